@@ -1,0 +1,5 @@
+#include "FFmpegVCL.h"
+
+void ResetInputOptions(TInputOptions& options) { options = TInputOptions{}; }
+
+void ResetOutputOptions(TOutputOptions& options) { options = TOutputOptions{}; }

@@ -1,0 +1,86 @@
+#include "MediaLibrary.h"
+
+#include <dlfcn.h>
+
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+std::string lastSystemError() {
+    const char* text = dlerror();
+    return text ? text : "unknown error";
+}
+
+} // namespace
+
+MediaLibrary::MediaLibrary(std::string baseName, int majorVersion, BindFunction bind,
+                           ClearFunction clear)
+    : m_versionedName("lib" + baseName + ".so." + std::to_string(majorVersion)),
+      m_plainName("lib" + baseName + ".so"), m_bind(bind), m_clear(clear) {}
+
+std::string MediaLibrary::FileName() const {
+    return VersionedNames ? m_versionedName : m_plainName;
+}
+
+void MediaLibrary::OverrideFileNames(std::string versionedName, std::string plainName) {
+    m_versionedName = std::move(versionedName);
+    m_plainName = std::move(plainName);
+}
+
+bool MediaLibrary::Load(const std::string& folder, bool versionedNames) {
+    VersionedNames = versionedNames;
+    const std::string name = FileName();
+    if (!Loaded()) {
+        void* handle = nullptr;
+        std::string systemMessage;
+        if (!folder.empty()) {
+            std::string path = folder;
+            if (path.back() != '/')
+                path += '/';
+            path += name;
+            handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            // A file that exists but cannot be loaded explains more than the search
+            // by bare name that follows.
+            if (!handle && access(path.c_str(), F_OK) == 0)
+                systemMessage = lastSystemError();
+        }
+        if (!handle) {
+            handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (!handle && systemMessage.empty())
+                systemMessage = lastSystemError();
+        }
+        if (!handle) {
+            m_errorText = "Load libraray " + name + " error: " + systemMessage;
+            return false;
+        }
+        m_handle = handle;
+    }
+    if (!Bound()) {
+        if (!m_bind(*this)) {
+            m_clear();
+            return false;
+        }
+        // The old libraries needed a registration call here; today's need none.
+        m_bound = true;
+    }
+    return true;
+}
+
+void* MediaLibrary::Symbol(const char* functionName) {
+    dlerror();
+    void* symbol = dlsym(m_handle.load(), functionName);
+    if (!symbol) {
+        m_errorText = std::string("Load function ") + functionName + "@" + FileName() +
+                      " error: " + lastSystemError();
+    }
+    return symbol;
+}
+
+void MediaLibrary::Unload() {
+    if (void* handle = m_handle.exchange(nullptr)) {
+        m_bound = false;
+        m_clear();
+        dlclose(handle);
+    }
+}
