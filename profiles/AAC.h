@@ -1,0 +1,9 @@
+// The AAC sound-only output.
+#pragma once
+
+#include "SettingsBoxes.h"
+
+#include <string_view>
+
+// Refills the settings boxes with this profile's lists and defaults. variant is not read.
+void FillAAC(SettingsBoxes& boxes, std::string_view variant);

@@ -1,0 +1,9 @@
+// The iRiver PMP100 profile.
+#pragma once
+
+#include "SettingsBoxes.h"
+
+#include <string_view>
+
+// Refills the settings boxes with this profile's lists and defaults. variant is not read.
+void FilliRiver(SettingsBoxes& boxes, std::string_view variant);
