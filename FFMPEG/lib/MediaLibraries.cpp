@@ -51,10 +51,18 @@ void UnloadMediaLibraries() {
         library->Unload();
 }
 
-bool MediaLibrariesLoaded() { return g_loaded; }
+bool MediaLibrariesLoaded() {
+    return g_loaded;
+}
 
-const std::string& LoadLibraryError() { return g_loadLibraryError; }
+const std::string& LoadLibraryError() {
+    return g_loadLibraryError;
+}
 
-int MediaLogVerbosity() { return g_verbosity; }
+int MediaLogVerbosity() {
+    return g_verbosity;
+}
 
-void SetMediaLogVerbosity(int level) { g_verbosity = level; }
+void SetMediaLogVerbosity(int level) {
+    g_verbosity = level;
+}

@@ -18,3 +18,11 @@ const std::string& LoadLibraryError();
 // component's library log callback compares messages against.
 int MediaLogVerbosity();
 void SetMediaLogVerbosity(int level);
+
+#include <stdexcept>
+
+// Raised when a media library is needed but not bound.
+class MediaLibraryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};

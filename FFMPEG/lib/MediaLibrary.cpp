@@ -16,8 +16,9 @@ std::string lastSystemError() {
 
 MediaLibrary::MediaLibrary(std::string baseName, int majorVersion, BindFunction bind,
                            ClearFunction clear)
-    : m_versionedName("lib" + baseName + ".so." + std::to_string(majorVersion)),
-      m_plainName("lib" + baseName + ".so"), m_bind(bind), m_clear(clear) {}
+    : m_defaultVersionedName("lib" + baseName + ".so." + std::to_string(majorVersion)),
+      m_defaultPlainName("lib" + baseName + ".so"), m_versionedName(m_defaultVersionedName),
+      m_plainName(m_defaultPlainName), m_bind(bind), m_clear(clear) {}
 
 std::string MediaLibrary::FileName() const {
     return VersionedNames ? m_versionedName : m_plainName;
@@ -26,6 +27,11 @@ std::string MediaLibrary::FileName() const {
 void MediaLibrary::OverrideFileNames(std::string versionedName, std::string plainName) {
     m_versionedName = std::move(versionedName);
     m_plainName = std::move(plainName);
+}
+
+void MediaLibrary::RestoreFileNames() {
+    m_versionedName = m_defaultVersionedName;
+    m_plainName = m_defaultPlainName;
 }
 
 bool MediaLibrary::Load(const std::string& folder, bool versionedNames) {

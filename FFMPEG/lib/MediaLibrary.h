@@ -32,6 +32,7 @@ public:
     std::string FileName() const;
     // Replaces the two file names (used by tests to simulate a missing library).
     void OverrideFileNames(std::string versionedName, std::string plainName);
+    void RestoreFileNames();
 
     // Looks up one exported function of the loaded module; on failure sets the
     // "Load function" error text and returns null.
@@ -41,6 +42,8 @@ public:
     bool VersionedNames = true;
 
 private:
+    const std::string m_defaultVersionedName;
+    const std::string m_defaultPlainName;
     std::string m_versionedName;
     std::string m_plainName;
     BindFunction m_bind;
