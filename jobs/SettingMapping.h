@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // Raised by an apply step when a bit-rate or sampling-rate text does not yield an integer.
 // The message names the offending box text; the job builder catches it.
@@ -25,3 +26,25 @@ std::string FrameSizeText(const std::string& sizeText);
 // fields other than the three numbers are written before that.
 void ApplyCommonSettings(const SettingsBoxes& boxes, const std::string& outputLabel,
                          TOutputOptions& options, int rowIndex);
+
+// The encoder name for a video codec label ("H264" gives "libx264"); compared in lower case,
+// unknown labels pass through lower-cased.
+std::string VideoEncoderName(std::string_view codecLabel);
+// The encoder name for an audio codec label ("mp3" gives "libmp3lame", "M4A" gives
+// "mpeg4aac"); compared in lower case, unknown labels pass through lower-cased.
+std::string AudioEncoderName(std::string_view codecLabel);
+// True for the output labels whose files carry sound only (compared in lower case).
+bool IsAudioOnlyLabel(std::string_view outputLabel);
+
+// The text before the first blank; empty when the text has no blank.
+std::string TextBeforeFirstBlank(std::string_view text);
+// Reads a whole text as a 32-bit decimal integer; throws SettingConversionError naming
+// boxText and what (for example "audio bit rate") when it is empty or not a number.
+int32_t SettingNumber(const std::string& numberText, const std::string& boxText, const char* what);
+
+// The engine's frame-rate text for a frame-rate box text: "Auto", an empty or an
+// unreadable text give "" (keep the input's rate); the NTSC rates become exact fractions
+// ("29.97 fps [NTSC]" gives "30000/1001"), whole rates lose a ".0" ("15.0 fps" gives "15").
+std::string FrameRateText(const std::string& frameRateText);
+// Sets FrameRate from the frame-rate box; leaves it alone when FrameRateText is empty.
+void ApplyFrameRate(const SettingsBoxes& boxes, TOutputOptions& options);
