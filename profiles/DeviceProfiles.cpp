@@ -1,10 +1,7 @@
 #include "DeviceProfiles.h"
 
-#include "SettingMapping.h"
-
 #include "OOPFillBitrateSizeFrameRate.h"
-
-#include <charconv>
+#include "SettingMapping.h"
 
 namespace {
 
@@ -47,24 +44,6 @@ void FillApplePlayer(SettingsBoxes& boxes, const ApplePlayerVariant& variant,
         SelectStereoOriginal(boxes);
 }
 
-std::string LeadingWord(const std::string& text) {
-    const std::size_t blank = text.find(' ');
-    return blank == std::string::npos ? std::string() : text.substr(0, blank);
-}
-
-int32_t SettingInteger(const std::string& number, std::string_view setting,
-                       const std::string& boxText) {
-    int32_t value = 0;
-    const char* first = number.data();
-    const char* last = first + number.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (number.empty() || error != std::errc() || end != last) {
-        throw SettingConversionError("The " + std::string(setting) + " \"" + boxText +
-                                     "\" does not give a whole number");
-    }
-    return value;
-}
-
 std::string DeviceVideoEncoder(const std::string& codecLabel) {
     std::string name = codecLabel;
     for (char& c : name) {
@@ -85,19 +64,19 @@ void ApplyDeviceSettings(const SettingsBoxes& boxes, const DeviceAudioRule& rule
     const std::string samplingRateText = boxes.ComboSamplingRate->CurrentText();
     const std::string frameSizeText = boxes.ComboVideoSize->CurrentText();
 
-    const std::string videoBitrate = LeadingWord(videoBitrateText) + "000";
-    std::string audioBitrate = LeadingWord(audioBitrateText);
+    const std::string videoBitrate = TextBeforeFirstBlank(videoBitrateText) + "000";
+    std::string audioBitrate = TextBeforeFirstBlank(audioBitrateText);
     if (rule.AudioBitrateInKbps)
         audioBitrate += "000";
-    const std::string samplingRate = LeadingWord(samplingRateText);
+    const std::string samplingRate = TextBeforeFirstBlank(samplingRateText);
 
     options.VideoCodec = DeviceVideoEncoder(boxes.ComboVideoCodec->CurrentText());
     options.AudioCodec = rule.AudioCodec;
     options.FrameSize = FrameSizeText(frameSizeText);
 
-    options.VideoBitrate = SettingInteger(videoBitrate, "video bit rate", videoBitrateText);
-    options.AudioBitrate = SettingInteger(audioBitrate, "audio bit rate", audioBitrateText);
-    options.AudioSampleRate = SettingInteger(samplingRate, "sampling rate", samplingRateText);
+    options.VideoBitrate = SettingNumber(videoBitrate, videoBitrateText, "video bit rate");
+    options.AudioBitrate = SettingNumber(audioBitrate, audioBitrateText, "audio bit rate");
+    options.AudioSampleRate = SettingNumber(samplingRate, samplingRateText, "sampling rate");
     if (rule.AudioChannels > 0)
         options.AudioChannels = rule.AudioChannels;
 }

@@ -62,14 +62,6 @@ struct DeviceAudioRule {
     int32_t AudioChannels;   // written after the numbers when above 0; otherwise left alone
 };
 
-// The text before the first blank; empty when the text holds no blank.
-std::string LeadingWord(const std::string& text);
-
-// The text read as a whole decimal number that fits 32 bits. Throws SettingConversionError
-// naming the setting and the box text it came from otherwise.
-int32_t SettingInteger(const std::string& number, std::string_view setting,
-                       const std::string& boxText);
-
 // The encoder name of a video codec label: lower-cased; "h264" becomes "libx264", "xvid"
 // becomes "libxvid", everything else stays as lower-cased.
 std::string DeviceVideoEncoder(const std::string& codecLabel);
