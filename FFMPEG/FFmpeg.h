@@ -1,0 +1,183 @@
+// The transcoding engine: one conversion task (`TCustomFFmpeg`) with its option state,
+// option table and run fields. Implementation split by feature: FFmpegOptions*.cpp hold
+// the option state, the option text and dispatcher, the handlers, the generic option
+// path, the codec look-up and the number conversion.
+#pragma once
+
+#include "EngineOptionState.h"
+#include "FFMpegException.h"
+#include "FrameHook.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/rational.h>
+#include <libswscale/swscale.h>
+}
+
+// Number of codec option contexts: one per media kind (video, audio, data, subtitle,
+// attachment), indexed by AVMediaType.
+constexpr int kCodecOptionKinds = 5;
+
+// The engine's log entries carry a level: -1 the error that ended a task, 0 a failed step
+// the task survives, 1 information and warnings.
+constexpr int kLogTaskError = -1;
+constexpr int kLogStepFailed = 0;
+constexpr int kLogInfo = 1;
+
+// One conversion task. The option state is configured from one thread (the one that
+// sets the task up) before the task's worker starts; nothing here takes a lock.
+class TCustomFFmpeg : public EngineOptionState {
+public:
+    // Receives the engine's log lines: level (-1, 0, 1, see above) and text.
+    using TEngineLogCallback = std::function<void(int level, const std::string& text)>;
+
+    TCustomFFmpeg();
+    virtual ~TCustomFFmpeg();
+    TCustomFFmpeg(const TCustomFFmpeg&) = delete;
+    TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
+
+    // Generic options: the names set through the generic path, in order, and the option
+    // contexts holding their values (allocated by InitOptionContexts, released by
+    // ReleaseState; null while the media libraries are not loaded).
+    std::vector<std::string> GenericOptionNames;
+    AVCodecContext* CodecOptionContexts[kCodecOptionKinds] = {};
+    AVFormatContext* FormatOptionContext = nullptr;
+    SwsContext* ScalerOptionContext = nullptr;
+    // Options no option context knows, kept for the encoder of each kind and for the
+    // muxer (private options such as libx264's "crf" or the MPEG muxer's "muxrate").
+    // See ApplyPrivateOptions.
+    AVDictionary* CodecPrivateOptions[kCodecOptionKinds] = {};
+    AVDictionary* FormatPrivateOptions = nullptr;
+
+    // The task's frame hook plug-ins ("vhook").
+    FrameHookChain FrameHooks;
+
+    // ---- Run fields ---------------------------------------------------------------------
+    std::atomic<bool> Running{false};
+    std::atomic<bool> StopRequested{false};
+    std::atomic<bool> Finished{false};
+    std::atomic<bool> Terminated{false};
+    std::string ErrorText;        // reason of a false result reported without exception
+    int32_t TotalDurationMs = -1; // expected output duration, -1 = unknown
+
+    // ---- Logging ------------------------------------------------------------------------
+    // Installed by the component; the engine logs only while one is installed.
+    TEngineLogCallback LogCallback;
+    // Whether a log receiver is installed, and the entry point every engine log line goes
+    // through. Overridable so that hosts and tests can take the lines themselves.
+    virtual bool LogInstalled() const { return static_cast<bool>(LogCallback); }
+    virtual void Log(int level, const std::string& text);
+    // Logs only when a receiver is installed.
+    void LogIfInstalled(int level, const std::string& text);
+
+    // ---- Option state lifecycle ---------------------------------------------------------
+    // Puts every option field into its default, empties the stream and metadata maps and
+    // the file counts. Does not touch the option contexts.
+    void ResetOptions();
+    // Releases what the instance holds, resets the options and the run flags, and
+    // allocates the option contexts. Does nothing while the media libraries are not
+    // loaded.
+    void InitOptionContexts();
+    // Frees everything the instance holds: option contexts, private option dictionaries,
+    // generic names, texts, matrices, the hook chain. Does nothing while the media
+    // libraries are not loaded.
+    void ReleaseState();
+
+    // ---- Option parsing -----------------------------------------------------------------
+    // Parses a multi-line "name=value" text and dispatches each line to SetOption.
+    void ApplyOptionText(const std::string& text);
+    // Handles one option through the option table, or through the generic path when the
+    // table does not know the name. Failures raise FFMpegException.
+    void SetOption(const std::string& name, const std::string& value);
+    // Hands the option to the libraries' option contexts; false when nobody took it.
+    // Never raises.
+    bool SetGenericOption(const std::string& name, const std::string& value);
+    bool SetGenericIntOption(const std::string& name, int64_t value);
+    // Copies every remembered generic option whose flags contain all of `flags` (the
+    // AV_OPT_FLAG_* values) from an option context to a library object. `target` and
+    // `source` are AVClass-enabled objects (codec or format contexts).
+    void CopyGenericOptions(void* target, void* source, int flags) const;
+    // Sets the private options kept for the encoder of `kind` (an AVMediaType), or for the
+    // muxer when `kind` is -1, on `target`: an encoder context allocated for its codec
+    // (before avcodec_open2) or an output format context with its muxer (before
+    // avformat_write_header). Options the target does not take are ignored; the result
+    // is the number it took.
+    int ApplyPrivateOptions(void* target, int kind) const;
+    // Keeps a private option for the muxer (for example "preload" in microseconds).
+    void SetPrivateFormatOption(const std::string& name, const std::string& value);
+
+    // Finds the codec `name` as encoder or decoder of `kind`. An empty name succeeds with
+    // AV_CODEC_ID_NONE. Old encoder names are resolved to today's. On failure ErrorText
+    // holds "Unknown %s '%s'" or "Invalid %s type '%s'" with the name asked for; nothing
+    // is raised.
+    bool LookupCodec(const std::string& name, AVMediaType kind, bool encoder, AVCodecID& codecId,
+                     const AVCodec** codec = nullptr);
+    // Parses a duration or a date in microseconds; raises "Invalid %s specification for
+    // %s: %s" on failure.
+    int64_t ParseTime(const std::string& optionName, const std::string& text, bool duration);
+
+    // ---- Per-field setters (also used by the component's record fields) ----------------
+    void SetFormat(const std::string& name);       // "f": both directions
+    void SetInputFormat(const std::string& name);  // record InputFormat
+    void SetOutputFormat(const std::string& name); // record OutputFormat, target presets
+    void SetFrameRate(const std::string& value);   // "r"
+    void SetFrameSize(const std::string& value);   // "s"
+    void SetAspectRatio(const std::string& value); // "aspect"
+    void SetCropTop(int32_t value);
+    void SetCropBottom(int32_t value);
+    void SetCropLeft(int32_t value);
+    void SetCropRight(int32_t value);
+    void SetPadTop(int32_t value);
+    void SetPadBottom(int32_t value);
+    void SetPadLeft(int32_t value);
+    void SetPadRight(int32_t value);
+    void SetPadColor(uint32_t rgb); // red in bits 0-7, green 8-15, blue 16-23
+    // "vcodec" / "acodec" / "scodec": kind is AVMEDIA_TYPE_VIDEO, _AUDIO or _SUBTITLE.
+    void SetCodecName(AVMediaType kind, const std::string& value);
+    // "vtag" / "atag": kind is AVMEDIA_TYPE_VIDEO or _AUDIO.
+    void SetCodecTag(AVMediaType kind, const std::string& value);
+    void SetBitrateOption(const std::string& name, const std::string& value); // "b", "vb", "ab"
+    void SetVerbosity(int32_t value);                                         // "v"
+    void AddFrameHook(const std::string& argument);                           // "vhook"
+
+    // The libraries' log level for an engine verbosity (-1 quiet ... 3 everything).
+    static int LibraryLogLevel(int verbosity);
+
+    // ---- Files, streams and presets (defined with the file set-up) ----------------------
+    void SetTarget(const std::string& value); // "target"
+    void NewVideoStream(AVFormatContext* output);
+    void NewAudioStream(AVFormatContext* output);
+    void NewSubtitleStream(AVFormatContext* output);
+
+private:
+    // The option table: true when `name` is one of its entries (and was handled).
+    bool DispatchOption(const std::string& name, const std::string& value);
+    void ResetRunFlags();
+    void FreeOptionContexts();
+    void LookupFormat(const std::string& name, bool input, bool output);
+    void SetCrop(int32_t& field, int32_t& frameSize, int32_t value, const char* oddMessage,
+                 bool vertical);
+    void SetPad(int32_t& field, int32_t value, const char* oddMessage);
+    void SetMatrix(std::vector<uint16_t>& matrix, const std::string& value);
+    void SetTimestampScale(const std::string& value);
+    void AddStreamMap(const std::string& value);
+    void AddMetadataMap(const std::string& value);
+    void SetPixelFormat(const std::string& value);
+    void SetVStatsDefault();
+    void SetRecordingTime(const std::string& value);
+    void SetRecordTimestamp(const std::string& value);
+    void SetQScale(const std::string& value);
+    void NewStreamOption(AVMediaType kind);
+    bool TranslateOldOption(const std::string& name, const std::string& value, bool& result);
+    // The generic option steps over the option contexts, without translation.
+    bool SetContextOption(const std::string& name, const std::string& value);
+    void KeepPrivateOption(const std::string& name, const std::string& value);
+};

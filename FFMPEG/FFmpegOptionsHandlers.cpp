@@ -1,0 +1,272 @@
+// Handlers of the option table that validate their values: formats, times, maps, frame
+// geometry, pad colour, codec names and tags, matrices, statistics files, frame hooks,
+// bit rates and the stream options.
+#include "FFmpeg.h"
+
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "FFmpegOptionsNumbers.h"
+#include "MediaLibraries.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// Every handler that calls into the media libraries needs them bound.
+void requireLibraries() {
+    if (!MediaLibrariesLoaded())
+        throw FFMpegException("The media libraries are not loaded");
+}
+
+std::string format(const char* pattern, const std::string& a) {
+    char text[1024];
+    std::snprintf(text, sizeof text, pattern, a.c_str());
+    return text;
+}
+
+// The folder of the running program, with its trailing separator.
+std::string programFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return std::string();
+    std::string folder = program.parent_path().string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+} // namespace
+
+void TCustomFFmpeg::LookupFormat(const std::string& name, bool input, bool output) {
+    if (name.empty())
+        return;
+    requireLibraries();
+    std::string formatName = name;
+    if (formatName == "pgmyuv") {
+        PgmyuvCompatibility = 1;
+        formatName = "image2";
+        LogIfInstalled(kLogInfo, "pgmyuv format is deprecated, use image2");
+    }
+    if (input)
+        ForcedInputFormat = lavf.av_find_input_format(formatName.c_str());
+    if (output)
+        ForcedOutputFormat = lavf.av_guess_format(formatName.c_str(), nullptr, nullptr);
+    if (input && output && !ForcedInputFormat && !ForcedOutputFormat)
+        throw FFMpegException(format("Unknown input or output format: %s", name));
+    if (input && !output && !ForcedInputFormat)
+        throw FFMpegException(format("Unknown input format: %s", name));
+    if (output && !input && !ForcedOutputFormat)
+        throw FFMpegException(format("Unknown output format: %s", name));
+}
+
+void TCustomFFmpeg::SetFormat(const std::string& name) {
+    LookupFormat(name, true, true);
+}
+void TCustomFFmpeg::SetInputFormat(const std::string& name) {
+    LookupFormat(name, true, false);
+}
+void TCustomFFmpeg::SetOutputFormat(const std::string& name) {
+    LookupFormat(name, false, true);
+}
+
+int64_t TCustomFFmpeg::ParseTime(const std::string& optionName, const std::string& text,
+                                 bool duration) {
+    requireLibraries();
+    int64_t microseconds = 0;
+    if (lavu.av_parse_time(&microseconds, text.c_str(), duration ? 1 : 0) < 0) {
+        char message[1024];
+        std::snprintf(message, sizeof message, "Invalid %s specification for %s: %s",
+                      duration ? "duration" : "date", optionName.c_str(), text.c_str());
+        throw FFMpegException(message);
+    }
+    return microseconds;
+}
+
+void TCustomFFmpeg::SetRecordingTime(const std::string& value) {
+    const int64_t milliseconds = ParseTime("t", value, true) / 1000;
+    if (milliseconds <= 0)
+        return;
+    RecordingTime = milliseconds * 1000;
+    TotalDurationMs = static_cast<int32_t>(std::min<int64_t>(milliseconds, INT32_MAX));
+}
+
+void TCustomFFmpeg::SetRecordTimestamp(const std::string& value) {
+    RecordTimestamp = std::llround(static_cast<double>(ParseTime("timestamp", value, false)) / 1e6);
+}
+
+void TCustomFFmpeg::SetTimestampScale(const std::string& value) {
+    std::size_t consumed = 0;
+    const int64_t index = ReadIntPrefix(value, consumed);
+    if (consumed < value.size())
+        ++consumed;
+    std::size_t scaleLength = 0;
+    const double scale = ReadFloatPrefix(std::string_view(value).substr(consumed), scaleLength);
+    if (index < 0 || index >= kMaxStreams) {
+        char message[64];
+        std::snprintf(message, sizeof message, "stream index over MAX_STREAMS(%d)", kMaxStreams);
+        throw FFMpegException(message);
+    }
+    if (InputFileCount >= kMaxInputFiles)
+        throw FFMpegException("Too many input files: at most 20 are allowed");
+    InputTimestampScales[InputFileCount][index] = scale;
+}
+
+void TCustomFFmpeg::AddStreamMap(const std::string& value) {
+    if (StreamMapCount >= kMaxStreamMaps)
+        throw FFMpegException("Too many stream maps: at most 20 are allowed");
+    const std::string_view text(value);
+    std::size_t position = 0;
+    // Reads one number and skips the single character after it, if any.
+    const auto next = [&]() {
+        std::size_t consumed = 0;
+        const int64_t number = ReadIntPrefix(text.substr(position), consumed);
+        position += consumed;
+        const bool more = position < text.size();
+        if (more)
+            ++position;
+        return std::pair{static_cast<int>(std::clamp<int64_t>(number, INT32_MIN, INT32_MAX)), more};
+    };
+    TStreamMap& map = StreamMaps[StreamMapCount];
+    map.FileIndex = next().first;
+    const auto [streamIndex, more] = next();
+    map.StreamIndex = streamIndex;
+    if (more) {
+        map.SyncFileIndex = next().first;
+        map.SyncStreamIndex = next().first;
+    } else {
+        map.SyncFileIndex = map.FileIndex;
+        map.SyncStreamIndex = map.StreamIndex;
+    }
+    ++StreamMapCount;
+}
+
+void TCustomFFmpeg::AddMetadataMap(const std::string& value) {
+    if (MetadataMapCount >= kMaxMetadataMaps)
+        throw FFMpegException("Too many metadata maps: at most 20 are allowed");
+    std::size_t consumed = 0;
+    const int64_t outFile = ReadIntPrefix(value, consumed);
+    if (consumed < value.size())
+        ++consumed;
+    std::size_t unused = 0;
+    const int64_t inFile = ReadIntPrefix(std::string_view(value).substr(consumed), unused);
+    MetadataMaps[MetadataMapCount].OutFile =
+        static_cast<int>(std::clamp<int64_t>(outFile, INT32_MIN, INT32_MAX));
+    MetadataMaps[MetadataMapCount].InFile =
+        static_cast<int>(std::clamp<int64_t>(inFile, INT32_MIN, INT32_MAX));
+    ++MetadataMapCount;
+}
+
+void TCustomFFmpeg::SetBitrateOption(const std::string& name, const std::string& value) {
+    if (!SetGenericOption(name, value) || !LogInstalled())
+        return;
+    AVCodecContext* context =
+        CodecOptionContexts[name.front() == 'a' ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO];
+    int64_t bitRate = 0;
+    if (context && lavu.av_opt_get_int(context, "b", 0, &bitRate) >= 0 && bitRate < 1000)
+        Log(kLogInfo, "WARNING: The bitrate parameter is set too low. It takes bits/s as "
+                      "argument, not kbits/s");
+}
+
+void TCustomFFmpeg::SetFrameRate(const std::string& value) {
+    if (value.empty())
+        return;
+    requireLibraries();
+    AVRational rate{0, 0};
+    if (lavu.av_parse_video_rate(&rate, value.c_str()) < 0)
+        throw FFMpegException("Incorrect frame rate");
+    FrameRate = rate;
+}
+
+void TCustomFFmpeg::SetFrameSize(const std::string& value) {
+    if (value.empty())
+        return;
+    requireLibraries();
+    int width = 0, height = 0;
+    if (lavu.av_parse_video_size(&width, &height, value.c_str()) < 0)
+        throw FFMpegException("Incorrect frame size");
+    FrameWidth = width;
+    FrameHeight = height;
+    if (width % 2 != 0 || height % 2 != 0)
+        throw FFMpegException("Frame size must be a multiple of 2");
+}
+
+void TCustomFFmpeg::SetAspectRatio(const std::string& value) {
+    if (value.empty())
+        return;
+    double ratio = 0;
+    std::size_t consumed = 0;
+    const std::size_t colon = value.find(':');
+    if (colon != std::string::npos) {
+        const int64_t before =
+            ReadDecimalPrefix(std::string_view(value).substr(0, colon), consumed);
+        const int64_t after =
+            ReadDecimalPrefix(std::string_view(value).substr(colon + 1), consumed);
+        if (after > 0)
+            ratio = static_cast<double>(before) / static_cast<double>(after);
+    } else {
+        ratio = ReadFloatPrefix(value, consumed);
+    }
+    // A negative or endless ratio is as meaningless as none.
+    if (!(ratio > 0) || !std::isfinite(static_cast<float>(ratio)))
+        throw FFMpegException("Incorrect aspect ratio specification.");
+    FrameAspectRatio = static_cast<float>(ratio);
+}
+
+void TCustomFFmpeg::SetPixelFormat(const std::string& value) {
+    requireLibraries();
+    if (value != "list") {
+        FramePixelFormat = lavu.av_get_pix_fmt(value.c_str());
+        return;
+    }
+    if (!LogInstalled())
+        return;
+    for (int format = -1; format < 40; ++format) {
+        char line[256] = {};
+        lavu.av_get_pix_fmt_string(line, sizeof line, static_cast<AVPixelFormat>(format));
+        std::string text(line);
+        const std::size_t first = text.find_first_not_of(" \t");
+        const std::size_t last = text.find_last_not_of(" \t");
+        Log(kLogInfo,
+            first == std::string::npos ? std::string() : text.substr(first, last - first + 1));
+    }
+}
+
+void TCustomFFmpeg::SetQScale(const std::string& value) {
+    const double scale = OptionToFloat("qscale", value);
+    if (!(scale > 0 && scale <= 255))
+        throw FFMpegException("qscale must be > 0.0 and <= 255");
+    VideoQScale = static_cast<float>(scale);
+}
+
+void TCustomFFmpeg::SetVStatsDefault() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H%M%S", &local);
+    VStatsFileName = programFolder() + "vstats_" + clock + ".log";
+}
+
+void TCustomFFmpeg::AddFrameHook(const std::string& argument) {
+    requireLibraries();
+    if (FrameHookAdd(FrameHooks, argument) != 0)
+        throw FFMpegException("Failed to add video hook function: " + argument);
+    UsingVideoHook = 1;
+}
+
+void TCustomFFmpeg::NewStreamOption(AVMediaType kind) {
+    if (OutputFileCount <= 0)
+        throw FFMpegException("At least one output file must be specified");
+    AVFormatContext* output = OutputFiles[OutputFileCount - 1];
+    if (kind == AVMEDIA_TYPE_VIDEO)
+        NewVideoStream(output);
+    else if (kind == AVMEDIA_TYPE_AUDIO)
+        NewAudioStream(output);
+    else
+        NewSubtitleStream(output);
+}
