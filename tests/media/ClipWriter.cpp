@@ -1,0 +1,241 @@
+#include "ClipWriter.h"
+#include "SyntheticSignal.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
+}
+
+#include <utility>
+
+namespace {
+
+const AVCodec* findEncoder(const std::string& name) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (codec == nullptr) {
+        throw std::runtime_error("encoder \"" + name + "\" is not available");
+    }
+    return codec;
+}
+
+} // namespace
+
+ClipWriter::ClipWriter(ClipRecipe recipe) : m_recipe(std::move(recipe)) {}
+
+std::vector<std::string> ClipWriter::encodersOf(const ClipRecipe& recipe) {
+    std::vector<std::string> names;
+    if (recipe.video) {
+        names.push_back(recipe.video->encoder);
+    }
+    if (recipe.audio) {
+        names.push_back(recipe.audio->encoder);
+    }
+    return names;
+}
+
+void ClipWriter::write(const std::filesystem::path& path) {
+    AVFormatContext* output = nullptr;
+    checkAv(avformat_alloc_output_context2(&output, nullptr, m_recipe.muxer.c_str(), path.c_str()),
+            "muxer \"" + m_recipe.muxer + "\"");
+    m_output.reset(output);
+    m_output->flags |= AVFMT_FLAG_BITEXACT;
+
+    if (m_recipe.audio && m_recipe.audioFirst) {
+        openAudio(*m_recipe.audio);
+    }
+    if (m_recipe.video) {
+        openVideo(*m_recipe.video);
+    }
+    if (m_recipe.audio && !m_recipe.audioFirst) {
+        openAudio(*m_recipe.audio);
+    }
+
+    if (!(m_output->oformat->flags & AVFMT_NOFILE)) {
+        checkAv(avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE),
+                "cannot create " + path.string());
+    }
+    checkAv(avformat_write_header(m_output.get(), nullptr), "writing the header");
+
+    m_packet.reset(av_packet_alloc());
+    if (!m_packet) {
+        throw std::runtime_error("out of memory");
+    }
+    while (Track* track = nextTrack()) {
+        encodeNext(*track);
+    }
+    checkAv(av_write_trailer(m_output.get()), "writing the trailer");
+    if (!(m_output->oformat->flags & AVFMT_NOFILE)) {
+        checkAv(avio_closep(&m_output->pb), "closing " + path.string());
+    }
+    m_tracks.clear();
+    m_output.reset();
+}
+
+void ClipWriter::openVideo(const VideoRecipe& video) {
+    const AVCodec* encoder = findEncoder(video.encoder);
+    Track track;
+    track.video = true;
+    track.endPts = video.frameCount;
+    track.codec.reset(avcodec_alloc_context3(encoder));
+    AVCodecContext& codec = *track.codec;
+    codec.width = video.width;
+    codec.height = video.height;
+    codec.pix_fmt = AV_PIX_FMT_YUV420P;
+    codec.framerate = video.frameRate;
+    codec.time_base = av_inv_q(video.frameRate);
+    codec.gop_size = 12;
+    codec.max_b_frames = 0;
+    codec.bit_rate = video.bitRate;
+    codec.thread_count = 1;
+    if (!video.preset.empty()) {
+        checkAv(av_opt_set(codec.priv_data, "preset", video.preset.c_str(), 0),
+                "preset of " + video.encoder);
+    }
+
+    AVStream* stream = addStream(track);
+    stream->avg_frame_rate = video.frameRate;
+    stream->r_frame_rate = video.frameRate;
+
+    track.frame.reset(av_frame_alloc());
+    track.frame->format = codec.pix_fmt;
+    track.frame->width = codec.width;
+    track.frame->height = codec.height;
+    checkAv(av_frame_get_buffer(track.frame.get(), 0), "picture buffer");
+    m_tracks.push_back(std::move(track));
+}
+
+void ClipWriter::openAudio(const AudioRecipe& audio) {
+    const AVCodec* encoder = findEncoder(audio.encoder);
+    Track track;
+    track.endPts = audio.sampleCount;
+    track.codec.reset(avcodec_alloc_context3(encoder));
+    AVCodecContext& codec = *track.codec;
+    codec.sample_fmt = AV_SAMPLE_FMT_NONE;
+    for (const AVSampleFormat* format = encoder->sample_fmts;
+         format != nullptr && *format != AV_SAMPLE_FMT_NONE; ++format) {
+        if (SyntheticSignal::supportsSampleFormat(*format)) {
+            codec.sample_fmt = *format;
+            break;
+        }
+    }
+    if (codec.sample_fmt == AV_SAMPLE_FMT_NONE) {
+        throw std::runtime_error("encoder \"" + audio.encoder +
+                                 "\" takes no sample format the tone generator writes");
+    }
+    codec.sample_rate = audio.sampleRateHz;
+    av_channel_layout_default(&codec.ch_layout, audio.channels);
+    codec.time_base = AVRational{1, audio.sampleRateHz};
+    codec.bit_rate = audio.bitRate;
+    codec.thread_count = 1;
+
+    addStream(track);
+
+    const int frameSamples =
+        (codec.frame_size > 0 && !(encoder->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+            ? codec.frame_size
+            : 1024;
+    track.frame.reset(av_frame_alloc());
+    track.frame->format = codec.sample_fmt;
+    track.frame->sample_rate = codec.sample_rate;
+    checkAv(av_channel_layout_copy(&track.frame->ch_layout, &codec.ch_layout), "channel layout");
+    track.frame->nb_samples = frameSamples;
+    checkAv(av_frame_get_buffer(track.frame.get(), 0), "sample buffer");
+    m_tracks.push_back(std::move(track));
+}
+
+// Opens the track's encoder (with global headers when the muxer wants them) and gives the
+// track its output stream.
+AVStream* ClipWriter::addStream(Track& track) {
+    AVCodecContext& codec = *track.codec;
+    codec.flags |= AV_CODEC_FLAG_BITEXACT;
+    if (m_output->oformat->flags & AVFMT_GLOBALHEADER) {
+        codec.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    checkAv(avcodec_open2(&codec, codec.codec, nullptr),
+            std::string("opening encoder ") + codec.codec->name);
+    AVStream* stream = avformat_new_stream(m_output.get(), nullptr);
+    if (stream == nullptr) {
+        throw std::runtime_error("out of memory");
+    }
+    checkAv(avcodec_parameters_from_context(stream->codecpar, &codec), "stream parameters");
+    stream->time_base = codec.time_base;
+    track.stream = stream;
+    return stream;
+}
+
+// The unfinished track whose next frame starts earliest, or null when all are done.
+ClipWriter::Track* ClipWriter::nextTrack() {
+    Track* next = nullptr;
+    for (Track& track : m_tracks) {
+        if (track.flushed) {
+            continue;
+        }
+        if (next == nullptr || av_compare_ts(track.nextPts, track.codec->time_base, next->nextPts,
+                                             next->codec->time_base) < 0) {
+            next = &track;
+        }
+    }
+    return next;
+}
+
+// Sends the track's next frame to its encoder, or the end-of-stream marker once all its
+// frames are sent, and writes what the encoder returns.
+void ClipWriter::encodeNext(Track& track) {
+    AVCodecContext& codec = *track.codec;
+    if (track.nextPts >= track.endPts) {
+        checkAv(avcodec_send_frame(&codec, nullptr), "flushing the encoder");
+        drain(track);
+        track.flushed = true;
+        return;
+    }
+    AVFrame& frame = *track.frame;
+    if (track.video) {
+        checkAv(av_frame_make_writable(&frame), "picture buffer");
+        SyntheticSignal::fillPicture(frame, static_cast<int>(track.nextPts));
+        frame.pts = track.nextPts;
+        track.nextPts += 1;
+    } else {
+        // The last frame may be short when the encoder accepts that; otherwise it is
+        // filled to a whole frame and the tone runs a little longer.
+        const int64_t left = track.endPts - track.nextPts;
+        const bool shortLast = codec.codec->capabilities &
+                               (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+        if (left < frame.nb_samples && shortLast) {
+            frame.nb_samples = static_cast<int>(left);
+        }
+        checkAv(av_frame_make_writable(&frame), "sample buffer");
+        SyntheticSignal::fillTone(frame, track.nextPts);
+        frame.pts = track.nextPts;
+        track.nextPts += frame.nb_samples;
+    }
+    checkAv(avcodec_send_frame(&codec, &frame), "encoding");
+    drain(track);
+}
+
+void ClipWriter::drain(Track& track) {
+    for (;;) {
+        const int result = avcodec_receive_packet(track.codec.get(), m_packet.get());
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
+            return;
+        }
+        checkAv(result, "encoding");
+        // Encoders with a start delay (MP3, AAC) stamp their first packets before zero.
+        // A container that cannot store that would shift every stream to make up for it
+        // (leaving a gap in the video of an AVI); start such a track at zero instead.
+        if (!track.shift) {
+            const bool negativeOk = m_output->oformat->flags & AVFMT_TS_NEGATIVE;
+            const int64_t first = m_packet->dts != AV_NOPTS_VALUE ? m_packet->dts : 0;
+            track.shift = (!negativeOk && first < 0) ? -first : 0;
+        }
+        if (m_packet->pts != AV_NOPTS_VALUE) {
+            m_packet->pts += *track.shift;
+        }
+        if (m_packet->dts != AV_NOPTS_VALUE) {
+            m_packet->dts += *track.shift;
+        }
+        av_packet_rescale_ts(m_packet.get(), track.codec->time_base, track.stream->time_base);
+        m_packet->stream_index = track.stream->index;
+        checkAv(av_interleaved_write_frame(m_output.get(), m_packet.get()), "writing a packet");
+    }
+}

@@ -1,0 +1,74 @@
+// Encodes synthetic video and audio into one media file.
+#pragma once
+
+#include "LibavHandles.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct VideoRecipe {
+    std::string encoder;
+    int width = 0;
+    int height = 0;
+    AVRational frameRate{0, 1};
+    int frameCount = 0;
+    int64_t bitRate = 0; // 0 leaves the encoder's own rate control (x264: constant quality)
+    std::string preset;  // encoder private "preset" option; empty leaves the default
+};
+
+struct AudioRecipe {
+    std::string encoder;
+    int sampleRateHz = 0;
+    int channels = 0;
+    int64_t sampleCount = 0;
+    int64_t bitRate = 0;
+};
+
+// What one file holds: the muxer, and a video and/or an audio stream.
+struct ClipRecipe {
+    std::string muxer;
+    std::optional<VideoRecipe> video;
+    std::optional<AudioRecipe> audio;
+    bool audioFirst = false; // put the audio stream before the video stream
+};
+
+// Writes one clip: opens the encoders, muxes their packets interleaved by time and writes
+// the trailer. Output is bit-exact (no version strings or dates), single-threaded, so the
+// same libraries write the same bytes every run. Failures throw std::runtime_error.
+class ClipWriter {
+public:
+    explicit ClipWriter(ClipRecipe recipe);
+
+    // Writes the clip to path (the muxer is named by the recipe, not by the file name).
+    void write(const std::filesystem::path& path);
+
+    // The encoder names of a recipe, for checking them all before writing anything.
+    static std::vector<std::string> encodersOf(const ClipRecipe& recipe);
+
+private:
+    struct Track {
+        CodecContextPtr codec;
+        AVStream* stream = nullptr;
+        FramePtr frame;
+        int64_t nextPts = 0; // in the codec's time base: frame number or sample number
+        int64_t endPts = 0;
+        std::optional<int64_t> shift; // added to every packet time; set at the first packet
+        bool video = false;
+        bool flushed = false;
+    };
+
+    void openVideo(const VideoRecipe& video);
+    void openAudio(const AudioRecipe& audio);
+    AVStream* addStream(Track& track);
+    Track* nextTrack();
+    void encodeNext(Track& track);
+    void drain(Track& track);
+
+    ClipRecipe m_recipe;
+    OutputContextPtr m_output;
+    std::vector<Track> m_tracks;
+    PacketPtr m_packet;
+};

@@ -1,0 +1,118 @@
+#include "SyntheticSignal.h"
+
+extern "C" {
+#include <libavutil/samplefmt.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace {
+
+// Position along a path that runs from 0 to span and back, one step per frame.
+int bounce(int step, int span) {
+    if (span <= 0) {
+        return 0;
+    }
+    const int period = 2 * span;
+    const int phase = step % period;
+    return phase <= span ? phase : period - phase;
+}
+
+} // namespace
+
+void SyntheticSignal::fillPicture(AVFrame& frame, int frameIndex) {
+    if (frame.format != AV_PIX_FMT_YUV420P) {
+        throw std::runtime_error("synthetic pictures are made in yuv420p only");
+    }
+    const int width = frame.width;
+    const int height = frame.height;
+    const int barWidth = std::max(1, width / 8);
+    const int drift = frameIndex * 4;
+
+    // Luma: eight bars of rising brightness, shifted with the frame and shaded by row.
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0];
+        for (int x = 0; x < width; ++x) {
+            const int bar = ((x + y / 2 + drift) / barWidth) % 8;
+            row[x] = static_cast<uint8_t>(32 + bar * 24 + (y * 16) / std::max(1, height));
+        }
+    }
+    // Chroma: slow gradients that move in opposite directions.
+    for (int y = 0; y < height / 2; ++y) {
+        uint8_t* u = frame.data[1] + static_cast<std::ptrdiff_t>(y) * frame.linesize[1];
+        uint8_t* v = frame.data[2] + static_cast<std::ptrdiff_t>(y) * frame.linesize[2];
+        for (int x = 0; x < width / 2; ++x) {
+            u[x] = static_cast<uint8_t>(64 + ((x + frameIndex * 2) % 128));
+            v[x] = static_cast<uint8_t>(64 + ((y + 128 - (frameIndex * 3) % 128) % 128));
+        }
+    }
+    // A bright box a quarter of the height tall, bouncing diagonally.
+    const int box = std::max(2, height / 4) & ~1;
+    const int boxX = bounce(frameIndex * 6, width - box) & ~1;
+    const int boxY = bounce(frameIndex * 4, height - box) & ~1;
+    for (int y = boxY; y < boxY + box; ++y) {
+        uint8_t* row = frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0];
+        std::fill(row + boxX, row + boxX + box, uint8_t{235});
+    }
+    for (int y = boxY / 2; y < (boxY + box) / 2; ++y) {
+        uint8_t* u = frame.data[1] + static_cast<std::ptrdiff_t>(y) * frame.linesize[1];
+        uint8_t* v = frame.data[2] + static_cast<std::ptrdiff_t>(y) * frame.linesize[2];
+        std::fill(u + boxX / 2, u + (boxX + box) / 2, uint8_t{90});
+        std::fill(v + boxX / 2, v + (boxX + box) / 2, uint8_t{200});
+    }
+}
+
+bool SyntheticSignal::supportsSampleFormat(int sampleFormat) {
+    switch (static_cast<AVSampleFormat>(sampleFormat)) {
+    case AV_SAMPLE_FMT_S16:
+    case AV_SAMPLE_FMT_S16P:
+    case AV_SAMPLE_FMT_S32:
+    case AV_SAMPLE_FMT_S32P:
+    case AV_SAMPLE_FMT_FLT:
+    case AV_SAMPLE_FMT_FLTP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SyntheticSignal::fillTone(AVFrame& frame, int64_t firstSample) {
+    const auto format = static_cast<AVSampleFormat>(frame.format);
+    if (!supportsSampleFormat(format) || frame.sample_rate <= 0) {
+        return false;
+    }
+    const int channels = frame.ch_layout.nb_channels;
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    constexpr double amplitude = 0.4;
+
+    for (int channel = 0; channel < channels; ++channel) {
+        const double frequencyHz = 440.0 + 220.0 * channel;
+        for (int i = 0; i < frame.nb_samples; ++i) {
+            const double seconds = static_cast<double>(firstSample + i) / frame.sample_rate;
+            const double value =
+                amplitude * std::sin(2.0 * std::numbers::pi * frequencyHz * seconds);
+            const int plane = planar ? channel : 0;
+            const int slot = planar ? i : i * channels + channel;
+            switch (format) {
+            case AV_SAMPLE_FMT_S16:
+            case AV_SAMPLE_FMT_S16P:
+                reinterpret_cast<int16_t*>(frame.extended_data[plane])[slot] =
+                    static_cast<int16_t>(std::lround(value * 32767.0));
+                break;
+            case AV_SAMPLE_FMT_S32:
+            case AV_SAMPLE_FMT_S32P:
+                reinterpret_cast<int32_t*>(frame.extended_data[plane])[slot] =
+                    static_cast<int32_t>(std::lround(value * 2147483647.0));
+                break;
+            default:
+                reinterpret_cast<float*>(frame.extended_data[plane])[slot] =
+                    static_cast<float>(value);
+                break;
+            }
+        }
+    }
+    return true;
+}

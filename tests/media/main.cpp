@@ -1,0 +1,247 @@
+// vidbrisk_make_test_media: writes the test media folder, or checks it with --verify.
+#include "../support/TestMedia.h"
+#include "ClipVerifier.h"
+#include "ClipWriter.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kProgram = "vidbrisk_make_test_media";
+
+// How an encoded clip is made; the sizes, rates and counts come from its TestClip.
+struct Production {
+    const TestClip* clip;
+    const char* muxer;
+    double seconds; // nominal length; the frame and sample counts follow from it
+    const char* videoEncoder;
+    const char* preset;
+    int64_t videoBitRate;
+    const char* audioEncoder;
+    int64_t audioBitRate;
+    bool audioFirst;
+};
+
+const Production kProductions[] = {
+    {&TestMedia::kAviMpeg4Mp3, "avi", 3.0, "mpeg4", "", 300000, "libmp3lame", 128000, false},
+    {&TestMedia::kMp4H264Aac, "mp4", 3.0, "libx264", "ultrafast", 400000, "aac", 128000, false},
+    {&TestMedia::kMp3Audio, "mp3", 3.0, "", "", 0, "libmp3lame", 128000, false},
+    {&TestMedia::kWavMono8k, "wav", 2.0, "", "", 0, "pcm_s16le", 0, false},
+    {&TestMedia::kVideoOnly, "mp4", 2.0, "mpeg4", "", 300000, "", 0, false},
+    {&TestMedia::kAudioFirst, "avi", 2.0, "mpeg4", "", 200000, "libmp3lame", 64000, true},
+    // A raw elementary stream has no container header, hence no duration.
+    {&TestMedia::kNoDuration, "h264", 2.0, "libx264", "ultrafast", 200000, "", 0, false},
+};
+
+constexpr const char* kNotMediaText =
+    "This is not a media file.\n"
+    "It is plain text that carries a media file name, so opening it as media must fail\n"
+    "and the failure must be reported rather than taken for an empty clip.\n";
+
+ClipRecipe recipeOf(const Production& production) {
+    const TestClip& clip = *production.clip;
+    ClipRecipe recipe;
+    recipe.muxer = production.muxer;
+    recipe.audioFirst = production.audioFirst;
+    if (production.videoEncoder[0] != '\0') {
+        VideoRecipe video;
+        video.encoder = production.videoEncoder;
+        video.width = clip.width;
+        video.height = clip.height;
+        video.frameRate = AVRational{clip.frameRateNum, clip.frameRateDen};
+        video.frameCount = static_cast<int>(
+            std::llround(production.seconds * clip.frameRateNum / clip.frameRateDen));
+        video.bitRate = production.videoBitRate;
+        video.preset = production.preset;
+        recipe.video = video;
+    }
+    if (production.audioEncoder[0] != '\0') {
+        AudioRecipe audio;
+        audio.encoder = production.audioEncoder;
+        audio.sampleRateHz = clip.sampleRateHz;
+        audio.channels = clip.channels;
+        audio.sampleCount = std::llround(production.seconds * clip.sampleRateHz);
+        audio.bitRate = production.audioBitRate;
+        recipe.audio = audio;
+    }
+    return recipe;
+}
+
+const Production* productionOf(const TestClip& clip) {
+    for (const Production& production : kProductions) {
+        if (production.clip->name == clip.name) {
+            return &production;
+        }
+    }
+    return nullptr;
+}
+
+// A file being written under "<name>.partial"; renamed to its final name by commit(), and
+// removed if the writer fails first, so no half-written file ever carries a final name.
+class PartialFile {
+public:
+    explicit PartialFile(fs::path target)
+        : m_target(std::move(target)), m_partial(m_target.string() + TestMedia::kPartialSuffix) {}
+    ~PartialFile() {
+        if (!m_committed) {
+            std::error_code ignored;
+            fs::remove(m_partial, ignored);
+        }
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+
+    const fs::path& path() const { return m_partial; }
+    void commit() {
+        fs::rename(m_partial, m_target);
+        m_committed = true;
+    }
+
+private:
+    fs::path m_target;
+    fs::path m_partial;
+    bool m_committed = false;
+};
+
+void writeBytes(const fs::path& path, const char* data, std::size_t sizeBytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data, static_cast<std::streamsize>(sizeBytes));
+    out.close();
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+// Copies the first half of an already written clip.
+void writeHalf(const fs::path& original, const fs::path& target) {
+    const std::uintmax_t sizeBytes = fs::file_size(original);
+    std::vector<char> half(static_cast<std::size_t>(sizeBytes / 2));
+    std::ifstream in(original, std::ios::binary);
+    in.read(half.data(), static_cast<std::streamsize>(half.size()));
+    if (!in || half.empty()) {
+        throw std::runtime_error("cannot read " + original.string());
+    }
+    writeBytes(target, half.data(), half.size());
+}
+
+void writeClip(const TestClip& clip, const fs::path& folder) {
+    PartialFile file(folder / clip.name);
+    if (clip.halfOf[0] != '\0') {
+        writeHalf(folder / clip.halfOf, file.path());
+    } else if (const Production* production = productionOf(clip)) {
+        ClipWriter(recipeOf(*production)).write(file.path());
+    } else if (std::strcmp(clip.name, TestMedia::kNotMedia.name) == 0) {
+        writeBytes(file.path(), kNotMediaText, std::strlen(kNotMediaText));
+    } else {
+        throw std::logic_error("no way to make this file");
+    }
+    file.commit();
+}
+
+// Whether the comma-separated list names this encoder. The list comes from the
+// environment variable VIDBRISK_TEST_MEDIA_HIDE_ENCODERS, which lets a test see how the
+// generator behaves on a libavcodec build without them.
+bool hidden(const std::string& name) {
+    const char* list = std::getenv("VIDBRISK_TEST_MEDIA_HIDE_ENCODERS");
+    return list != nullptr &&
+           ("," + std::string(list) + ",").find("," + name + ",") != std::string::npos;
+}
+
+// Every encoder some clip needs and this libavcodec lacks.
+std::set<std::string> missingEncoders() {
+    std::set<std::string> missing;
+    for (const Production& production : kProductions) {
+        for (const std::string& name : ClipWriter::encodersOf(recipeOf(production))) {
+            if (hidden(name) || avcodec_find_encoder_by_name(name.c_str()) == nullptr) {
+                missing.insert(name);
+            }
+        }
+    }
+    return missing;
+}
+
+int generate(const fs::path& folder) {
+    const auto started = std::chrono::steady_clock::now();
+    const std::set<std::string> missing = missingEncoders();
+    if (!missing.empty()) {
+        for (const std::string& name : missing) {
+            std::cerr << kProgram << ": encoder \"" << name
+                      << "\" is missing from this libavcodec build\n";
+        }
+        std::cerr << kProgram << ": no test media written (install libavcodec-extra)\n";
+        return 1;
+    }
+    av_log_set_level(AV_LOG_ERROR);
+    fs::create_directories(folder);
+    // Leftovers of an interrupted earlier run.
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() == TestMedia::kPartialSuffix) {
+            fs::remove(entry.path());
+        }
+    }
+    for (const TestClip& clip : TestMedia::kAllClips) {
+        try {
+            writeClip(clip, folder);
+        } catch (const std::exception& error) {
+            std::cerr << kProgram << ": " << clip.name << ": " << error.what() << "\n";
+            return 1;
+        }
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    std::printf("%s: wrote %zu files to %s in %.2f s\n", kProgram, TestMedia::kAllClips.size(),
+                folder.c_str(), elapsed.count());
+    return 0;
+}
+
+int verify(const fs::path& folder) {
+    av_log_set_level(AV_LOG_FATAL);
+    const ClipVerifier verifier(folder);
+    int failed = 0;
+    for (const TestClip& clip : TestMedia::kAllClips) {
+        const std::vector<std::string> differences = verifier.check(clip);
+        if (differences.empty()) {
+            std::printf("ok      %s\n", clip.name);
+            continue;
+        }
+        ++failed;
+        for (const std::string& line : differences) {
+            std::printf("FAILED  %s: %s\n", clip.name, line.c_str());
+        }
+    }
+    std::printf("%d passed, %d failed\n", static_cast<int>(TestMedia::kAllClips.size()) - failed,
+                failed);
+    return failed == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool verifyMode = argc == 3 && std::strcmp(argv[1], "--verify") == 0;
+    if (!(argc == 2 && argv[1][0] != '-') && !verifyMode) {
+        std::cerr << "usage: " << kProgram << " <folder>           write the test media\n"
+                  << "       " << kProgram << " --verify <folder>  check it with libavformat\n";
+        return 2;
+    }
+    try {
+        return verifyMode ? verify(argv[2]) : generate(argv[1]);
+    } catch (const std::exception& error) {
+        std::cerr << kProgram << ": " << error.what() << "\n";
+        return 1;
+    }
+}
