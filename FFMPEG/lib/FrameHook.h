@@ -15,6 +15,10 @@
 //   void Release(void* context);                                optional
 // See hooks/README.md for the full contract.
 // ---------------------------------------------------------------------------------------
+// Marks a plug-in's entry point: C linkage, exported even when the plug-in is built with
+// hidden visibility.
+#define FRAME_HOOK_EXPORT extern "C" __attribute__((visibility("default")))
+
 extern "C" {
 
 // The working picture handed to Process: four plane pointers and four line sizes (bytes
