@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -208,7 +209,9 @@ struct RowOptionsCase {
     ExpectedOptions options;
 };
 
-inline void ExpectRowOptions(const RowOptionsCase& row) {
+// before, when given, stands for the profile chosen earlier and runs first.
+inline void ExpectRowOptions(const RowOptionsCase& row,
+                             const std::function<void(SettingsBoxes&)>& before = {}) {
     SCOPED_TRACE(row.displayName);
     const OutputFormatEntry* entry = FindOutputFormat(row.displayName);
     ASSERT_NE(entry, nullptr);
@@ -217,6 +220,8 @@ inline void ExpectRowOptions(const RowOptionsCase& row) {
     ListSettingsBoxes boxes;
     boxes.Boxes().ComboAudioChannels->Select(0);
     boxes.Boxes().ComboAspectRatio->Select(0);
+    if (before)
+        before(boxes.Boxes());
     entry->Fill(boxes.Boxes(), entry->Variant);
     TOutputOptions options;
     ResetOutputOptions(options);
