@@ -217,9 +217,9 @@ inline constexpr TestClip kMp4Half{.name = "h264_aac_half.mp4",
                                    .durationSeconds = -1.0,
                                    .halfOf = kMp4H264Aac.name};
 
-// The first half of kAviMpeg4Mp3: the headers are intact, so it opens with both streams
-// and the full duration its header announces, but its data end halfway and the index is
-// missing.
+// The first half of kAviMpeg4Mp3: the headers are intact, so it opens with both streams,
+// but the index at the end is missing and the data stop halfway; libavformat scans the
+// data instead and reports the duration of what is left (about 1.5 s).
 inline constexpr TestClip kAviHalf{.name = "mpeg4_mp3_half.avi",
                                    .opens = true,
                                    .streamCount = 2,
