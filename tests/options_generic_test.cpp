@@ -129,7 +129,7 @@ TEST_F(GenericOptions, OldNamesReachTheirContexts) {
     EXPECT_TRUE(engine.SetGenericOption("packetsize", "2324"));
     EXPECT_EQ(engine.FormatOptionContext->packet_size, 2324u);
     EXPECT_TRUE(engine.SetGenericOption("sws_flags", "bilinear"));
-    const std::vector<std::string> expected = {"g",  "b",       "b",          "b",
+    const std::vector<std::string> expected = {"g",  "b",       "ab",         "b",
                                                "bt", "maxrate", "packetsize", "sws_flags"};
     EXPECT_EQ(engine.GenericOptionNames, expected);
 }
