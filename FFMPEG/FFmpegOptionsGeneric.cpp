@@ -29,10 +29,10 @@ constexpr KindFlag kKindFlags[] = {
 };
 
 // Rate options that used to be video options only and that today's codec options also
-// offer for audio. Setting them on the audio context would hand a video bit rate to the
-// audio encoder, so they keep their old, video-only meaning; "ab", "abt" and the
-// record fields reach the audio context through the prefix rule.
-constexpr std::string_view kVideoOnlyNames[] = {"b", "bt", "maxrate", "minrate", "bufsize"};
+// mark as audio options. They keep their old, video-only meaning: otherwise a video bit
+// rate would be set on, and copied to, the audio encoder. "ab" and the record fields
+// reach the audio context under their own names or through the prefix rule.
+constexpr std::string_view kVideoOnlyNames[] = {"b", "maxrate", "minrate", "bufsize"};
 
 // Muxer options that older releases kept in the format context itself.
 constexpr std::string_view kMuxerNames[] = {"muxrate", "preload"};
@@ -40,6 +40,14 @@ constexpr std::string_view kMuxerNames[] = {"muxrate", "preload"};
 // Encoder kinds that private options are kept for.
 constexpr AVMediaType kPrivateOptionKinds[] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO,
                                                AVMEDIA_TYPE_SUBTITLE};
+
+// The option's flags as the engine reads them (see kVideoOnlyNames).
+int optionFlags(const AVOption* option) {
+    if (std::find(std::begin(kVideoOnlyNames), std::end(kVideoOnlyNames), option->name) !=
+        std::end(kVideoOnlyNames))
+        return option->flags & ~AV_OPT_FLAG_AUDIO_PARAM;
+    return option->flags;
+}
 
 bool isBlankText(const std::string& text) {
     return std::all_of(text.begin(), text.end(),
@@ -131,12 +139,10 @@ bool TCustomFFmpeg::TranslateOldOption(const std::string& name, const std::strin
 bool TCustomFFmpeg::SetContextOption(const std::string& name, const std::string& value) {
     AVCodecContext* videoContext = CodecOptionContexts[AVMEDIA_TYPE_VIDEO];
     const AVOption* result = nullptr;
-    for (const KindFlag& entry : kKindFlags) {
-        if (entry.kind == AVMEDIA_TYPE_AUDIO && contains(kVideoOnlyNames, name))
-            continue;
-        if (lavu.av_opt_find(videoContext, name.c_str(), nullptr, entry.flag, 0))
+    const AVOption* known = lavu.av_opt_find(videoContext, name.c_str(), nullptr, 0, 0);
+    for (const KindFlag& entry : kKindFlags)
+        if (known && (optionFlags(known) & entry.flag) == entry.flag)
             result = setOn(CodecOptionContexts[entry.kind], name, value);
-    }
     if (!result)
         result = setOn(FormatOptionContext, name, value);
     if (!result)
@@ -200,7 +206,7 @@ void TCustomFFmpeg::CopyGenericOptions(void* target, void* source, int flags) co
         return;
     for (const std::string& name : GenericOptionNames) {
         const AVOption* option = lavu.av_opt_find(source, name.c_str(), nullptr, 0, 0);
-        if (!option || (option->flags & flags) != flags)
+        if (!option || (optionFlags(option) & flags) != flags)
             continue;
         uint8_t* text = nullptr;
         if (lavu.av_opt_get(source, name.c_str(), 0, &text) >= 0 && text)

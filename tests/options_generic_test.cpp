@@ -203,6 +203,18 @@ TEST_F(GenericOptions, CopyReachesEncodersByKind) {
     EXPECT_EQ(partitioning, 1);
 }
 
+TEST_F(GenericOptions, VideoRatesStayOffTheAudioEncoder) {
+    engine.ApplyOptionText("b=2000000\nmaxrate=3000000\nbufsize=1835008");
+    AVCodecContext* audioEncoder = encoder("mp2");
+    ASSERT_NE(audioEncoder, nullptr);
+    const int64_t bitRate = audioEncoder->bit_rate;
+    engine.CopyGenericOptions(audioEncoder, audio(),
+                              AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
+    EXPECT_EQ(audioEncoder->bit_rate, bitRate);
+    EXPECT_EQ(audioEncoder->rc_max_rate, 0);
+    EXPECT_EQ(audioEncoder->rc_buffer_size, 0);
+}
+
 TEST_F(GenericOptions, DebugOptionRaisesTheVerbosity) {
     engine.SetOption("debug", "pict");
     EXPECT_EQ(engine.Verbosity, 2);
