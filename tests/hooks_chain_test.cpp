@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -266,6 +268,31 @@ TEST_F(FrameHookTest, CachePathsCompareWithLetterCase) {
     const std::vector<LogLine> log = takeLog();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].text.find("LIBVBHOOK_GREY.SO"), std::string::npos) << log[0].text;
+}
+
+// The path goes to the loader as written: a bare file name is not looked up in the current
+// directory, and neither the current directory nor PATH changes around a load.
+TEST_F(FrameHookTest, LoadingLeavesCurrentDirectoryAndPathAlone) {
+    char original[4096];
+    ASSERT_NE(getcwd(original, sizeof(original)), nullptr);
+    const char* pathVariable = std::getenv("PATH");
+    const std::string pathBefore = pathVariable ? pathVariable : "";
+
+    ASSERT_EQ(FrameHookAdd(m_chain, kGrey), 0);
+    char current[4096];
+    ASSERT_NE(getcwd(current, sizeof(current)), nullptr);
+    EXPECT_STREQ(current, original);
+
+    const std::string hookFolder = std::string(VIDBRISK_BINARY_DIR) + "/hooks";
+    ASSERT_EQ(chdir(hookFolder.c_str()), 0);
+    const int bareName = FrameHookAdd(m_chain, "libvbhook_test_noconfigure.so");
+    ASSERT_NE(getcwd(current, sizeof(current)), nullptr);
+    ASSERT_EQ(chdir(original), 0);
+    EXPECT_EQ(bareName, kFrameHookLoadFailed);
+    EXPECT_EQ(std::string(current), hookFolder);
+
+    pathVariable = std::getenv("PATH");
+    EXPECT_EQ(pathVariable ? pathVariable : "", pathBefore);
 }
 
 // --- Entry points -------------------------------------------------------------------------

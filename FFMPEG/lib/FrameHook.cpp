@@ -61,8 +61,11 @@ template <class Function> Function resolve(void* module, const char* name) {
     return reinterpret_cast<Function>(dlsym(module, name));
 }
 
+// Entries come from lavu.av_mallocz, so they go back through lavu.av_free. The media
+// libraries stay bound until the program ends; should they be gone, the entry is left
+// rather than freed through a null pointer.
 void freeEntry(FrameHookEntry* entry) {
-    if (entry)
+    if (entry && lavu.av_free)
         lavu.av_free(entry);
 }
 
