@@ -5,6 +5,7 @@
 
 #include "AVUtilHlpr.h"
 #include "MediaLibraries.h"
+#include "ScopedCLocale.h"
 
 #include <algorithm>
 #include <cctype>
@@ -84,6 +85,7 @@ bool knows(void* object, const std::string& name) {
 bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string& value) {
     if (isBlankText(name) || isBlankText(value) || !CodecOptionContexts[AVMEDIA_TYPE_VIDEO])
         return false;
+    const ScopedCLocale cLocale;
     bool result = false;
     if (TranslateOldOption(name, value, result))
         return result;
@@ -193,6 +195,7 @@ int TCustomFFmpeg::ApplyPrivateOptions(void* target, int kind) const {
         options = CodecPrivateOptions[kind];
     if (!target || !options)
         return 0;
+    const ScopedCLocale cLocale;
     int taken = 0;
     const AVDictionaryEntry* entry = nullptr;
     while ((entry = lavu.av_dict_get(options, "", entry, AV_DICT_IGNORE_SUFFIX)))
@@ -204,6 +207,7 @@ int TCustomFFmpeg::ApplyPrivateOptions(void* target, int kind) const {
 void TCustomFFmpeg::CopyGenericOptions(void* target, void* source, int flags) const {
     if (!target || !source)
         return;
+    const ScopedCLocale cLocale;
     for (const std::string& name : GenericOptionNames) {
         const AVOption* option = lavu.av_opt_find(source, name.c_str(), nullptr, 0, 0);
         if (!option || (optionFlags(option) & flags) != flags)

@@ -7,6 +7,7 @@
 #include "AVUtilHlpr.h"
 #include "FFmpegOptionsNumbers.h"
 #include "MediaLibraries.h"
+#include "ScopedCLocale.h"
 
 #include <cmath>
 #include <cstdio>
@@ -176,6 +177,7 @@ void TCustomFFmpeg::SetFrameRate(const std::string& value) {
     if (value.empty())
         return;
     requireLibraries();
+    const ScopedCLocale cLocale;
     AVRational rate{0, 0};
     if (lavu.av_parse_video_rate(&rate, value.c_str()) < 0)
         throw FFMpegException("Incorrect frame rate");

@@ -2,6 +2,7 @@
 #include "FFmpeg.h"
 
 #include "FFmpegOptionsNumbers.h"
+#include "ScopedCLocale.h"
 
 #include <algorithm>
 
@@ -52,6 +53,7 @@ void TCustomFFmpeg::ApplyOptionText(const std::string& text) {
 }
 
 void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value) {
+    const ScopedCLocale cLocale;
     if (!DispatchOption(name, value))
         SetGenericOption(name, value);
 }

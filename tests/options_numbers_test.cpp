@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdint>
 #include <string>
 
@@ -80,24 +79,6 @@ TEST(OptionNumbers, NumbersUseThePointAndRejectTheRest) {
     } catch (const FFMpegException& error) {
         EXPECT_STREQ(error.what(), "'1,5' is not a valid floating point value for option 'aq'");
     }
-}
-
-TEST(OptionNumbers, PointIsTheDecimalSeparatorInAnyLocale) {
-    // A locale with a decimal comma, when the machine has one.
-    const char* locales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"};
-    const char* chosen = nullptr;
-    for (const char* name : locales)
-        if (std::setlocale(LC_ALL, name)) {
-            chosen = name;
-            break;
-        }
-    if (!chosen)
-        GTEST_SKIP() << "no locale with a decimal comma installed";
-    EXPECT_DOUBLE_EQ(OptionToFloat("aspect", "1.7778"), 1.7778);
-    std::size_t consumed = 0;
-    EXPECT_DOUBLE_EQ(ReadFloatPrefix("3.25:1", consumed), 3.25);
-    EXPECT_THROW(OptionToFloat("aspect", "1,5"), FFMpegException);
-    std::setlocale(LC_ALL, "C");
 }
 
 TEST(OptionNumbers, PrefixReadersStopAtTheFirstForeignCharacter) {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -46,6 +49,26 @@ const std::string kVerticalRange =
 const std::string kHorizontalRange =
     "Horizontal crop dimensions are outside the range of the original image.\n"
     "Remember to crop first and scale second.";
+
+// Switches the process to a locale whose decimal separator is a comma. When the machine
+// has none installed, one is built with localedef into the build tree. False when that
+// is impossible.
+bool useCommaLocale() {
+    const auto hasComma = [] { return std::string(std::localeconv()->decimal_point) == ","; };
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        return hasComma();
+    // The C library remembers a failed look-up, so the locale is built before the retry.
+    const std::string folder = VIDBRISK_BINARY_DIR "/tests/locales";
+    if (!std::filesystem::exists(folder + "/de_DE.UTF-8/LC_NUMERIC")) {
+        std::filesystem::create_directories(folder);
+        const std::string command =
+            "localedef -i de_DE -f UTF-8 '" + folder + "/de_DE.UTF-8' >/dev/null 2>&1";
+        if (std::system(command.c_str()) == -1)
+            return false;
+    }
+    setenv("LOCPATH", folder.c_str(), 1);
+    return std::setlocale(LC_ALL, "de_DE.UTF-8") && hasComma();
+}
 
 std::string numbers(int count) {
     std::string text;
@@ -365,6 +388,20 @@ TEST_F(OptionTable, MapListsHoldTwentyEntries) {
         engine.SetOption("map", "0:" + std::to_string(i));
     EXPECT_EQ(failure("map", "0:20"), "Too many stream maps: at most 20 are allowed");
     EXPECT_EQ(engine.StreamMapCount, 20);
+}
+
+TEST_F(OptionTable, DecimalPointWhateverTheLocale) {
+    if (!useCommaLocale())
+        GTEST_SKIP() << "no locale with a decimal comma available";
+    engine.ApplyOptionText("r=29.97\nqscale=2.5\naspect=1.7778\nitsscale=1:0.5\nqcomp=0.25");
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(engine.FrameRate.num, 2997);
+    EXPECT_EQ(engine.FrameRate.den, 100);
+    EXPECT_FLOAT_EQ(engine.VideoQScale, 2.5f);
+    EXPECT_FLOAT_EQ(engine.FrameAspectRatio, 1.7778f);
+    EXPECT_DOUBLE_EQ(engine.InputTimestampScales[0][1], 0.5);
+    EXPECT_FLOAT_EQ(engine.CodecOptionContexts[AVMEDIA_TYPE_VIDEO]->qcompress, 0.25f);
+    EXPECT_THROW(engine.SetOption("muxdelay", "0,7"), FFMpegException);
 }
 
 } // namespace
