@@ -9,6 +9,7 @@
 #include "MediaLibraries.h"
 #include "ScopedCLocale.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -40,6 +41,39 @@ std::string programFolder() {
         folder += '/';
     return folder;
 }
+
+// Reads numbers one after the other from an option value, C style: each number is read
+// as far as it goes, then the single character after it (the separator) is skipped.
+class NumberListReader {
+public:
+    explicit NumberListReader(std::string_view text) : m_text(text) {}
+    // Base 0 as strtol ("0x" hexadecimal, leading "0" octal), clamped to 32 bits.
+    int nextInt() {
+        std::size_t consumed = 0;
+        const int64_t number = ReadIntPrefix(m_text.substr(m_position), consumed);
+        advance(consumed);
+        return static_cast<int>(std::clamp<int64_t>(number, INT32_MIN, INT32_MAX));
+    }
+    double nextFloat() {
+        std::size_t consumed = 0;
+        const double number = ReadFloatPrefix(m_text.substr(m_position), consumed);
+        advance(consumed);
+        return number;
+    }
+    // Whether text was left after the last number (before its separator was skipped).
+    bool hadMore() const { return m_hadMore; }
+
+private:
+    void advance(std::size_t consumed) {
+        m_position += consumed;
+        m_hadMore = m_position < m_text.size();
+        if (m_hadMore)
+            ++m_position;
+    }
+    std::string_view m_text;
+    std::size_t m_position = 0;
+    bool m_hadMore = false;
+};
 
 } // namespace
 
@@ -101,12 +135,9 @@ void TCustomFFmpeg::SetRecordTimestamp(const std::string& value) {
 }
 
 void TCustomFFmpeg::SetTimestampScale(const std::string& value) {
-    std::size_t consumed = 0;
-    const int64_t index = ReadIntPrefix(value, consumed);
-    if (consumed < value.size())
-        ++consumed;
-    std::size_t scaleLength = 0;
-    const double scale = ReadFloatPrefix(std::string_view(value).substr(consumed), scaleLength);
+    NumberListReader reader(value);
+    const int index = reader.nextInt();
+    const double scale = reader.nextFloat();
     if (index < 0 || index >= kMaxStreams) {
         char message[64];
         std::snprintf(message, sizeof message, "stream index over MAX_STREAMS(%d)", kMaxStreams);
@@ -120,25 +151,13 @@ void TCustomFFmpeg::SetTimestampScale(const std::string& value) {
 void TCustomFFmpeg::AddStreamMap(const std::string& value) {
     if (StreamMapCount >= kMaxStreamMaps)
         throw FFMpegException("Too many stream maps: at most 20 are allowed");
-    const std::string_view text(value);
-    std::size_t position = 0;
-    // Reads one number and skips the single character after it, if any.
-    const auto next = [&]() {
-        std::size_t consumed = 0;
-        const int64_t number = ReadIntPrefix(text.substr(position), consumed);
-        position += consumed;
-        const bool more = position < text.size();
-        if (more)
-            ++position;
-        return std::pair{static_cast<int>(std::clamp<int64_t>(number, INT32_MIN, INT32_MAX)), more};
-    };
+    NumberListReader reader(value);
     TStreamMap& map = StreamMaps[StreamMapCount];
-    map.FileIndex = next().first;
-    const auto [streamIndex, more] = next();
-    map.StreamIndex = streamIndex;
-    if (more) {
-        map.SyncFileIndex = next().first;
-        map.SyncStreamIndex = next().first;
+    map.FileIndex = reader.nextInt();
+    map.StreamIndex = reader.nextInt();
+    if (reader.hadMore()) {
+        map.SyncFileIndex = reader.nextInt();
+        map.SyncStreamIndex = reader.nextInt();
     } else {
         map.SyncFileIndex = map.FileIndex;
         map.SyncStreamIndex = map.StreamIndex;
@@ -149,16 +168,9 @@ void TCustomFFmpeg::AddStreamMap(const std::string& value) {
 void TCustomFFmpeg::AddMetadataMap(const std::string& value) {
     if (MetadataMapCount >= kMaxMetadataMaps)
         throw FFMpegException("Too many metadata maps: at most 20 are allowed");
-    std::size_t consumed = 0;
-    const int64_t outFile = ReadIntPrefix(value, consumed);
-    if (consumed < value.size())
-        ++consumed;
-    std::size_t unused = 0;
-    const int64_t inFile = ReadIntPrefix(std::string_view(value).substr(consumed), unused);
-    MetadataMaps[MetadataMapCount].OutFile =
-        static_cast<int>(std::clamp<int64_t>(outFile, INT32_MIN, INT32_MAX));
-    MetadataMaps[MetadataMapCount].InFile =
-        static_cast<int>(std::clamp<int64_t>(inFile, INT32_MIN, INT32_MAX));
+    NumberListReader reader(value);
+    MetadataMaps[MetadataMapCount].OutFile = reader.nextInt();
+    MetadataMaps[MetadataMapCount].InFile = reader.nextInt();
     ++MetadataMapCount;
 }
 

@@ -144,34 +144,44 @@ double OptionToFloat(std::string_view optionName, std::string_view value) {
     return negative ? -number : number;
 }
 
-int64_t ReadIntPrefix(std::string_view text, std::size_t& consumed) {
-    consumed = 0;
+namespace {
+
+// Skips C white space and one sign; returns the position after them.
+std::size_t skipSpaceAndSign(std::string_view text, bool& negative) {
     std::size_t i = 0;
     while (i < text.size() && isCSpace(text[i]))
         ++i;
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+// strtol / atoi: base 0 detects "0x" hexadecimal and leading-"0" octal.
+int64_t readIntegerPrefix(std::string_view text, std::size_t& consumed, bool detectBase) {
+    consumed = 0;
+    bool negative = false;
+    std::size_t i = skipSpaceAndSign(text, negative);
     unsigned base = 10;
-    if (i < text.size() && text[i] == '0') {
-        if (i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-            digitValue(text[i + 2]) < 16) {
-            base = 16;
+    if (detectBase && i < text.size() && text[i] == '0') {
+        const bool hexadecimal = i + 2 < text.size() &&
+                                 (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+                                 digitValue(text[i + 2]) < 16;
+        base = hexadecimal ? 16 : 8;
+        if (hexadecimal)
             i += 2;
-        } else {
-            base = 8;
-        }
     }
     const std::size_t firstDigit = i;
+    const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
     uint64_t magnitude = 0;
     bool overflow = false;
     for (; i < text.size(); ++i) {
         const unsigned digit = static_cast<unsigned>(digitValue(text[i]));
         if (digit >= base)
             break;
-        if (magnitude > (std::numeric_limits<uint64_t>::max() - digit) / base)
+        if (magnitude > (limit - digit) / base)
             overflow = true;
         else
             magnitude = magnitude * base + digit;
@@ -179,51 +189,25 @@ int64_t ReadIntPrefix(std::string_view text, std::size_t& consumed) {
     if (i == firstDigit)
         return 0;
     consumed = i;
-    const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
-    if (overflow || magnitude > limit)
+    if (overflow)
         magnitude = limit;
     return negative ? static_cast<int64_t>(~magnitude + 1) : static_cast<int64_t>(magnitude);
 }
 
+} // namespace
+
+int64_t ReadIntPrefix(std::string_view text, std::size_t& consumed) {
+    return readIntegerPrefix(text, consumed, true);
+}
+
 int64_t ReadDecimalPrefix(std::string_view text, std::size_t& consumed) {
-    consumed = 0;
-    std::size_t i = 0;
-    while (i < text.size() && isCSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const std::size_t firstDigit = i;
-    uint64_t magnitude = 0;
-    const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
-    bool overflow = false;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const unsigned digit = static_cast<unsigned>(text[i] - '0');
-        if (magnitude > (limit - digit) / 10)
-            overflow = true;
-        else
-            magnitude = magnitude * 10 + digit;
-    }
-    if (overflow)
-        magnitude = limit;
-    if (i == firstDigit)
-        return 0;
-    consumed = i;
-    return negative ? static_cast<int64_t>(~magnitude + 1) : static_cast<int64_t>(magnitude);
+    return readIntegerPrefix(text, consumed, false);
 }
 
 double ReadFloatPrefix(std::string_view text, std::size_t& consumed) {
     consumed = 0;
-    std::size_t i = 0;
-    while (i < text.size() && isCSpace(text[i]))
-        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const std::size_t i = skipSpaceAndSign(text, negative);
     if (i == text.size() || !(digitValue(text[i]) < 10 || text[i] == '.'))
         return 0;
     double number = 0;
