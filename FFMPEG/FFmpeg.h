@@ -80,15 +80,16 @@ public:
 
     // ---- Option state lifecycle ---------------------------------------------------------
     // Puts every option field into its default, empties the stream and metadata maps and
-    // the file counts. Does not touch the option contexts.
+    // the file counts. Open file contexts are forgotten, not closed: release them first
+    // (ReleaseState). Does not touch the option contexts or the hook chain.
     void ResetOptions();
     // Releases what the instance holds, resets the options and the run flags, and
     // allocates the option contexts. Does nothing while the media libraries are not
     // loaded.
     void InitOptionContexts();
     // Frees everything the instance holds: option contexts, private option dictionaries,
-    // generic names, texts, matrices, the hook chain. Does nothing while the media
-    // libraries are not loaded.
+    // generic names, texts, matrices, the hook chain (the file set-up adds its files and
+    // streams here). Does nothing while the media libraries are not loaded.
     void ReleaseState();
 
     // ---- Option parsing -----------------------------------------------------------------
@@ -151,7 +152,9 @@ public:
     // The libraries' log level for an engine verbosity (-1 quiet ... 3 everything).
     static int LibraryLogLevel(int verbosity);
 
-    // ---- Files, streams and presets (defined with the file set-up) ----------------------
+    // ---- Files, streams and presets ------------------------------------------------------
+    // Defined with the file set-up; until then FFmpegOptionsPlaceholders.cpp holds
+    // stand-ins that raise.
     void SetTarget(const std::string& value); // "target"
     void NewVideoStream(AVFormatContext* output);
     void NewAudioStream(AVFormatContext* output);
