@@ -370,19 +370,6 @@ TEST_F(OptionTable, VStatsNamesAFileBesideTheProgram) {
     EXPECT_EQ(engine.VStatsFileName, "/tmp/stats.log");
 }
 
-TEST_F(OptionTable, VideoHookFromTheExamplePlugin) {
-    const std::string plugin = VIDBRISK_BINARY_DIR "/hooks/libvbhook_grey.so";
-    if (FILE* file = std::fopen(plugin.c_str(), "rb"))
-        std::fclose(file);
-    else
-        GTEST_SKIP() << "example plug-in not built";
-    engine.SetOption("vhook", plugin);
-    EXPECT_EQ(engine.UsingVideoHook, 1);
-    EXPECT_NE(engine.FrameHooks.Head, nullptr);
-    engine.ReleaseState();
-    EXPECT_EQ(engine.FrameHooks.Head, nullptr);
-}
-
 TEST_F(OptionTable, MapListsHoldTwentyEntries) {
     for (int i = 0; i < 20; ++i)
         engine.SetOption("map", "0:" + std::to_string(i));
