@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config git locales
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
     libavcodec-extra
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
