@@ -36,9 +36,18 @@ constexpr std::array<NameMapping, 12> AudioCodecMapping = {{
     {"amr_nb", "libamr_nb"},
 }};
 
-// Output labels (lower case) of files that carry no video.
-constexpr std::array<std::string_view, 11> AudioOnlyLabels = {
-    "aac", "ac3", "au", "mp2", "mp3", "wav", "wma", "ra", "m4a", "asf", "amr"};
+// Output labels (lower case) of files that carry no video. "asf" is not one of them: the ASF
+// profile is a video container profile (its boxes offer a video codec, sizes and rates), and
+// disabling its video would give a file without a picture.
+constexpr std::array<std::string_view, 10> AudioOnlyLabels = {"aac", "ac3", "au", "mp2", "mp3",
+                                                              "wav", "wma", "ra", "m4a", "amr"};
+
+// Frame-size texts that mean "keep the input's size": the general lists' first entry and the
+// "Auto" that heads the portable players' lists. Neither is a size the engine could read.
+constexpr std::array<std::string_view, 2> KeepInputSizeTexts = {"Original Video Size", "Auto"};
+
+// The encoder AMR narrow band resolves to takes a single channel only.
+constexpr std::string_view MonoOnlyAudioEncoder = "libamr_nb";
 
 // Frame-rate numbers whose display text is a rounded NTSC rate; the engine gets the exact
 // fraction so that the output's time base is the broadcast one.
@@ -139,13 +148,18 @@ void ApplyCommonSettings(const SettingsBoxes& boxes, const std::string& outputLa
 
     options.VideoCodec = VideoEncoderName(boxes.ComboVideoCodec->CurrentText());
     options.AudioCodec = AudioEncoderName(boxes.ComboAudioCodec->CurrentText());
-    if (frameSize != "Original Video Size")
+    if (std::find(KeepInputSizeTexts.begin(), KeepInputSizeTexts.end(), frameSize) ==
+        KeepInputSizeTexts.end())
         options.FrameSize = FrameSizeText(frameSize);
     const std::string aspectRatio = boxes.ComboAspectRatio->CurrentText();
     if (aspectRatio != "Original")
         options.AspectRatio = aspectRatio;
     options.AudioChannels = boxes.ComboAudioChannels->CurrentText() == "Stereo" ? 2 : 1;
     if (outputLabel == "3GP" || outputLabel == "3G2")
+        options.AudioChannels = 1;
+    // AMR narrow band is mono only: the BlackBerry AMR row would otherwise ask the encoder for
+    // the two channels of "Stereo" and the task would fail.
+    if (options.AudioCodec == MonoOnlyAudioEncoder)
         options.AudioChannels = 1;
     if (IsAudioOnlyLabel(outputLabel))
         options.DisableVideo = true;

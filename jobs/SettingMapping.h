@@ -22,6 +22,8 @@ std::string FrameSizeText(const std::string& sizeText);
 // The apply step most profiles use: writes VideoBitrate, AudioBitrate, AudioSampleRate,
 // VideoCodec, AudioCodec, FrameSize, AspectRatio, AudioChannels and DisableVideo from the
 // current texts of the boxes. rowIndex is the file-list row being queued (not read).
+// "Original Video Size" and "Auto" leave FrameSize empty (the input's size is kept); the AMR
+// narrow-band encoder always gets one channel.
 // Throws SettingConversionError for a bit-rate or sampling-rate text without a number; the
 // fields other than the three numbers are written before that.
 void ApplyCommonSettings(const SettingsBoxes& boxes, const std::string& outputLabel,

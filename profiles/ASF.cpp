@@ -17,8 +17,9 @@ void FillASF(SettingsBoxes& boxes, std::string_view /*variant*/) {
     FillList(*boxes.ComboVideoBitrate, AsfVideoBitrates);
     boxes.ComboVideoSize->Select(0);      // Original Video Size
     boxes.ComboVideoFramerate->Select(0); // Auto
-    // The first of the five rates. (Asking for the general lists' 1200 Kbps position, 8,
-    // would run past the end of this shorter list and leave no rate selected.)
+    // "1200 Kbps", the first and lowest of the five rates, the same default as the other
+    // container profiles. (Asking for the general lists' 1200 Kbps position, 8, would run
+    // past the end of this shorter list and leave no rate selected.)
     boxes.ComboVideoBitrate->Select(0);
     boxes.ComboAudioBitrate->Select(7); // 128 Kbps
     boxes.ComboSamplingRate->Select(5); // 48000 Hz

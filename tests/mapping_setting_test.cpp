@@ -128,9 +128,11 @@ TEST(CodecMapping, AudioLabelsGiveTheEncoderNamesWithoutMappingTwice) {
 
 TEST(AudioOnlyLabels, AreRecognisedInAnyCase) {
     for (const char* label :
-         {"aac", "AC3", "AU", "MP2", "MP3", "WAV", "WMA", "RA", "M4A", "ASF", "AMR", "mp3"})
+         {"aac", "AC3", "AU", "MP2", "MP3", "WAV", "WMA", "RA", "M4A", "AMR", "mp3"})
         EXPECT_TRUE(IsAudioOnlyLabel(label)) << label;
-    for (const char* label : {"FLV", "SWF", "OGG", "MP4", "AVI", "3GP", "MPG", "VOB", "RM", ""})
+    // ASF is a video container: its profile offers a video codec, sizes and rates.
+    for (const char* label :
+         {"FLV", "SWF", "OGG", "MP4", "AVI", "3GP", "MPG", "VOB", "RM", "ASF", "asf", ""})
         EXPECT_FALSE(IsAudioOnlyLabel(label)) << label;
 }
 
@@ -163,6 +165,32 @@ TEST(ApplyCommonSettings, OriginalSizeAndAspectLeaveTheFieldsEmpty) {
     const TOutputOptions options = Apply(BoxTexts{});
     EXPECT_TRUE(options.FrameSize.empty());
     EXPECT_TRUE(options.AspectRatio.empty());
+}
+
+// "Auto" (the first entry of the portable players' size lists) keeps the input's size like
+// "Original Video Size"; only the exact texts do.
+TEST(ApplyCommonSettings, AutoSizeKeepsTheInputSize) {
+    const std::vector<TextCase> cases = {
+        {"Auto", ""},
+        {"Original Video Size", ""},
+        {"auto", "auto"},
+        {"480 x 272", "480x272"},
+    };
+    for (const TextCase& c : cases) {
+        BoxTexts texts;
+        texts.VideoSize = c.Input;
+        EXPECT_EQ(Apply(texts).FrameSize, c.Expected) << c.Input;
+    }
+}
+
+// The AMR narrow-band encoder takes one channel only, whatever the label.
+TEST(ApplyCommonSettings, AmrNarrowBandIsAlwaysMono) {
+    BoxTexts texts;
+    texts.AudioCodec = "amr_nb";
+    EXPECT_EQ(Apply(texts, "AMR").AudioChannels, 1);
+    EXPECT_EQ(Apply(texts, "MP4").AudioChannels, 1);
+    texts.AudioCodec = "mpeg4aac";
+    EXPECT_EQ(Apply(texts, "AMR").AudioChannels, 2);
 }
 
 TEST(ApplyCommonSettings, NumbersComeFromTheTextBeforeTheFirstBlank) {
@@ -215,7 +243,7 @@ TEST(ApplyCommonSettings, ChannelsFollowTheBoxExceptFor3GPAnd3G2) {
 
 TEST(ApplyCommonSettings, AudioOnlyLabelsDisableTheVideo) {
     EXPECT_TRUE(Apply(BoxTexts{}, "MP3").DisableVideo);
-    EXPECT_TRUE(Apply(BoxTexts{}, "ASF").DisableVideo);
+    EXPECT_FALSE(Apply(BoxTexts{}, "ASF").DisableVideo);
     EXPECT_FALSE(Apply(BoxTexts{}, "FLV").DisableVideo);
     EXPECT_FALSE(Apply(BoxTexts{}, "OGG").DisableVideo);
 }

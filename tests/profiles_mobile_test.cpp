@@ -231,7 +231,8 @@ TEST(MobileRowOptions, DefaultSelectionsOfEveryRow) {
         {"BlackBerry 3GP Video (*.3gp)",
          Options("mpeg4", "libamr_nb", "176x144", 120000, 4750, 8000, 1)},
         // Label "AMR" is sound only; the emptied video boxes give no codec, size or rate.
-        {"BlackBerry AMR Audio", Options("", "libamr_nb", "", 0, 5900, 8000, 2, true)},
+        // AMR narrow band is mono only: one channel although the box shows "Stereo".
+        {"BlackBerry AMR Audio", Options("", "libamr_nb", "", 0, 5900, 8000, 1, true)},
     };
     for (const RowOptionsCase& row : rows)
         ExpectRowOptions(row);

@@ -162,7 +162,8 @@ const std::vector<ProfileCase> ProfileCases = {
     {"ASF - Advance Streaming Format (*.asf)",
      {{AsfVideoRates, 0}, {{"MSMPEG4"}, 0}, {StdSizes, 0}, {StdFrameRates, 0},
       {StdAudioRates, 7}, {{"mp3"}, 0}, 0, {StdSampling, 5}, 0},
-     {"msmpeg4", "libmp3lame", 1200000, 128000, 48000, "", "", 2, "", true}},
+     // ASF is a video container: its video stays enabled.
+     {"msmpeg4", "libmp3lame", 1200000, 128000, 48000, "", "", 2, "", false}},
     {"RM - Real Video (*.rm)",
      {{RealVideoRates, 0}, {{"RV10", "RV20"}, 0}, {StdSizes, 10}, {StdFrameRates, 0},
       {StdAudioRates, 7}, {{"ac3"}, 0}, 0, {SpacedSampling, 5}, 0},
@@ -182,9 +183,10 @@ const std::vector<ProfileCase> ProfileCases = {
      DiscBoxes("MPEG2VIDEO", {"mp2"}, DiscSizes, 5, "2040 Kbps", {"44100 Hz"}, 0),
      {"mpeg2video", "mp2", 2040000, 224000, 44100, "480x480", "30000/1001", 1, "4:3", false}},
     {"DVD - VOB (*.vob)",
-     DiscBoxes("MPEG2VIDEO", {"ac3", "mp2"}, DvdSizes, 8, "6000 Kbps",
+     // The default size is "352 x 240", the list's DVD-Video size for the NTSC rate.
+     DiscBoxes("MPEG2VIDEO", {"ac3", "mp2"}, DvdSizes, 2, "6000 Kbps",
                {"44100 Hz", "48000 Hz", "54000 Hz", "96000 Hz"}, 1),
-     {"mpeg2video", "ac3", 6000000, 224000, 48000, "724x480", "30000/1001", 1, "4:3", false}},
+     {"mpeg2video", "ac3", 6000000, 224000, 48000, "352x240", "30000/1001", 1, "4:3", false}},
 };
 // clang-format on
 
