@@ -26,9 +26,9 @@ void fillMpeg4Kind(SettingsBoxes& boxes, SettingsList videoCodecs) {
     FillSingle(*boxes.ComboVideoFramerate, "29.97 fps");
     FillList(*boxes.ComboAudioBitrate, StandardAudioBitrateList, 7);
     FillList(*boxes.ComboSamplingRate, SpacedSamplingRateList, 4);
-    // Final selections. The frame-rate position 5 lies past the single "29.97 fps" entry and
-    // leaves that display-only box without a selection; kept as the device profile has it.
-    boxes.ComboVideoFramerate->Select(5);
+    // Final selections. The frame rate stays on the single "29.97 fps" entry (the player's
+    // rate, passed on to the task); asking for a later position would leave no rate shown.
+    boxes.ComboVideoFramerate->Select(0);
     boxes.ComboVideoBitrate->Select(4); // 1500 Kbps
     boxes.ComboAudioBitrate->Select(7); // 128 Kbps
     boxes.ComboSamplingRate->Select(4); // 44100 Hz

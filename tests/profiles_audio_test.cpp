@@ -38,6 +38,7 @@ const ProfileCase AudioCases[] = {
     {"OGG", FillOGG, "", SoundOnly("vorbis", "160 Kbps", Standard, "48000 Hz")},
     {"M4A", FillM4A, "", SoundOnly("mpeg4aac", "128 Kbps", Standard, "48000 Hz")},
     {"AU", FillAU, "", SoundOnly("pcm_s16be", "128 Kbps", Standard, "48000 Hz")},
+    {"AAC", FillAAC, "", SoundOnly("aac", "128 Kbps", Standard, "48000 Hz")},
 };
 
 class AudioFill : public testing::TestWithParam<ProfileCase> {};
@@ -52,50 +53,40 @@ TEST_P(AudioFill, ReplacesEarlierListsAndEmptiesTheVideoBoxes) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, AudioFill, testing::ValuesIn(AudioCases), CaseName);
 
-// The AAC fill does not reload the bit-rate and sampling-rate lists: it selects positions 7
-// and 5 in what the earlier profile left.
-const ProfileBoxExpectation AacBoxes{.videoBitrate = Emptied,
-                                     .videoCodec = Emptied,
-                                     .videoSize = Emptied,
-                                     .frameRate = Emptied,
-                                     .audioBitrate = std::nullopt,
-                                     .audioCodec = BoxContent{{"aac"}, "aac"},
-                                     .samplingRate = std::nullopt,
-                                     .channelsPosition = 0,
-                                     .aspectPosition = 0};
+// The AAC fill loads the standard sound lists itself: whatever profile came before, even one
+// with the three Flash sampling rates or with no lists at all, the defaults are "128 Kbps" and
+// "48000 Hz".
+const ProfileBoxExpectation AacBoxes = SoundOnly("aac", "128 Kbps", Standard, "48000 Hz");
 
-TEST(AacFill, SelectsInTheStandardListsAnEarlierProfileLeft) {
+TEST(AacFill, SelectsItsDefaultsAfterAProfileWithTheStandardLists) {
     ListSettingsBoxes boxes;
     FillMP3(boxes.Boxes(), "mp3");
     FillAAC(boxes.Boxes(), "");
-    ProfileBoxExpectation expected = AacBoxes;
-    expected.audioBitrate = BoxContent{ListOf(StandardAudioBitrateList), "128 Kbps"};
-    expected.samplingRate = BoxContent{Standard, "48000 Hz"};
-    ExpectBoxes(boxes.Boxes(), expected, Emptied, -1, -1);
+    ExpectBoxes(boxes.Boxes(), AacBoxes, Emptied, -1, -1);
 }
 
-TEST(AacFill, KeepsEarlierListsAndSelectsByPosition) {
+TEST(AacFill, ReplacesEarlierListsInsteadOfSelectingInThem) {
     ListSettingsBoxes boxes;
     FillWithEarlierProfile(boxes.Boxes());
     FillAAC(boxes.Boxes(), "");
-    EXPECT_EQ(boxes.Boxes().ComboAudioBitrate->CurrentText(), "earlier 7");
-    EXPECT_EQ(boxes.Boxes().ComboSamplingRate->CurrentText(), "earlier 5");
-    EXPECT_EQ(boxes.Boxes().ComboAudioBitrate->Count(), 10);
+    EXPECT_EQ(boxes.Boxes().ComboAudioBitrate->CurrentText(), "128 Kbps");
+    EXPECT_EQ(boxes.Boxes().ComboSamplingRate->CurrentText(), "48000 Hz");
+    EXPECT_EQ(boxes.Boxes().ComboAudioBitrate->Count(), 13);
 }
 
-TEST(AacFill, ShortOrEmptyListsAreLeftWithoutSelection) {
+TEST(AacFill, ShortOrEmptyListsStillGetTheDefaults) {
     ListSettingsBoxes boxes;
     FillAAC(boxes.Boxes(), ""); // fresh: both lists empty
     ExpectBoxes(boxes.Boxes(), AacBoxes, Emptied, -1, -1);
 
     SettingsBox& sampling = *boxes.Boxes().ComboSamplingRate;
+    sampling.Clear();
     for (const char* rate : {"11025 Hz", "22050 Hz", "44100 Hz"})
         sampling.Append(rate);
     sampling.Select(2);
     FillAAC(boxes.Boxes(), "");
-    EXPECT_EQ(sampling.Count(), 3);
-    EXPECT_EQ(sampling.CurrentPosition(), -1);
-    EXPECT_EQ(sampling.CurrentText(), "");
+    EXPECT_EQ(sampling.Count(), 8);
+    EXPECT_EQ(sampling.CurrentText(), "48000 Hz");
 }
 
 TEST(AudioFill, VideoProfileAfterMp3RefillsTheVideoBoxes) {
@@ -129,12 +120,19 @@ TEST(AudioRowOptions, AacAfterAProfileWithTheStandardLists) {
                      [](SettingsBoxes& boxes) { FillMP3(boxes, "mp3"); });
 }
 
-TEST(AudioRowOptions, AacWithEmptyListsFailsWithConversionError) {
-    ListSettingsBoxes boxes;
-    FillAAC(boxes.Boxes(), "");
-    TOutputOptions options;
-    ResetOutputOptions(options);
-    EXPECT_THROW(ApplyCommonSettings(boxes.Boxes(), "AAC", options, 0), SettingConversionError);
+TEST(AudioRowOptions, AacOnFreshBoxesGivesItsDefaults) {
+    ExpectRowOptions({"AAC - Advance Audio Coding (*.aac)",
+                      Options("", "libfaac", "", 0, 128000, 48000, 2, true)});
+}
+
+TEST(AudioRowOptions, AacAfterFlashStillGetsASamplingRate) {
+    ExpectRowOptions({"AAC - Advance Audio Coding (*.aac)",
+                      Options("", "libfaac", "", 0, 128000, 48000, 2, true)},
+                     [](SettingsBoxes& boxes) {
+                         const OutputFormatEntry* flash =
+                             FindOutputFormat("FLV - Flash Video (*.flv)");
+                         flash->Fill(boxes, flash->Variant);
+                     });
 }
 
 TEST(AudioRowOptions, SpacedFirstSamplingRateAndAnyBitrateReachTheTask) {

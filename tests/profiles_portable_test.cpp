@@ -58,8 +58,8 @@ ProfileBoxExpectation Zune(const Entries& videoCodecs, const char* audioCodec,
             .aspectPosition = 0};
 }
 
-// The MPEG-4 and AVC fills select frame-rate position 5 in the one-entry list: no selection.
-const BoxContent ZuneSingleFrameRate{{"29.97 fps"}, ""};
+// The MPEG-4 and AVC fills keep their single frame rate selected.
+const BoxContent ZuneSingleFrameRate{{"29.97 fps"}, "29.97 fps"};
 
 ProfileBoxExpectation Archos(const BoxContent& videoBitrate, const char* frameSize) {
     return {.videoBitrate = videoBitrate,
@@ -153,6 +153,45 @@ TEST(PortableRowOptions, DefaultSelectionsOfEveryRow) {
     };
     for (const RowOptionsCase& row : rows)
         ExpectRowOptions(row);
+}
+
+// "Auto" heads the Archos, Zen and iRiver size lists: the task keeps the input's size instead
+// of getting a size text the engine cannot read.
+TEST(PortableRowOptions, AutoFrameSizeKeepsTheInputSize) {
+    for (const char* row : {"Archos AV500/GMini402 (*.avi)", "Archos AV700 (*.avi)",
+                            "Creative Zen Vision (*.avi)", "iRiver PMP100 (*.avi)"}) {
+        SCOPED_TRACE(row);
+        const OutputFormatEntry* entry = FindOutputFormat(row);
+        ASSERT_NE(entry, nullptr);
+        ListSettingsBoxes boxes;
+        entry->Fill(boxes.Boxes(), entry->Variant);
+        boxes.Boxes().ComboVideoSize->Select(0);
+        ASSERT_EQ(boxes.Boxes().ComboVideoSize->CurrentText(), "Auto");
+        TOutputOptions options;
+        ResetOutputOptions(options);
+        entry->Apply(boxes.Boxes(), entry->OutputType, options, 0);
+        EXPECT_EQ(options.FrameSize, "");
+        EXPECT_EQ(options.VideoCodec, "mpeg4");
+    }
+}
+
+// The Zune MPEG-4 and AVC rows show their one frame rate and pass it on to the task.
+TEST(PortableRowOptions, ZuneSingleFrameRateReachesTheTask) {
+    for (const char* row : {"Zune Mpeg4 Video (*.mp4)", "Zune Mpeg4 AVC Video (*.mp4)"}) {
+        SCOPED_TRACE(row);
+        ListSettingsBox formatBox;
+        formatBox.Append(row);
+        formatBox.Select(0);
+        ListSettingsBoxes boxes;
+        FormatBoxState state;
+        state.ComboOutputFormat = &formatBox;
+        state.Boxes = boxes.Boxes();
+        FillProfileSettings(state);
+        TOutputOptions options;
+        ResetOutputOptions(options);
+        ApplyProfileSettings(state, options, 0);
+        EXPECT_EQ(options.FrameRate, "30000/1001");
+    }
 }
 
 } // namespace
