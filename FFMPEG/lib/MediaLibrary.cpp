@@ -7,6 +7,10 @@
 
 namespace {
 
+// A released library stays mapped: allocations it made while loading stay reachable, and
+// a function pointer copied somewhere before the release can never point into freed code.
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+
 std::string lastSystemError() {
     const char* text = dlerror();
     return text ? text : "unknown error";
@@ -45,14 +49,14 @@ bool MediaLibrary::Load(const std::string& folder, bool versionedNames) {
             if (path.back() != '/')
                 path += '/';
             path += name;
-            handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            handle = dlopen(path.c_str(), kOpenFlags);
             // A file that exists but cannot be loaded explains more than the search
             // by bare name that follows.
             if (!handle && access(path.c_str(), F_OK) == 0)
                 systemMessage = lastSystemError();
         }
         if (!handle) {
-            handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+            handle = dlopen(name.c_str(), kOpenFlags);
             if (!handle && systemMessage.empty())
                 systemMessage = lastSystemError();
         }
