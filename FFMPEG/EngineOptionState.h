@@ -131,5 +131,9 @@ struct EngineOptionState {
     float DtsDeltaThreshold = 10.0f;
     int32_t ScalerFlags = SWS_BICUBIC;
 
-    static constexpr int32_t BitBufferSize = 262144;
+    // Transcode counters, read by the progress report (bytes; frames).
+    int64_t VideoBytes = 0, AudioBytes = 0, GlobalHeaderBytes = 0;
+    int32_t DuplicatedFrames = 0, DroppedFrames = 0;
+    // Size of the encode output buffer; the set-up raises it for large pictures.
+    int32_t BitBufferSize = 262144;
 };

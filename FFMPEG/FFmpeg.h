@@ -7,6 +7,8 @@
 #include "EngineOptionState.h"
 #include "FFMpegException.h"
 #include "FrameHook.h"
+#include "StreamCodecTable.h"
+#include "TranscodeState.h"
 
 #include <atomic>
 #include <cstdint>
@@ -88,8 +90,9 @@ public:
     // loaded.
     void InitOptionContexts();
     // Frees everything the instance holds: option contexts, private option dictionaries,
-    // generic names, texts, matrices, the hook chain (the file set-up adds its files and
-    // streams here). Does nothing while the media libraries are not loaded.
+    // generic names, texts, matrices, the hook chain, open codecs, the transcode state and
+    // the input and output files (an output that stayed empty is deleted). Does nothing while the
+    // media libraries are not loaded.
     void ReleaseState();
 
     // ---- Option parsing -----------------------------------------------------------------
@@ -153,12 +156,53 @@ public:
     static int LibraryLogLevel(int verbosity);
 
     // ---- Files, streams and presets ------------------------------------------------------
-    // Defined with the file set-up; until then FFmpegOptionsPlaceholders.cpp holds
-    // stand-ins that raise.
+    // Which kinds of stream the opened inputs hold.
+    struct TInputKinds {
+        bool Video = false;
+        bool Audio = false;
+        bool Subtitle = false;
+    };
+    // Opens the next input with the current option state and consumes the per-file
+    // options. False with ErrorText holding the reason; raises only "invalid codec_type".
+    bool OpenInput(const std::string& fileName);
+    // Creates the next output with its streams; false with ErrorText holding the reason.
+    bool OpenOutput(const std::string& fileName);
+    // Raises "invalid codec_type of input file" for a stream of an unknown kind.
+    TInputKinds DetectInputKinds() const;
+    // The text for a library failure `code` while opening `fileName`.
+    static std::string OpenErrorText(const std::string& fileName, int code);
     void SetTarget(const std::string& value); // "target"
+    // Fills the option state for the preset ("vcd", "svcd", "dvd", "dv", "dv50") in the
+    // norm "pal", "ntsc", "film" or any other text to detect it (then `fallbackNorm`).
+    void ApplyTarget(const std::string& preset, const std::string& norm,
+                     const std::string& fallbackNorm);
+    // Append one stream to `output`; raise FFMpegException on failure.
     void NewVideoStream(AVFormatContext* output);
     void NewAudioStream(AVFormatContext* output);
     void NewSubtitleStream(AVFormatContext* output);
+
+    // The engine's own codec context of every stream of the open files.
+    StreamCodecTable StreamCodecs;
+
+    // ---- Transcode ----------------------------------------------------------------------
+    // Set-up, loop and clean-up of one run over the given files; raises FFMpegException.
+    // After it returns or raises, FinalCleanup closes whatever codec is still open.
+    void Transcode(AVFormatContext** outputFiles, int outputCount, AVFormatContext** inputFiles,
+                   int inputCount, const TStreamMap* maps, int mapCount);
+    // Closes every codec still listed in OpenCodecs (the outer handler's last step).
+    void FinalCleanup();
+    // Whether a custom hook handler takes the decoded pictures (the component's engine
+    // says so); stream copy of video is refused then.
+    virtual bool CustomHookAssigned() const { return false; }
+
+    // The run's state; built by the set-up, freed by the clean-up (worker thread only).
+    std::vector<InputFileState> InputFileStates;
+    std::vector<InputStreamState> InputStreams;
+    std::vector<OutputStreamState> OutputStreams;
+    OpenCodecRegistry OpenCodecs;
+    uint8_t* BitBuffer = nullptr;        // BitBufferSize bytes, av_malloc'd
+    std::vector<uint8_t> HeadersWritten; // per output file of the run
+    int64_t TimerStartUs = 0;            // wall clock when the headers were written
 
 private:
     // The option table: true when `name` is one of its entries (and was handled).
@@ -183,4 +227,35 @@ private:
     // The generic option steps over the option contexts, without translation.
     bool SetContextOption(const std::string& name, const std::string& value);
     void KeepPrivateOption(const std::string& name, const std::string& value);
+
+    // Files and streams.
+    bool FailOpenInput(AVFormatContext* context, const std::string& text);
+    void ConfigureInputStreams(AVFormatContext* context, const std::string& fileName);
+    bool FailOpenOutput(AVFormatContext* context, bool listed, const std::string& text);
+    bool CreateOutputStreams(AVFormatContext* context);
+    void SetOutputMetadata(AVFormatContext* context);
+    void ReleaseFiles();
+    void SetVideoEncoderParameters(AVFormatContext* output, AVCodecContext* codec,
+                                   const AVCodec* encoder);
+    void SetRateControlOverride(AVCodecContext* codec);
+    AVStream* AddOutputStream(AVFormatContext* output);
+
+    // Transcode set-up and clean-up.
+    void SetupTranscode(AVFormatContext** outputFiles, int outputCount,
+                        AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
+                        int mapCount);
+    void MapOutputStreams(AVFormatContext** outputFiles, int outputCount,
+                          AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
+                          int mapCount);
+    void SetCopyParameters(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist);
+    void SetEncodeParameters(OutputStreamState& ost, InputStreamState& ist);
+    void OpenPassLogFile(OutputStreamState& ost, int index);
+    void OpenStreamCodecs();
+    void CopyMetadataMaps(AVFormatContext** outputFiles, int outputCount,
+                          AVFormatContext** inputFiles, int inputCount);
+    void WriteHeaders(AVFormatContext** outputFiles, int outputCount);
+    void FinishTranscode(AVFormatContext** outputFiles, int outputCount);
+    void CloseEncoder(AVCodecContext** slot);
+    void CloseDecoder(AVCodecContext** slot);
+    void FreeTranscodeState();
 };

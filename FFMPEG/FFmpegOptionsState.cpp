@@ -82,8 +82,12 @@ void TCustomFFmpeg::FreeOptionContexts() {
 void TCustomFFmpeg::ReleaseState() {
     if (!MediaLibrariesLoaded())
         return;
+    // Codecs still open first, then the run's state, then the files (an output that
+    // stayed empty is deleted) with the engine's codec contexts of their streams.
+    FinalCleanup();
+    FreeTranscodeState();
+    ReleaseFiles();
     FreeOptionContexts();
-    // The input and output files are released with the file set-up's own state.
     IntraMatrix.clear();
     InterMatrix.clear();
     VStatsFileName.clear();

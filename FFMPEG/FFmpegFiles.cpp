@@ -1,0 +1,280 @@
+// Opening a task's input with the option state, the kinds of stream the inputs hold, and
+// the texts of the libraries' open errors.
+#include "FFmpeg.h"
+
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "CodecLock.h"
+#include "MediaLibraries.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+std::string formatText(const char* pattern, ...) {
+    char text[2048];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+// The file name's extension from its last dot, lower-cased; "" without a dot.
+std::string lowerExtension(const std::string& fileName) {
+    const std::size_t dot = fileName.find_last_of('.');
+    const std::size_t slash = fileName.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    std::string extension = fileName.substr(dot);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+// Format parameters of the old open call, today demuxer options: only raw and device
+// demuxers read them, every other demuxer leaves them in the dictionary.
+AVDictionary* demuxerOptions(const EngineOptionState& state) {
+    AVDictionary* options = nullptr;
+    if (state.AudioSampleRate > 0)
+        lavu.av_dict_set_int(&options, "sample_rate", state.AudioSampleRate, 0);
+    if (state.AudioChannels > 0)
+        lavu.av_dict_set_int(&options, "channels", state.AudioChannels, 0);
+    const int width = state.FrameWidth + state.PadLeft + state.PadRight;
+    const int height = state.FrameHeight + state.PadTop + state.PadBottom;
+    if (state.FrameWidth > 0 && state.FrameHeight > 0)
+        lavu.av_dict_set(&options, "video_size", formatText("%dx%d", width, height).c_str(), 0);
+    if (state.FramePixelFormat >= 0) {
+        const char* name =
+            lavu.av_get_pix_fmt_name(static_cast<AVPixelFormat>(state.FramePixelFormat));
+        if (name)
+            lavu.av_dict_set(&options, "pixel_format", name, 0);
+    }
+    if (state.FrameRate.num > 0 && state.FrameRate.den > 0)
+        lavu.av_dict_set(&options, "framerate",
+                         formatText("%d/%d", state.FrameRate.num, state.FrameRate.den).c_str(), 0);
+    if (!state.VideoStandard.empty())
+        lavu.av_dict_set(&options, "standard", state.VideoStandard.c_str(), 0);
+    if (state.VideoChannel != 0)
+        lavu.av_dict_set_int(&options, "channel", state.VideoChannel, 0);
+    if (state.LoopInput)
+        lavu.av_dict_set(&options, "loop", "1", 0);
+    return options;
+}
+
+} // namespace
+
+std::string TCustomFFmpeg::OpenErrorText(const std::string& fileName, int code) {
+    const char* name = fileName.c_str();
+    switch (code) {
+    case AVERROR_INVALIDDATA:
+    case AVERROR_DEMUXER_NOT_FOUND:
+    case AVERROR(EILSEQ):
+        return formatText("%s: Unknown format", name);
+    case AVERROR(EDOM):
+        return formatText("%s: Incorrect image filename syntax.\r\n"
+                          "Use '%%d' to specify the image number:\r\n"
+                          "  for img1.jpg, img2.jpg, ..., use 'img%%d.jpg';\r\n"
+                          "  for img001.jpg, img002.jpg, ..., use 'img%%03d.jpg'.",
+                          name);
+    case AVERROR(EINVAL):
+        return formatText("%s: Error while parsing header", name);
+    case AVERROR(ENOMEM):
+        return formatText("%s: memory allocation error occurred", name);
+    case AVERROR(EIO):
+        return formatText("%s: I/O error occurred\r\n"
+                          "Usually that means that input file is truncated and/or corrupted.",
+                          name);
+    case AVERROR(ENOENT):
+        return formatText("%s: no such file or directory", name);
+    default:
+        return formatText("%s: Error while opening file", name);
+    }
+}
+
+bool TCustomFFmpeg::FailOpenInput(AVFormatContext* context, const std::string& text) {
+    ErrorText = text;
+    VideoCodecName.clear();
+    AudioCodecName.clear();
+    SubtitleCodecName.clear();
+    ForcedInputFormat = nullptr;
+    ForcedOutputFormat = nullptr;
+    VideoChannel = 0;
+    RateEmulation = 0;
+    if (context) {
+        StreamCodecs.Release(context);
+        lavf.avformat_close_input(&context);
+    }
+    return false;
+}
+
+bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
+    if (!MediaLibrariesLoaded())
+        return FailOpenInput(nullptr, "The media libraries are not loaded");
+    if (InputFileCount >= kMaxInputFiles)
+        return FailOpenInput(nullptr, "Too many input files");
+    AVFormatContext* context = lavf.avformat_alloc_context();
+    if (!context)
+        return FailOpenInput(nullptr, OpenErrorText(fileName, AVERROR(ENOMEM)));
+
+    // Forced decoders: look-up by name, then whatever the generic options set.
+    AVCodecID videoId = AV_CODEC_ID_NONE, audioId = AV_CODEC_ID_NONE;
+    AVCodecID subtitleId = AV_CODEC_ID_NONE;
+    const AVCodec *videoCodec = nullptr, *audioCodec = nullptr, *subtitleCodec = nullptr;
+    if (!LookupCodec(VideoCodecName, AVMEDIA_TYPE_VIDEO, false, videoId, &videoCodec) ||
+        !LookupCodec(AudioCodecName, AVMEDIA_TYPE_AUDIO, false, audioId, &audioCodec) ||
+        !LookupCodec(SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitleId, &subtitleCodec)) {
+        lavf.avformat_free_context(context);
+        return FailOpenInput(nullptr, ErrorText);
+    }
+    if (PgmyuvCompatibility) {
+        videoId = AV_CODEC_ID_PGMYUV;
+        videoCodec = lavc.avcodec_find_decoder(videoId);
+    }
+    context->video_codec_id = videoId;
+    context->audio_codec_id = audioId;
+    context->subtitle_codec_id = subtitleId;
+    context->video_codec = videoCodec;
+    context->audio_codec = audioCodec;
+    context->subtitle_codec = subtitleCodec;
+    CopyGenericOptions(context, FormatOptionContext, AV_OPT_FLAG_DECODING_PARAM);
+
+    AVDictionary* options = demuxerOptions(*this);
+    const int opened =
+        lavf.avformat_open_input(&context, fileName.c_str(), ForcedInputFormat, &options);
+    lavu.av_dict_free(&options);
+    if (opened < 0) // the library has freed the context
+        return FailOpenInput(nullptr, OpenErrorText(fileName, opened));
+
+    if (ProgramId != 0)
+        for (unsigned i = 0; i < context->nb_programs; ++i)
+            if (context->programs[i]->id != ProgramId)
+                context->programs[i]->discard = AVDISCARD_ALL;
+
+    int analysed = 0;
+    {
+        const CodecLockGuard lock(CodecLock());
+        analysed = lavf.avformat_find_stream_info(context, nullptr);
+    }
+    if (analysed < 0 && Verbosity >= 0)
+        return FailOpenInput(context,
+                             formatText("%s: could not find codec parameters", fileName.c_str()));
+
+    int64_t timestamp = StartTime;
+    if (context->start_time != AV_NOPTS_VALUE)
+        timestamp += context->start_time;
+    if (StartTime != 0) {
+        lavf.av_seek_frame(context, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+        StartTime = 0;
+    }
+
+    try {
+        ConfigureInputStreams(context, fileName);
+    } catch (...) {
+        FailOpenInput(context, std::string());
+        throw;
+    }
+
+    if (context->duration != AV_NOPTS_VALUE && context->duration > 0)
+        TotalDurationMs = std::max<int64_t>(TotalDurationMs,
+                                            std::min<int64_t>(context->duration / 1000, INT32_MAX));
+    InputFiles[InputFileCount] = context;
+    InputTimestampOffsets[InputFileCount] =
+        CopyTimestamps ? InputTimestampOffset : InputTimestampOffset - timestamp;
+    if (Verbosity >= 0)
+        lavf.av_dump_format(context, InputFileCount, fileName.c_str(), 0);
+    ++InputFileCount;
+    ForcedInputFormat = nullptr;
+    ForcedOutputFormat = nullptr;
+    VideoChannel = 0;
+    RateEmulation = 0;
+    VideoCodecName.clear();
+    AudioCodecName.clear();
+    SubtitleCodecName.clear();
+    return true;
+}
+
+void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::string& fileName) {
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        AVStream* stream = context->streams[i];
+        const AVCodecParameters* parameters = stream->codecpar;
+        if (parameters->codec_type < AVMEDIA_TYPE_UNKNOWN ||
+            parameters->codec_type >= AVMEDIA_TYPE_NB)
+            throw FFMpegException("invalid codec_type");
+        AVCodecContext* codec = lavc.avcodec_alloc_context3(nullptr);
+        if (!codec || lavc.avcodec_parameters_to_context(codec, parameters) < 0) {
+            lavc.avcodec_free_context(&codec);
+            throw FFMpegException("Could not allocate a codec context");
+        }
+        codec->thread_count = ThreadCount;
+        codec->pkt_timebase = stream->time_base;
+        StreamCodecEntry& entry = StreamCodecs.Add(context, static_cast<int>(i), codec);
+        switch (parameters->codec_type) {
+        case AVMEDIA_TYPE_VIDEO: {
+            CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
+                               AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
+            FrameHeight = codec->height;
+            FrameWidth = codec->width;
+            AVRational sampleAspect = codec->sample_aspect_ratio;
+            if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
+                sampleAspect = stream->sample_aspect_ratio;
+            FrameAspectRatio = 0;
+            if (sampleAspect.num > 0 && sampleAspect.den > 0 && codec->height > 0)
+                FrameAspectRatio =
+                    static_cast<float>(av_q2d(sampleAspect) * codec->width / codec->height);
+            if (FrameAspectRatio == 0 && codec->width > 0 && codec->height > 0)
+                SetAspectRatio(formatText("%d:%d", codec->width, codec->height));
+            // RealMedia demuxers leave the pixel format open until decoding starts.
+            const std::string extension = lowerExtension(fileName);
+            if (codec->pix_fmt == AV_PIX_FMT_NONE && !extension.empty() &&
+                std::string(".rmvb").find(extension) == 0)
+                codec->pix_fmt = static_cast<AVPixelFormat>(0);
+            FramePixelFormat = codec->pix_fmt;
+            if (MotionEstimationThreshold != 0)
+                codec->debug |= 0x20;
+            FrameRate = stream->r_frame_rate;
+            codec->framerate = stream->r_frame_rate;
+            entry.RateEmulation = RateEmulation;
+            if (VideoDisabled)
+                stream->discard = AVDISCARD_ALL;
+            else if (VideoDiscard != 0)
+                stream->discard = static_cast<AVDiscard>(VideoDiscard);
+            break;
+        }
+        case AVMEDIA_TYPE_AUDIO:
+            CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_AUDIO],
+                               AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
+            AudioChannels = codec->ch_layout.nb_channels;
+            AudioSampleRate = codec->sample_rate;
+            if (AudioDisabled)
+                stream->discard = AVDISCARD_ALL;
+            break;
+        case AVMEDIA_TYPE_SUBTITLE:
+            if (SubtitleDisabled)
+                stream->discard = AVDISCARD_ALL;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+TCustomFFmpeg::TInputKinds TCustomFFmpeg::DetectInputKinds() const {
+    TInputKinds kinds;
+    for (int file = 0; file < InputFileCount; ++file) {
+        const AVFormatContext* context = InputFiles[file];
+        for (unsigned i = 0; context && i < context->nb_streams; ++i) {
+            const AVMediaType type = context->streams[i]->codecpar->codec_type;
+            if (type < AVMEDIA_TYPE_UNKNOWN || type >= AVMEDIA_TYPE_NB)
+                throw FFMpegException("invalid codec_type of input file");
+            kinds.Video |= type == AVMEDIA_TYPE_VIDEO;
+            kinds.Audio |= type == AVMEDIA_TYPE_AUDIO;
+            kinds.Subtitle |= type == AVMEDIA_TYPE_SUBTITLE;
+        }
+    }
+    return kinds;
+}

@@ -1,0 +1,203 @@
+// Creating a task's output: the container, its streams from the option state, its
+// metadata and its file; and releasing the task's input and output files.
+#include "FFmpeg.h"
+
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "MediaLibraries.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::string formatText(const char* pattern, ...) {
+    char text[2048];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+// Seconds since 1970 as the ISO 8601 text that muxers read from "creation_time".
+std::string isoTime(int64_t seconds) {
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    if (!gmtime_r(&time, &parts))
+        return std::string();
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &parts);
+    return text;
+}
+
+// Closes the output's file and deletes it when nothing was written into it.
+void closeOutputFile(AVFormatContext* context) {
+    if (!context->pb || (context->oformat && (context->oformat->flags & AVFMT_NOFILE)))
+        return;
+    lavf.avio_closep(&context->pb);
+    if (!context->url)
+        return;
+    std::error_code error;
+    const std::filesystem::path path(context->url);
+    if (std::filesystem::is_regular_file(path, error) &&
+        std::filesystem::file_size(path, error) == 0 && !error)
+        std::filesystem::remove(path, error);
+}
+
+} // namespace
+
+bool TCustomFFmpeg::FailOpenOutput(AVFormatContext* context, bool listed, const std::string& text) {
+    ErrorText = text;
+    ForcedOutputFormat = nullptr;
+    ForcedInputFormat = nullptr;
+    if (!context)
+        return false;
+    if (listed) {
+        // The task never keeps a released context.
+        --OutputFileCount;
+        OutputFiles[OutputFileCount] = nullptr;
+    }
+    StreamCodecs.Release(context);
+    closeOutputFile(context);
+    lavf.avformat_free_context(context);
+    return false;
+}
+
+bool TCustomFFmpeg::OpenOutput(const std::string& fileName) {
+    if (!MediaLibrariesLoaded())
+        return FailOpenOutput(nullptr, false, "The media libraries are not loaded");
+    if (OutputFileCount >= kMaxOutputFiles)
+        return FailOpenOutput(nullptr, false, "Too many output files");
+    const AVOutputFormat* format = ForcedOutputFormat;
+    if (!format)
+        format = lavf.av_guess_format(nullptr, fileName.c_str(), nullptr);
+    if (!format)
+        return FailOpenOutput(
+            nullptr, false,
+            formatText("Unable to find a suitable output format for '%s'", fileName.c_str()));
+    // Allocated with its muxer, so that the muxer's private options can be set on it.
+    AVFormatContext* context = nullptr;
+    if (lavf.avformat_alloc_output_context2(&context, format, nullptr, fileName.c_str()) < 0 ||
+        !context)
+        return FailOpenOutput(nullptr, false, OpenErrorText(fileName, AVERROR(ENOMEM)));
+
+    if (std::string(format->name) == "ffm" && lavu.av_strstart(fileName.c_str(), "http:", nullptr))
+        // The feed server protocol that supplied the stream layout is gone from the
+        // libraries: say so instead of failing somewhere later.
+        return FailOpenOutput(
+            context, false,
+            formatText("%s: Feed server outputs are not supported", fileName.c_str()));
+
+    if (!CreateOutputStreams(context))
+        return FailOpenOutput(context, false, ErrorText);
+    SetOutputMetadata(context);
+    OutputFiles[OutputFileCount++] = context;
+
+    if ((format->flags & AVFMT_NEEDNUMBER) && !lavf.av_filename_number_test(fileName.c_str()))
+        return FailOpenOutput(context, true, OpenErrorText(fileName, AVERROR(EDOM)));
+    if (!(format->flags & AVFMT_NOFILE) &&
+        lavf.avio_open(&context->pb, fileName.c_str(), AVIO_FLAG_WRITE) < 0)
+        return FailOpenOutput(context, true, formatText("Could not open '%s'", fileName.c_str()));
+
+    // The old context fields are muxer options today; the headers get them.
+    SetPrivateFormatOption("preload", std::to_string(static_cast<int64_t>(MuxPreload * 1000000.0)));
+    context->max_delay = static_cast<int>(MuxMaxDelay * 1000000.0f);
+    if (LoopOutput >= 0)
+        SetPrivateFormatOption("loop", std::to_string(LoopOutput));
+    CopyGenericOptions(context, FormatOptionContext, AV_OPT_FLAG_ENCODING_PARAM);
+    ApplyPrivateOptions(context, -1);
+    ForcedOutputFormat = nullptr;
+    ForcedInputFormat = nullptr;
+    return true;
+}
+
+bool TCustomFFmpeg::CreateOutputStreams(AVFormatContext* context) {
+    const AVOutputFormat* format = context->oformat;
+    bool useVideo =
+        VideoStreamCopy || format->video_codec != AV_CODEC_ID_NONE || !VideoCodecName.empty();
+    bool useAudio =
+        AudioStreamCopy || format->audio_codec != AV_CODEC_ID_NONE || !AudioCodecName.empty();
+    bool useSubtitle = SubtitleStreamCopy || format->subtitle_codec != AV_CODEC_ID_NONE ||
+                       !SubtitleCodecName.empty();
+    if (InputFileCount > 0) {
+        try {
+            const TInputKinds kinds = DetectInputKinds();
+            useVideo = useVideo && kinds.Video;
+            useAudio = useAudio && kinds.Audio;
+            useSubtitle = useSubtitle && kinds.Subtitle;
+        } catch (const std::exception& error) {
+            ErrorText = formatText("check_audio_video_sub_inputs fail: %s", error.what());
+            return false;
+        }
+    }
+    if (SubtitleDisabled)
+        useSubtitle = false;
+    struct Step {
+        bool wanted;
+        void (TCustomFFmpeg::*create)(AVFormatContext*);
+        const char* failure;
+    };
+    const Step steps[] = {
+        {useVideo && !VideoDisabled, &TCustomFFmpeg::NewVideoStream, "new_video_stream fail: %s"},
+        {useAudio && !AudioDisabled, &TCustomFFmpeg::NewAudioStream, "new_audio_stream fail: %s"},
+        {useSubtitle, &TCustomFFmpeg::NewSubtitleStream, "new_subtitle_stream fail: %s"},
+    };
+    for (const Step& step : steps) {
+        if (!step.wanted)
+            continue;
+        try {
+            (this->*step.create)(context);
+        } catch (const std::exception& error) {
+            ErrorText = formatText(step.failure, error.what());
+            return false;
+        }
+    }
+    return true;
+}
+
+void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* context) {
+    auto set = [context](const char* key, const std::string& value, std::size_t limit) {
+        if (!value.empty())
+            lavu.av_dict_set(&context->metadata, key, value.substr(0, limit - 1).c_str(), 0);
+    };
+    if (RecordTimestamp != 0)
+        set("creation_time", isoTime(RecordTimestamp), 64);
+    set("title", Title, 512);
+    set("artist", Author, 512);
+    set("copyright", Copyright, 512);
+    set("comment", Comment, 512);
+    set("album", Album, 512);
+    if (Year > 0)
+        set("date", std::to_string(Year), 32);
+    if (Track > 0)
+        set("track", std::to_string(Track), 32);
+    set("genre", Genre, 32);
+}
+
+void TCustomFFmpeg::ReleaseFiles() {
+    // Codecs still open are closed first: the registry points into the stream table.
+    FinalCleanup();
+    for (int i = 0; i < OutputFileCount; ++i) {
+        AVFormatContext*& context = OutputFiles[i];
+        if (!context)
+            continue;
+        StreamCodecs.Release(context);
+        closeOutputFile(context);
+        lavf.avformat_free_context(context);
+        context = nullptr;
+    }
+    OutputFileCount = 0;
+    for (int i = 0; i < InputFileCount; ++i) {
+        if (!InputFiles[i])
+            continue;
+        StreamCodecs.Release(InputFiles[i]);
+        lavf.avformat_close_input(&InputFiles[i]);
+    }
+    InputFileCount = 0;
+    StreamCodecs.Release(nullptr);
+}

@@ -1,0 +1,252 @@
+// The transcode set-up: per-stream state, stream mapping, copy and encode parameters,
+// two-pass log files, codec opening, metadata maps and the container headers.
+#include "FFmpeg.h"
+
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "CodecLock.h"
+#include "SwScaleHlpr.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string formatText(const char* pattern, ...) {
+    char text[2048];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+[[noreturn]] void fail(const std::string& message) {
+    throw FFMpegException(message);
+}
+
+AVMediaType typeOf(const AVStream* stream) {
+    return stream->codecpar->codec_type;
+}
+
+} // namespace
+
+void TCustomFFmpeg::Transcode(AVFormatContext** outputFiles, int outputCount,
+                              AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
+                              int mapCount) {
+    try {
+        SetupTranscode(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
+        // The packet loop runs here once it exists; the clean-up below ends every run.
+        FinishTranscode(outputFiles, outputCount);
+    } catch (...) {
+        FreeTranscodeState();
+        throw;
+    }
+}
+
+void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCount,
+                                   AVFormatContext** inputFiles, int inputCount,
+                                   const TStreamMap* maps, int mapCount) {
+    FreeTranscodeState();
+    // 1. Input side.
+    InputFileStates.assign(inputCount, InputFileState{});
+    int total = 0;
+    for (int file = 0; file < inputCount; ++file) {
+        AVFormatContext* input = inputFiles[file];
+        InputFileStates[file].FirstStream = total;
+        InputFileStates[file].StreamsInFile = static_cast<int>(input->nb_streams);
+        for (unsigned i = 0; i < input->nb_streams; ++i) {
+            InputStreamState ist;
+            ist.FileIndex = file;
+            ist.StreamIndex = static_cast<int>(i);
+            ist.Stream = input->streams[i];
+            if (StreamCodecEntry* entry = StreamCodecs.Find(input, static_cast<int>(i))) {
+                ist.Codec = &entry->Codec;
+                ist.RateEmulation = entry->RateEmulation;
+            }
+            if (!ist.Codec || !*ist.Codec)
+                fail("av_mallocz fail");
+            if (ist.RateEmulation) {
+                ist.Start = lavu.av_gettime();
+                ist.FrameCount = 0;
+            }
+            InputStreams.push_back(ist);
+        }
+        total += static_cast<int>(input->nb_streams);
+    }
+
+    // 2. - 4. Output side and the pairing of streams.
+    MapOutputStreams(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
+
+    // 5. Parameters per output stream.
+    for (std::size_t n = 0; n < OutputStreams.size(); ++n) {
+        OutputStreamState& ost = OutputStreams[n];
+        InputStreamState& ist = InputStreams[ost.SourceIndex];
+        AVDictionaryEntry* language =
+            lavu.av_dict_get(ost.Stream->metadata, "language", nullptr, 0);
+        AVDictionaryEntry* inputLanguage =
+            lavu.av_dict_get(ist.Stream->metadata, "language", nullptr, 0);
+        if (!language && inputLanguage)
+            lavu.av_dict_set(&ost.Stream->metadata, "language", inputLanguage->value, 0);
+        ost.Stream->disposition = ist.Stream->disposition;
+        const StreamCodecEntry* entry =
+            StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
+        if (entry && entry->StreamCopy)
+            SetCopyParameters(outputFiles[ost.FileIndex], ost, ist);
+        else
+            SetEncodeParameters(ost, ist);
+        if (ost.EncodingNeeded)
+            OpenPassLogFile(ost, static_cast<int>(n));
+        AVCodecContext* codec = *ost.Codec;
+        if (typeOf(ost.Stream) == AVMEDIA_TYPE_VIDEO && codec &&
+            4LL * codec->width * codec->height > BitBufferSize)
+            BitBufferSize = static_cast<int32_t>(4LL * codec->width * codec->height);
+    }
+
+    // 6. The encode output buffer.
+    if (!BitBuffer) {
+        BitBuffer = static_cast<uint8_t*>(lavu.av_malloc(BitBufferSize));
+        if (!BitBuffer)
+            fail("av_malloc fail");
+    }
+
+    // 7., 8. Describe the outputs and the mapping.
+    for (int file = 0; file < outputCount; ++file)
+        lavf.av_dump_format(outputFiles[file], file, outputFiles[file]->url, 1);
+    if (Verbosity >= 0 && LogInstalled()) {
+        Log(kLogInfo, "Stream mapping:");
+        for (const OutputStreamState& ost : OutputStreams) {
+            const InputStreamState& source = InputStreams[ost.SourceIndex];
+            Log(kLogInfo, formatText("  Stream #%d.%d -> #%d.%d", source.FileIndex,
+                                     source.StreamIndex, ost.FileIndex, ost.StreamIndex));
+            if (ost.SyncSource != ost.SourceIndex) {
+                const InputStreamState& sync = InputStreams[ost.SyncSource];
+                Log(kLogInfo, formatText(" [sync #%d.%d]", sync.FileIndex, sync.StreamIndex));
+            }
+        }
+    }
+
+    // 9., 10. Encoders, then decoders.
+    OpenStreamCodecs();
+
+    // 11. Input clocks.
+    for (InputStreamState& ist : InputStreams) {
+        ist.Pts = 0;
+        ist.NextPts = AV_NOPTS_VALUE;
+        ist.IsStart = 1;
+    }
+
+    // 12. - 14.
+    CopyMetadataMaps(outputFiles, outputCount, inputFiles, inputCount);
+    WriteHeaders(outputFiles, outputCount);
+    if (LogInstalled()) {
+        bool allRtp = outputCount > 0;
+        for (int file = 0; file < outputCount; ++file)
+            allRtp = allRtp && std::strcmp(outputFiles[file]->oformat->name, "rtp") == 0;
+        char sdp[2048] = {};
+        if (allRtp && lavf.av_sdp_create(outputFiles, outputCount, sdp, sizeof sdp) >= 0) {
+            std::string text(sdp);
+            const std::size_t first = text.find_first_not_of(" \t\r\n");
+            const std::size_t last = text.find_last_not_of(" \t\r\n");
+            Log(kLogInfo,
+                "SDP: " + (first == std::string::npos ? std::string()
+                                                      : text.substr(first, last - first + 1)));
+        }
+    }
+
+    // 15.
+    TimerStartUs = lavu.av_gettime();
+}
+
+void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCount,
+                                     AVFormatContext** inputFiles, int inputCount,
+                                     const TStreamMap* maps, int mapCount) {
+    int outputStreams = 0;
+    for (int file = 0; file < outputCount; ++file) {
+        if (outputFiles[file]->nb_streams == 0)
+            fail("Output file does not contain any stream");
+        outputStreams += static_cast<int>(outputFiles[file]->nb_streams);
+    }
+    if (mapCount > 0 && mapCount != outputStreams)
+        fail("Number of stream maps must match number of output streams");
+    auto validStream = [&](int file, int stream) {
+        return file >= 0 && file < inputCount && stream >= 0 &&
+               stream < InputFileStates[file].StreamsInFile;
+    };
+    for (int i = 0; i < mapCount; ++i) {
+        const TStreamMap& map = maps[i];
+        if (!validStream(map.FileIndex, map.StreamIndex))
+            fail(formatText("Could not find input stream #%d.%d", map.FileIndex, map.StreamIndex));
+        if (!validStream(map.SyncFileIndex, map.SyncStreamIndex))
+            fail(formatText("Could not find sync stream #%d.%d", map.SyncFileIndex,
+                            map.SyncStreamIndex));
+    }
+
+    int n = 0;
+    for (int file = 0; file < outputCount; ++file) {
+        AVFormatContext* output = outputFiles[file];
+        for (unsigned i = 0; i < output->nb_streams; ++i, ++n) {
+            OutputStreamState ost;
+            ost.FileIndex = file;
+            ost.StreamIndex = static_cast<int>(i);
+            ost.Stream = output->streams[i];
+            StreamCodecEntry* entry = StreamCodecs.Find(output, static_cast<int>(i));
+            if (!entry || !entry->Codec)
+                fail("av_mallocz fail");
+            ost.Codec = &entry->Codec;
+            const AVMediaType type = entry->Codec->codec_type;
+            // The muxer reads the kind from the stream's parameters.
+            ost.Stream->codecpar->codec_type = type;
+            int source = -1;
+            if (mapCount > 0) {
+                const TStreamMap& map = maps[n];
+                source = InputFileStates[map.FileIndex].FirstStream + map.StreamIndex;
+                if (typeOf(InputStreams[source].Stream) != type) {
+                    lavf.av_dump_format(output, file, output->url, 1);
+                    fail(formatText("Codec type mismatch for mapping #%d.%d -> #%d.%d",
+                                    map.FileIndex, map.StreamIndex, file, static_cast<int>(i)));
+                }
+                ost.SyncSource =
+                    InputFileStates[map.SyncFileIndex].FirstStream + map.SyncStreamIndex;
+            } else if (ProgramId != 0) {
+                for (int in = 0; source < 0 && in < inputCount; ++in) {
+                    const AVFormatContext* input = inputFiles[in];
+                    for (unsigned p = 0; source < 0 && input && p < input->nb_programs; ++p) {
+                        const AVProgram* program = input->programs[p];
+                        if (program->id != ProgramId)
+                            continue;
+                        for (unsigned s = 0; source < 0 && s < program->nb_stream_indexes; ++s) {
+                            const int index = static_cast<int>(program->stream_index[s]);
+                            if (index >= InputFileStates[in].StreamsInFile)
+                                continue;
+                            const int candidate = InputFileStates[in].FirstStream + index;
+                            if (InputStreams[candidate].Discard &&
+                                typeOf(InputStreams[candidate].Stream) == type)
+                                source = candidate;
+                        }
+                    }
+                }
+            } else {
+                for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
+                    if (InputStreams[s].Discard && typeOf(InputStreams[s].Stream) == type)
+                        source = static_cast<int>(s);
+                // More outputs of a kind than inputs: the last input of it is used again.
+                for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
+                    if (typeOf(InputStreams[InputStreams.size() - 1 - s].Stream) == type)
+                        source = static_cast<int>(InputStreams.size() - 1 - s);
+            }
+            if (source < 0) {
+                lavf.av_dump_format(output, file, output->url, 1);
+                fail(formatText("Could not find input stream matching output stream #%d.%d", file,
+                                static_cast<int>(i)));
+            }
+            ost.SourceIndex = source;
+            if (mapCount == 0)
+                ost.SyncSource = source;
+            InputStreams[source].Discard = 0;
+            OutputStreams.push_back(ost);
+        }
+    }
+}

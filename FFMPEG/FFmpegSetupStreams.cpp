@@ -1,0 +1,274 @@
+// Transcode set-up per stream: stream-copy and encode parameters, the two-pass log files,
+// opening the encoders and decoders, metadata maps and the container headers.
+#include "FFmpeg.h"
+
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "CodecLock.h"
+#include "SwScaleHlpr.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+std::string formatText(const char* pattern, ...) {
+    char text[2048];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+[[noreturn]] void fail(const std::string& message) {
+    throw FFMpegException(message);
+}
+
+// A picture of the given size and format, or null.
+AVFrame* allocatePicture(int width, int height, AVPixelFormat format) {
+    AVFrame* picture = lavu.av_frame_alloc();
+    if (!picture)
+        return nullptr;
+    picture->width = width;
+    picture->height = height;
+    picture->format = format;
+    if (width <= 0 || height <= 0 || format == AV_PIX_FMT_NONE ||
+        lavu.av_frame_get_buffer(picture, 0) < 0)
+        lavu.av_frame_free(&picture);
+    return picture;
+}
+
+} // namespace
+
+void TCustomFFmpeg::SetCopyParameters(AVFormatContext* output, OutputStreamState& ost,
+                                      InputStreamState& ist) {
+    AVCodecParameters* parameters = ost.Stream->codecpar;
+    const AVCodecParameters* input = ist.Stream->codecpar;
+    const AVCodecContext* codec = *ost.Codec;
+    uint32_t tag = codec->codec_tag;
+    if (!tag) {
+        const AVCodecTag* const* tags = output->oformat->codec_tag;
+        unsigned int known = 0;
+        if (!tags || lavf.av_codec_get_id(tags, input->codec_tag) == input->codec_id ||
+            !lavf.av_codec_get_tag2(tags, input->codec_id, &known))
+            tag = input->codec_tag;
+    }
+    switch (input->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+        if (AudioVolume != 256)
+            fail("-acodec copy and -vol are incompatible (frames are not decoded)");
+        break;
+    case AVMEDIA_TYPE_VIDEO:
+        if (CustomHookAssigned())
+            fail("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+        if (UsingVideoHook)
+            fail("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+        break;
+    case AVMEDIA_TYPE_SUBTITLE:
+        break;
+    default:
+        fail("invalid codec_type of output stream");
+    }
+    // Codec id and kind, bit rate, extradata, and the audio and video properties.
+    if (lavc.avcodec_parameters_copy(parameters, input) < 0)
+        fail("av_mallocz fail");
+    parameters->codec_tag = tag;
+    if (input->codec_type == AVMEDIA_TYPE_AUDIO &&
+        ((parameters->codec_id == AV_CODEC_ID_MP3 && parameters->block_align == 1) ||
+         parameters->codec_id == AV_CODEC_ID_AC3))
+        parameters->block_align = 0;
+    ost.Stream->time_base = ist.Stream->time_base;
+    if (input->codec_type == AVMEDIA_TYPE_VIDEO)
+        ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;
+}
+
+void TCustomFFmpeg::SetEncodeParameters(OutputStreamState& ost, InputStreamState& ist) {
+    AVCodecContext* codec = *ost.Codec;
+    AVCodecContext* icodec = *ist.Codec;
+    switch (codec->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+        ost.Fifo = lavu.av_fifo_alloc2(1024, 1, AV_FIFO_FLAG_AUTO_GROW);
+        if (!ost.Fifo)
+            fail("av_fifo_init fail");
+        // Today's decoders give whatever channel layout the stream has: a differing
+        // channel count goes through the resampler as well.
+        ost.AudioResample = codec->sample_rate != icodec->sample_rate || AudioSyncMethod > 1 ||
+                            codec->ch_layout.nb_channels != icodec->ch_layout.nb_channels;
+        break;
+    case AVMEDIA_TYPE_VIDEO: {
+        ost.VideoCrop = CropTop || CropBottom || CropLeft || CropRight;
+        ost.VideoPad = PadTop || PadBottom || PadLeft || PadRight;
+        ost.VideoResample =
+            codec->width != icodec->width - CropLeft - CropRight + PadLeft + PadRight ||
+            codec->height != icodec->height - CropTop - CropBottom + PadTop + PadBottom ||
+            codec->pix_fmt != icodec->pix_fmt;
+        if (ost.VideoCrop) {
+            ost.CropTop = CropTop;
+            ost.CropLeft = CropLeft;
+        }
+        if (ost.VideoPad) {
+            ost.PadTop = PadTop;
+            ost.PadBottom = PadBottom;
+            ost.PadLeft = PadLeft;
+            ost.PadRight = PadRight;
+            if (!ost.VideoResample) {
+                ost.ScratchPicture = allocatePicture(codec->width, codec->height, codec->pix_fmt);
+                if (!ost.ScratchPicture)
+                    fail("avpicture_alloc fail");
+            }
+        }
+        if (ost.VideoResample) {
+            ost.ScratchPicture = allocatePicture(codec->width, codec->height, codec->pix_fmt);
+            if (!ost.ScratchPicture)
+                fail("Cannot allocate temp picture, check pix fmt");
+            int64_t flags = SWS_BICUBIC;
+            lavu.av_opt_get_int(ScalerOptionContext, "sws_flags", 0, &flags);
+            ost.Scaler = lsws.sws_getContext(icodec->width - CropLeft - CropRight,
+                                             icodec->height - CropTop - CropBottom, icodec->pix_fmt,
+                                             codec->width - PadLeft - PadRight,
+                                             codec->height - PadTop - PadBottom, codec->pix_fmt,
+                                             static_cast<int>(flags), nullptr, nullptr, nullptr);
+            if (!ost.Scaler)
+                fail("Cannot get resampling context");
+            ost.ResampleHeight = icodec->height - CropTop - CropBottom;
+        }
+        break;
+    }
+    case AVMEDIA_TYPE_SUBTITLE:
+        break;
+    default:
+        fail("invalid codec_type of output stream");
+    }
+    ost.EncodingNeeded = 1;
+    ist.DecodingNeeded = 1;
+}
+
+void TCustomFFmpeg::OpenPassLogFile(OutputStreamState& ost, int index) {
+    AVCodecContext* codec = *ost.Codec;
+    if (!(codec->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)))
+        return;
+    std::string name = (PassLogFileName.empty() ? std::string("ffmpeg2pass") : PassLogFileName) +
+                       "-" + std::to_string(index) + ".log";
+    if (name.size() > 1023)
+        name.resize(1023);
+    if (codec->flags & AV_CODEC_FLAG_PASS1) {
+        ost.LogFile = std::fopen(name.c_str(), "w");
+        if (!ost.LogFile)
+            fail("creat file fail: " + name);
+        return;
+    }
+    std::FILE* file = std::fopen(name.c_str(), "r");
+    if (!file)
+        fail("creat open fail: " + name);
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    char* buffer = size >= 0 ? static_cast<char*>(lavu.av_malloc(size + 1)) : nullptr;
+    if (!buffer) {
+        std::fclose(file);
+        fail("Could not allocate log buffer");
+    }
+    const std::size_t read = std::fread(buffer, 1, static_cast<std::size_t>(size), file);
+    buffer[read] = 0;
+    std::fclose(file);
+    lavu.av_freep(&codec->stats_in);
+    codec->stats_in = buffer;
+}
+
+void TCustomFFmpeg::OpenStreamCodecs() {
+    for (OutputStreamState& ost : OutputStreams) {
+        if (!ost.EncodingNeeded)
+            continue;
+        AVCodecContext* codec = *ost.Codec;
+        const AVCodec* encoder =
+            codec->codec ? codec->codec : lavc.avcodec_find_encoder(codec->codec_id);
+        if (!encoder)
+            fail(formatText("Unsupported codec for output stream #%d.%d", ost.FileIndex,
+                            ost.StreamIndex));
+        if (codec->priv_data)
+            ApplyPrivateOptions(codec, codec->codec_type);
+        int opened = 0;
+        {
+            const CodecLockGuard lock(CodecLock());
+            opened = lavc.avcodec_open2(codec, encoder, nullptr);
+            if (opened >= 0)
+                OpenCodecs.Encoders.push_back(ost.Codec);
+        }
+        if (opened < 0)
+            fail(formatText("Error while opening codec for output stream #%d.%d - maybe "
+                            "incorrect parameters such as bit_rate, rate, width or height",
+                            ost.FileIndex, ost.StreamIndex));
+        GlobalHeaderBytes += codec->extradata_size;
+        if (lavc.avcodec_parameters_from_context(ost.Stream->codecpar, codec) < 0)
+            fail("av_mallocz fail");
+        ost.Stream->time_base = codec->time_base;
+        if (codec->codec_type == AVMEDIA_TYPE_VIDEO)
+            ost.Stream->avg_frame_rate = codec->framerate;
+    }
+    for (InputStreamState& ist : InputStreams) {
+        if (!ist.DecodingNeeded)
+            continue;
+        AVCodecContext* codec = *ist.Codec;
+        const AVCodec* decoder = lavc.avcodec_find_decoder(codec->codec_id);
+        if (!decoder)
+            fail(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
+                            static_cast<int>(codec->codec_id), ist.FileIndex, ist.StreamIndex));
+        int opened = 0;
+        {
+            const CodecLockGuard lock(CodecLock());
+            opened = lavc.avcodec_open2(codec, decoder, nullptr);
+            if (opened >= 0)
+                OpenCodecs.Decoders.push_back(ist.Codec);
+        }
+        if (opened < 0)
+            fail(formatText("Error while opening codec for input stream #%d.%d", ist.FileIndex,
+                            ist.StreamIndex));
+    }
+}
+
+void TCustomFFmpeg::CopyMetadataMaps(AVFormatContext** outputFiles, int outputCount,
+                                     AVFormatContext** inputFiles, int inputCount) {
+    struct Key {
+        const char* name;
+        std::size_t limit;
+    };
+    constexpr Key kKeys[] = {{"title", 512}, {"artist", 512}, {"copyright", 512}, {"comment", 512},
+                             {"album", 512}, {"date", 32},    {"track", 32},      {"genre", 32}};
+    for (int i = 0; i < MetadataMapCount; ++i) {
+        const TMetadataMap& map = MetadataMaps[i];
+        if (map.OutFile < 0 || map.OutFile >= outputCount)
+            fail(formatText("Invalid output file index %d map_meta_data(%d,%d)", map.OutFile,
+                            map.OutFile, map.InFile));
+        if (map.InFile < 0 || map.InFile >= inputCount)
+            fail(formatText("Invalid input file index %d map_meta_data(%d,%d)", map.InFile,
+                            map.OutFile, map.InFile));
+        AVFormatContext* output = outputFiles[map.OutFile];
+        const AVFormatContext* input = inputFiles[map.InFile];
+        for (const Key& key : kKeys) {
+            const AVDictionaryEntry* entry =
+                lavu.av_dict_get(input->metadata, key.name, nullptr, 0);
+            if (entry)
+                lavu.av_dict_set(&output->metadata, key.name,
+                                 std::string(entry->value).substr(0, key.limit - 1).c_str(), 0);
+        }
+    }
+}
+
+void TCustomFFmpeg::WriteHeaders(AVFormatContext** outputFiles, int outputCount) {
+    HeadersWritten.assign(outputCount, 0);
+    for (int file = 0; file < outputCount; ++file) {
+        // The muxer's private options ("muxrate", "preload", ...); what it does not take
+        // is left in the dictionary and dropped.
+        AVDictionary* options = nullptr;
+        lavu.av_dict_copy(&options, FormatPrivateOptions, 0);
+        const int written = lavf.avformat_write_header(outputFiles[file], &options);
+        lavu.av_dict_free(&options);
+        if (written < 0)
+            fail(formatText("Could not write header for output file #%d (incorrect codec "
+                            "parameters ?)",
+                            file));
+        HeadersWritten[file] = 1;
+    }
+}

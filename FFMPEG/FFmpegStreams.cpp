@@ -1,0 +1,279 @@
+// Output stream creation: one video, audio or subtitle stream with the engine's own
+// codec context holding the encoder settings from the option state.
+#include "FFmpeg.h"
+
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Whether `format` is among the codec's pixel formats (always when it lists none).
+bool supportsPixelFormat(const AVCodec* codec, AVPixelFormat format) {
+    if (!codec || !codec->pix_fmts)
+        return true;
+    for (const AVPixelFormat* entry = codec->pix_fmts; *entry != AV_PIX_FMT_NONE; ++entry)
+        if (*entry == format)
+            return true;
+    return false;
+}
+
+// The codec's supported frame rate closest to `rate`; the first of equal ones wins.
+AVRational closestFrameRate(const AVRational* rates, AVRational rate) {
+    AVRational best = rates[0];
+    AVRational bestError{-1, 1};
+    for (const AVRational* entry = rates; entry->den != 0; ++entry) {
+        // |entry - rate| reduced exactly, compared by cross-multiplication.
+        int64_t num = static_cast<int64_t>(entry->num) * rate.den -
+                      static_cast<int64_t>(rate.num) * entry->den;
+        int64_t den = static_cast<int64_t>(entry->den) * rate.den;
+        int errorNum = 0, errorDen = 1;
+        lavu.av_reduce(&errorNum, &errorDen, std::llabs(num), den, INT32_MAX);
+        if (bestError.num < 0 || static_cast<int64_t>(errorNum) * bestError.den <
+                                     static_cast<int64_t>(bestError.num) * errorDen) {
+            bestError = {errorNum, errorDen};
+            best = *entry;
+        }
+    }
+    return best;
+}
+
+// A copy of a quantiser matrix in memory the codec context frees itself.
+uint16_t* codecMatrix(const std::vector<uint16_t>& matrix) {
+    if (matrix.empty())
+        return nullptr;
+    auto* copy = static_cast<uint16_t*>(lavu.av_malloc(64 * sizeof(uint16_t)));
+    if (!copy)
+        throw FFMpegException("av_malloc fail");
+    for (std::size_t i = 0; i < 64; ++i)
+        copy[i] = i < matrix.size() ? matrix[i] : 0;
+    return copy;
+}
+
+// The codec context for a new output stream: with the encoder when one is known, so
+// that the encoder's own defaults and private options apply.
+AVCodecContext* allocateCodec(const AVCodec* encoder, AVMediaType kind) {
+    AVCodecContext* codec = lavc.avcodec_alloc_context3(encoder);
+    if (!codec)
+        throw FFMpegException("Could not alloc stream");
+    codec->codec_type = kind;
+    return codec;
+}
+
+} // namespace
+
+AVStream* TCustomFFmpeg::AddOutputStream(AVFormatContext* output) {
+    if (output->nb_streams >= static_cast<unsigned>(kMaxStreams))
+        throw FFMpegException("Could not alloc stream");
+    AVStream* stream = lavf.avformat_new_stream(output, nullptr);
+    if (!stream)
+        throw FFMpegException("Could not alloc stream");
+    stream->id = stream->index;
+    return stream;
+}
+
+void TCustomFFmpeg::NewVideoStream(AVFormatContext* output) {
+    AVStream* stream = AddOutputStream(output);
+    const AVCodec* encoder = nullptr;
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    if (!VideoStreamCopy) {
+        if (!VideoCodecName.empty()) {
+            if (!LookupCodec(VideoCodecName, AVMEDIA_TYPE_VIDEO, true, codecId, &encoder))
+                throw FFMpegException(ErrorText);
+        } else {
+            codecId = lavf.av_guess_codec(output->oformat, nullptr, output->url, nullptr,
+                                          AVMEDIA_TYPE_VIDEO);
+            encoder = lavc.avcodec_find_encoder(codecId);
+        }
+    }
+    AVCodecContext* codec = allocateCodec(encoder, AVMEDIA_TYPE_VIDEO);
+    StreamCodecEntry& entry = StreamCodecs.Add(output, stream->index, codec);
+    if (VideoCodecTag)
+        codec->codec_tag = VideoCodecTag;
+    AVCodecContext* options = CodecOptionContexts[AVMEDIA_TYPE_VIDEO];
+    if ((VideoGlobalHeader & 1) ||
+        (VideoGlobalHeader == 0 && (output->oformat->flags & AVFMT_GLOBALHEADER))) {
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        options->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    if (VideoGlobalHeader & 2) {
+        codec->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+        options->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+    }
+    if (VideoStreamCopy) {
+        entry.StreamCopy = 1;
+    } else {
+        codec->codec_id = codecId;
+        SetVideoEncoderParameters(output, codec, encoder);
+    }
+    VideoDisabled = 0;
+    VideoCodecName.clear();
+    VideoStreamCopy = 0;
+}
+
+void TCustomFFmpeg::SetVideoEncoderParameters(AVFormatContext* output, AVCodecContext* codec,
+                                              const AVCodec* encoder) {
+    (void)output;
+    const AVRational fps = FrameRate.num != 0 ? FrameRate : AVRational{25, 1};
+    CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
+                       AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
+    AVRational rate = fps;
+    if (encoder && encoder->supported_framerates)
+        rate = closestFrameRate(encoder->supported_framerates, fps);
+    codec->time_base = {rate.den, rate.num};
+    codec->framerate = rate;
+    codec->width = FrameWidth + PadLeft + PadRight;
+    codec->height = FrameHeight + PadTop + PadBottom;
+    // The picture aspect becomes a sample aspect (at most 255:255).
+    codec->sample_aspect_ratio = {0, 1};
+    if (codec->width > 0 && codec->height > 0 && FrameAspectRatio > 0) {
+        const double ratio = static_cast<double>(FrameAspectRatio) * codec->height / codec->width;
+        codec->sample_aspect_ratio = lavu.av_d2q(ratio, 255);
+    }
+    AVPixelFormat pixelFormat = static_cast<AVPixelFormat>(FramePixelFormat);
+    if (encoder && encoder->pix_fmts && !supportsPixelFormat(encoder, pixelFormat))
+        pixelFormat = encoder->pix_fmts[0];
+    if (pixelFormat == AV_PIX_FMT_NONE)
+        pixelFormat = AV_PIX_FMT_YUV420P;
+    codec->pix_fmt = pixelFormat;
+    if (IntraOnly)
+        codec->gop_size = 0;
+    if (VideoQScale != 0 || SameQuality) {
+        codec->flags |= AV_CODEC_FLAG_QSCALE;
+        codec->global_quality = static_cast<int>(FF_QP2LAMBDA * VideoQScale);
+    }
+    if (!IntraMatrix.empty()) {
+        lavu.av_freep(&codec->intra_matrix);
+        codec->intra_matrix = codecMatrix(IntraMatrix);
+    }
+    if (!InterMatrix.empty()) {
+        lavu.av_freep(&codec->inter_matrix);
+        codec->inter_matrix = codecMatrix(InterMatrix);
+    }
+    codec->thread_count = ThreadCount;
+    SetRateControlOverride(codec);
+    if (codec->rc_initial_buffer_occupancy == 0)
+        codec->rc_initial_buffer_occupancy = codec->rc_buffer_size * 3 / 4;
+    codec->intra_dc_precision = IntraDcPrecision - 8;
+    if (ComputePsnr)
+        codec->flags |= AV_CODEC_FLAG_PSNR;
+    if (PassNumber == 1)
+        codec->flags |= AV_CODEC_FLAG_PASS1;
+    else if (PassNumber == 2)
+        codec->flags |= AV_CODEC_FLAG_PASS2;
+}
+
+void TCustomFFmpeg::SetRateControlOverride(AVCodecContext* codec) {
+    if (RateControlOverride.empty())
+        return;
+    std::vector<RcOverride> entries;
+    const char* p = RateControlOverride.c_str();
+    while (p && *p) {
+        char* end = nullptr;
+        RcOverride entry{};
+        entry.start_frame = static_cast<int>(std::strtol(p, &end, 10));
+        if (end == p || *end != ',')
+            throw FFMpegException("error parsing rc_override");
+        p = end + 1;
+        entry.end_frame = static_cast<int>(std::strtol(p, &end, 10));
+        if (end == p || *end != ',')
+            throw FFMpegException("error parsing rc_override");
+        p = end + 1;
+        const int q = static_cast<int>(std::strtol(p, &end, 10));
+        if (q > 0) {
+            entry.qscale = q;
+            entry.quality_factor = 1.0f;
+        } else {
+            entry.qscale = 0;
+            entry.quality_factor = -q / 100.0f;
+        }
+        entries.push_back(entry);
+        p = std::strchr(end, '/');
+        if (p)
+            ++p;
+    }
+    auto* list = static_cast<RcOverride*>(lavu.av_malloc(entries.size() * sizeof(RcOverride)));
+    if (!list)
+        throw FFMpegException("av_malloc fail");
+    std::memcpy(list, entries.data(), entries.size() * sizeof(RcOverride));
+    lavu.av_freep(&codec->rc_override);
+    codec->rc_override = list;
+    codec->rc_override_count = static_cast<int>(entries.size());
+}
+
+void TCustomFFmpeg::NewAudioStream(AVFormatContext* output) {
+    AVStream* stream = AddOutputStream(output);
+    const AVCodec* encoder = nullptr;
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    if (!AudioStreamCopy) {
+        codecId =
+            lavf.av_guess_codec(output->oformat, nullptr, output->url, nullptr, AVMEDIA_TYPE_AUDIO);
+        encoder = lavc.avcodec_find_encoder(codecId);
+        if (!AudioCodecName.empty() &&
+            !LookupCodec(AudioCodecName, AVMEDIA_TYPE_AUDIO, true, codecId, &encoder))
+            throw FFMpegException(ErrorText);
+    }
+    AVCodecContext* codec = allocateCodec(encoder, AVMEDIA_TYPE_AUDIO);
+    StreamCodecEntry& entry = StreamCodecs.Add(output, stream->index, codec);
+    if (AudioCodecTag)
+        codec->codec_tag = AudioCodecTag;
+    if (output->oformat->flags & AVFMT_GLOBALHEADER) {
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        CodecOptionContexts[AVMEDIA_TYPE_AUDIO]->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    if (AudioStreamCopy) {
+        entry.StreamCopy = 1;
+    } else {
+        codec->codec_id = codecId;
+        CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_AUDIO],
+                           AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
+        if (AudioQScale > -99999) {
+            codec->flags |= AV_CODEC_FLAG_QSCALE;
+            codec->global_quality = static_cast<int>(FF_QP2LAMBDA * AudioQScale);
+        }
+        codec->thread_count = ThreadCount;
+        // Today's encoders take their sample format from the caller: the first they list.
+        if (encoder && encoder->sample_fmts)
+            codec->sample_fmt = encoder->sample_fmts[0];
+    }
+    lavu.av_channel_layout_uninit(&codec->ch_layout);
+    lavu.av_channel_layout_default(&codec->ch_layout, AudioChannels);
+    codec->sample_rate = AudioSampleRate;
+    codec->time_base = {1, AudioSampleRate > 0 ? AudioSampleRate : 1};
+    if (!AudioLanguage.empty()) {
+        lavu.av_dict_set(&stream->metadata, "language", AudioLanguage.substr(0, 3).c_str(), 0);
+        AudioLanguage.clear();
+    }
+    AudioDisabled = 0;
+    AudioCodecName.clear();
+    AudioStreamCopy = 0;
+}
+
+void TCustomFFmpeg::NewSubtitleStream(AVFormatContext* output) {
+    AVStream* stream = AddOutputStream(output);
+    const AVCodec* encoder = nullptr;
+    AVCodecID codecId = AV_CODEC_ID_NONE;
+    if (!SubtitleStreamCopy &&
+        !LookupCodec(SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true, codecId, &encoder))
+        throw FFMpegException(ErrorText);
+    AVCodecContext* codec = allocateCodec(encoder, AVMEDIA_TYPE_SUBTITLE);
+    StreamCodecEntry& entry = StreamCodecs.Add(output, stream->index, codec);
+    if (SubtitleStreamCopy) {
+        entry.StreamCopy = 1;
+    } else {
+        CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_SUBTITLE],
+                           AV_OPT_FLAG_ENCODING_PARAM | AV_OPT_FLAG_SUBTITLE_PARAM);
+        codec->codec_id = codecId;
+    }
+    if (!SubtitleLanguage.empty()) {
+        lavu.av_dict_set(&stream->metadata, "language", SubtitleLanguage.substr(0, 3).c_str(), 0);
+        SubtitleLanguage.clear();
+    }
+    SubtitleDisabled = 0;
+    SubtitleCodecName.clear();
+    SubtitleStreamCopy = 0;
+}

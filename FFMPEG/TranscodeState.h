@@ -1,0 +1,76 @@
+// The per-file and per-stream state of one running transcode, and the registry of the
+// codecs it holds open.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <list>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/fifo.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+// One per input file.
+struct InputFileState {
+    int EofReached = 0;
+    int FirstStream = 0;   // index of the file's first stream in the input stream table
+    int StreamsInFile = 0; // streams when the transcode starts; later ones are ignored
+};
+
+// One per stream of every input file, in file order, then stream order.
+struct InputStreamState {
+    int FileIndex = 0;
+    int StreamIndex = 0; // position in its file
+    AVStream* Stream = nullptr;
+    AVCodecContext** Codec = nullptr; // the engine's decoder context of the stream
+    int Discard = 1;                  // 1 until an output stream takes the stream
+    int DecodingNeeded = 0;
+    uint8_t RateEmulation = 0;
+    int64_t Start = 0; // wall clock, microseconds (rate emulation)
+    int FrameCount = 0;
+    int64_t NextPts = AV_NOPTS_VALUE; // microseconds
+    int64_t Pts = 0;                  // microseconds
+    int IsStart = 1;                  // 1 until the first audio drift correction
+};
+
+// One per stream of every output file, in file order, then stream order.
+struct OutputStreamState {
+    int FileIndex = 0;
+    int StreamIndex = 0;
+    int SourceIndex = 0; // into the input stream table
+    AVStream* Stream = nullptr;
+    AVCodecContext** Codec = nullptr; // the engine's encoder context of the stream
+    int SyncSource = 0;               // input stream whose clock drives A/V sync
+    int EncodingNeeded = 0;
+    int FrameNumber = 0;
+    int64_t SyncOpts = 0; // encoder time-base units (video frames, audio samples)
+    // Video.
+    int VideoResample = 0;
+    AVFrame* ScratchPicture = nullptr; // encoder size and pixel format
+    SwsContext* Scaler = nullptr;
+    int ResampleHeight = 0;
+    int VideoCrop = 0, CropTop = 0, CropLeft = 0;
+    int VideoPad = 0, PadTop = 0, PadBottom = 0, PadLeft = 0, PadRight = 0;
+    // Audio.
+    int AudioResample = 0;
+    SwrContext* Resampler = nullptr; // created by the audio path
+    AVFifo* Fifo = nullptr;          // bytes
+    // Two-pass statistics file, open while pass 1 runs.
+    std::FILE* LogFile = nullptr;
+};
+
+// The codecs a task holds open: an entry is added right after a successful open and
+// removed right after the matching close. Each entry is the slot of the engine's codec
+// context (see StreamCodecTable), so closing frees the context and clears the slot.
+// Owned by one engine instance and used on its worker thread only.
+struct OpenCodecRegistry {
+    std::list<AVCodecContext**> Encoders;
+    std::list<AVCodecContext**> Decoders;
+
+    bool Empty() const { return Encoders.empty() && Decoders.empty(); }
+    std::size_t Count() const { return Encoders.size() + Decoders.size(); }
+};
