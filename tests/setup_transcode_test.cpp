@@ -282,6 +282,21 @@ TEST_F(SetupTest, ReleasingTheTaskClosesCodecsLeftOpen) {
     EXPECT_EQ(engine.StreamCodecs.Count(), 0u);
 }
 
+TEST_F(SetupTest, RtpOutputsLogTheirSessionDescription) {
+    openInput(TestMedia::kVideoOnly);
+    engine.ApplyOptionText("f=rtp\nvcodec=mpeg4");
+    ASSERT_TRUE(engine.OpenOutput("rtp://127.0.0.1:23456")) << engine.ErrorText;
+    EXPECT_EQ(transcodeFailure(), "");
+    int sdpLines = 0;
+    for (const std::string& line : logLines)
+        if (line.rfind("SDP: ", 0) == 0) {
+            ++sdpLines;
+            EXPECT_NE(line.find("m=video 23456 RTP/AVP"), std::string::npos) << line;
+            EXPECT_NE(line.back(), '\n');
+        }
+    EXPECT_EQ(sdpLines, 1);
+}
+
 TEST_F(SetupTest, OutputsWithoutStreamsAndUnmatchedKinds) {
     openInput(TestMedia::kMp3Audio);
     openOutput("out.avi", "vcodec=mpeg4");
