@@ -1,86 +1,174 @@
-// The transcoding component's public records: the per-task input and output options.
+// The transcoding component (`TFFmpegVCL`): task list, option records, scheduling of the
+// tasks, events, and the bridge from the media libraries' log.
 #pragma once
 
-#include <cstddef>
+#include "AVProbe.h"
+#include "OptionRecords.h"
+#include "TFFmpeg.h"
+#include "TFFmpegList.h"
+#include "TLogList.h"
+#include "TaskScheduler.h"
+
+#include <atomic>
+#include <cstdarg>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
-#include <string_view>
+#include <vector>
 
-// Copies text into a fixed zero-terminated buffer, cutting what does not fit.
-template <std::size_t N>
-void SetRecordText(char (&buffer)[N], std::string_view text) {
-    static_assert(N > 0);
-    const std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
-    text.copy(buffer, length);
-    buffer[length] = '\0';
-}
+enum TLogLevel { llQuiet, llError, llInfo, llDebug, llAll };
 
-// Options of one task's input, given to AddInputTask. Initialise with ResetInputOptions.
-struct TInputOptions {
-    std::string FileName;     // filled with the input file name when empty
-    std::string InputFormat;  // forced input format name; empty = detect
-    int32_t StartTime = -1;   // milliseconds; used when above 0
-    int32_t ProgramId = -1;   // program to select; used when 0 or more
-    std::string ExtraOptions; // one "name=value" option per line
+// Events (no sender); in/out arguments are references.
+using TBeforeHookEvent =
+    std::function<void(int32_t AIndex, int64_t APTS, THookAction& AHookAction)>;
+using TCustomHookEvent = std::function<void(int32_t AIndex, TBitmap* ABitmap, int32_t AFrameNumber,
+                                            int64_t APTS, bool& AUpdate, bool& AStopHook)>;
+using TLogEvent = std::function<void(int32_t AIndex, TLogLevel ALogLevel, const std::string& AMsg)>;
+using TProgressEvent = std::function<void(int32_t AIndex, int32_t AFrameNumber, int32_t AFPS,
+                                          int32_t ACurrentDuration, float AQuality, float ABitRate,
+                                          int64_t ACurrentSize, int32_t ATotalOutputDuration)>;
+using TTerminateEvent = std::function<void(int32_t AIndex, bool AFinished, bool AException,
+                                           const std::string& AMessage)>;
+
+class TCustomFFmpegVCL;
+
+// The process-wide list of live components. Its lock is held while a library log line is
+// delivered and is always taken before any component's TaskLock.
+class TComponentRegistry {
+public:
+    std::recursive_mutex& Lock() { return m_lock; }
+    void Add(TCustomFFmpegVCL* component);
+    void Remove(TCustomFFmpegVCL* component);
+    // Under Lock() only.
+    const std::vector<TCustomFFmpegVCL*>& Items() const { return m_items; }
+
+private:
+    std::recursive_mutex m_lock;
+    std::vector<TCustomFFmpegVCL*> m_items; // guarded by m_lock
 };
 
-// Options of one task's output, given to SetTaskOutput. Initialise with
-// ResetOutputOptions. A number "used when above 0" is ignored otherwise.
-struct TOutputOptions {
-    std::string FileName; // filled with the output file name when empty
-    std::string Reserved; // not read
-    std::string OutputFormat;
-    int32_t PacketSize = -1;
-    int32_t MuxRate = -1;
-    float MuxDelay = -1.0f;   // seconds
-    float MuxPreload = -1.0f; // seconds
-    std::string AudioCodec;   // "copy" copies the stream
-    bool DisableAudio = false;
-    int32_t AudioVolume = -1; // 256 = unchanged; used when 0 or more
-    int32_t AudioChannels = -1;
-    int32_t AudioSampleRate = -1; // Hz
-    int32_t AudioBitrate = -1;    // bits/s
-    int32_t AudioBitrateTolerance = -1;
-    std::string AudioLanguage;
-    int32_t AudioSyncMethod = 0;
-    std::string AudioTag; // exactly 4 characters when given
-    std::string VideoCodec; // "copy" copies the stream
-    bool DisableVideo = false;
-    std::string FrameRate;
-    std::string FrameSize;
-    std::string AspectRatio;
-    int32_t CropTop = -1, CropBottom = -1, CropLeft = -1, CropRight = -1;
-    int32_t PadTop = -1, PadBottom = -1, PadLeft = -1, PadRight = -1;
-    uint32_t PadColor = 0; // 0x00BBGGRR; 0 is black
-    int32_t GopSize = -1;
-    int32_t VideoBitrate = -1; // bits/s
-    int32_t VideoMaxRate = -1;
-    int32_t VideoMinRate = -1;
-    int32_t VideoBitrateTolerance = -1;
-    int32_t VideoBufferSize = -1;
-    int32_t VideoSyncMethod = -1;
-    std::string VideoTag; // exactly 4 characters when given
-    bool DisableSubtitle = false;
-    std::string SubtitleLanguage;
-    bool CopyTimestamps = false;
-    int32_t RecordingTime = -1; // milliseconds
-    double Timestamp = -1.0;    // days since 1899-12-30, local time; 0 = now, < 0 not set
-    int32_t Year = -1;
-    int32_t Track = -1;
-    char Title[512] = {};
-    char Author[512] = {};
-    char Copyright[512] = {};
-    char Comment[512] = {};
-    char Album[512] = {};
-    char Genre[32] = {};
-    int32_t Target = 0;             // 0 none, 1 "vcd", 2 "svcd", 3 "dvd"
-    int32_t TargetNorm = 0;         // 0 "auto", 1 "pal", 2 "ntsc"
-    int32_t TargetFallbackNorm = 1; // 1 "pal", other values "ntsc"
-    bool RaiseCustomHook = false;
-    bool RaiseBeforeHook = false;
-    std::string HookRanges; // "start-end" pairs separated by ","
-    std::string ExtraOptions; // one "name=value" option per line
+TComponentRegistry& ComponentRegistry();
+
+// Installed into the media libraries by LoadLibraries; runs on whichever thread logs.
+void LibraryLogCallback(void* context, int level, const char* format, va_list arguments);
+
+// Threads and locks:
+// - The host's main thread configures the component, adds tasks, starts, stops, pauses,
+//   clears. Workers raise OnLog, OnProgress, OnTerminate and the hooks.
+// - TaskLock guards Tasks (the list itself), MaxRunning, PendingCount, FinishedCount,
+//   NextTaskIndex, and serialises OnLog, OnProgress and OnTerminate. It is never held
+//   while a task's run or a task's destruction is waited for.
+// - The hooks run without TaskLock. Assign the events before a run; change them while
+//   tasks run only through DetachEvents.
+class TCustomFFmpegVCL {
+public:
+    TCustomFFmpegVCL();
+    virtual ~TCustomFFmpegVCL();
+    TCustomFFmpegVCL(const TCustomFFmpegVCL&) = delete;
+    TCustomFFmpegVCL& operator=(const TCustomFFmpegVCL&) = delete;
+
+    std::string About; // stored only
+
+    // ---- Properties ------------------------------------------------------------------
+    TLogLevel LogLevel() const { return m_logLevel; }
+    // Also sets the libraries' log level and the process verbosity when they are loaded.
+    void SetLogLevel(TLogLevel level);
+    int32_t ProgressInterval() const { return m_progressIntervalMs; }
+    // Milliseconds; 100 or less is stored as 100.
+    void SetProgressInterval(int32_t milliseconds);
+    TConvertPriority ThreadPriority() const { return m_threadPriority; }
+    void SetThreadPriority(TConvertPriority priority) { m_threadPriority = priority; }
+    std::string Version() const { return "2.0b"; }
+
+    // ---- Events ----------------------------------------------------------------------
+    TBeforeHookEvent OnBeforeHook;
+    TCustomHookEvent OnCustomHook;
+    TLogEvent OnLog;
+    TProgressEvent OnProgress;
+    TTerminateEvent OnTerminate;
+    // Clears OnLog, OnProgress and OnTerminate under TaskLock (safe while tasks run), and
+    // the hooks.
+    void DetachEvents();
+
+    // ---- Fields ----------------------------------------------------------------------
+    std::string LastError; // main thread
+    TAVProbe Probe;        // main thread
+    TFFmpegList Tasks;     // guarded by TaskLock
+    std::recursive_mutex TaskLock;
+    int32_t MaxRunning = 0;     // guarded by TaskLock
+    int32_t PendingCount = 0;   // guarded by TaskLock
+    int32_t FinishedCount = 0;  // guarded by TaskLock
+    int32_t NextTaskIndex = -1; // guarded by TaskLock
+    // The host's main-thread scheduler for unthreaded runs; without one, an unthreaded
+    // task starts at once (nested in the call that starts it).
+    TaskScheduler* Scheduler = nullptr;
+    // Creates the engine instance of a new task (tests put their own engines here).
+    std::function<std::unique_ptr<TFFmpeg>()> TaskFactory;
+
+    // ---- Operations ------------------------------------------------------------------
+    bool LoadLibraries(const std::string& folder, bool versionedNames);
+    // Frees every task (each stopped and waited for), clears LastError, MaxRunning := 0.
+    void ClearTasks();
+    // Frees the task and renumbers the tasks after it; raises std::out_of_range.
+    void RemoveTask(int index);
+    // The caller's record gets the file name when its FileName is empty.
+    int AddInputTask(const std::string& fileName, TInputOptions* options = nullptr);
+    // Raises std::out_of_range for an index outside the list; every other failure gives
+    // false with the reason in LastError.
+    bool SetTaskOutput(int index, const std::string& fileName, TOutputOptions* options = nullptr);
+    void StartConversion(int count);
+    void StopAll();
+    void PauseAll();
+    void ResumeAll();
+
+    // Delivers one library log line of `threadId` to the task running on it (index -1
+    // when none does). Called under ComponentRegistry's lock.
+    void DeliverLibraryLog(int32_t threadId, int level, const std::string& line);
+    // The TLogLevel of an engine log level (-1 quiet, 0 error, 1 info, 2 debug, 3 all).
+    static TLogLevel MapLogLevel(int level);
+    // Reads HookRanges text into windows sorted by end; raises on an unreadable number.
+    static std::vector<THookRange> ParseHookRanges(const std::string& text);
+    // Seconds since 1970-01-01 UTC of a record Timestamp (days since 1899-12-30, local
+    // time; 0 = now).
+    static int64_t TimestampToUnixSeconds(double timestamp);
+    // Plain 0x00BBGGRR of a colour; system colours (high byte set) resolved.
+    static uint32_t ColorToRGB(uint32_t color);
+
+    // ---- Event dispatchers (called by the tasks) ---------------------------------------
+    virtual void DoBeforeHook(TFFmpeg& task, int64_t pts, THookAction& action);
+    virtual void DoCustomHook(TFFmpeg& task, TBitmap* bitmap, int32_t frameNumber, int64_t pts,
+                              bool& update, bool& stopHook);
+    virtual void DoLog(TFFmpeg* task, int level, const std::string& text);
+    virtual void DoProgress(TFFmpeg& task, int32_t frameNumber, int32_t fps,
+                            int32_t currentDurationMs, float quality, float bitRate,
+                            int64_t currentSize, int32_t totalOutputDurationMs);
+    virtual void DoTerminate(TFFmpeg& task);
+
+protected:
+    void StartNext();
+    void StartTask(int index);
+    void StartFromTimer(int index);
+    // Stops and destroys every task of this component; events of those tasks are dropped.
+    void DestroyTasks();
+
+private:
+    void applyLibraryLogLevel();
+    void installCallbacks(TFFmpeg& task);
+    void applyOutputOptions(TFFmpeg& task, const TOutputOptions& options);
+    void destroyDetached(std::vector<std::unique_ptr<TFFmpeg>> tasks);
+
+    std::atomic<TLogLevel> m_logLevel{llInfo};
+    std::atomic<int32_t> m_progressIntervalMs{500};
+    std::atomic<TConvertPriority> m_threadPriority{tpNormal};
+    // Expires with the component, so a scheduled start that fires later does nothing.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
 
-void ResetInputOptions(TInputOptions& options);
-void ResetOutputOptions(TOutputOptions& options);
+class TFFmpegVCL final : public TCustomFFmpegVCL {
+public:
+    TFFmpegVCL() = default;
+    // Ends every task before the component stops being a TFFmpegVCL.
+    ~TFFmpegVCL() override { DestroyTasks(); }
+};

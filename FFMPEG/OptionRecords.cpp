@@ -1,5 +1,10 @@
-#include "FFmpegVCL.h"
+// The option records' reset operations.
+#include "OptionRecords.h"
 
-void ResetInputOptions(TInputOptions& options) { options = TInputOptions{}; }
+void ResetInputOptions(TInputOptions& options) {
+    options = TInputOptions{};
+}
 
-void ResetOutputOptions(TOutputOptions& options) { options = TOutputOptions{}; }
+void ResetOutputOptions(TOutputOptions& options) {
+    options = TOutputOptions{};
+}

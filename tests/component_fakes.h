@@ -1,0 +1,204 @@
+// Test doubles for the component and lifecycle tests: an engine instance whose transcode
+// is a loop that runs until stopped (or for a given number of turns) and passes the pause
+// gate, a scheduler whose delayed calls the test runs by hand, and a recorder of events.
+#pragma once
+
+#include "FFmpegVCL.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// What every fake task of a test shares: how many run at once, at most.
+struct FakeRunStats {
+    std::atomic<int> running{0};
+    std::atomic<int> maxRunning{0};
+    std::atomic<int> runsEnded{0};
+};
+
+class FakeTask : public TFFmpeg {
+public:
+    explicit FakeTask(FakeRunStats* stats = nullptr) : m_stats(stats) {}
+
+    // Turns of the loop before a normal end; -1 runs until stopped.
+    int turns = -1;
+    // Raised by the transcode when not empty.
+    std::string failure;
+    // Where the files "open": false makes the open fail with this ErrorText.
+    bool inputOpens = true;
+    std::string inputError = "input refused";
+    bool outputOpens = true;
+
+    std::atomic<bool> entered{false};
+    std::atomic<int> iterations{0};
+    std::atomic<int32_t> runThreadId{0};
+    std::atomic<int> codecCleanups{0};
+    std::string openedInput, openedOutput;
+    std::vector<std::string> targetCall; // preset, norm, fallback norm
+
+    bool OpenInputFile(const std::string& fileName) override {
+        openedInput = fileName;
+        if (!inputOpens) {
+            ErrorText = inputError;
+            return false;
+        }
+        InputFileCount = 1;
+        return true;
+    }
+    bool OpenOutputFile(const std::string& fileName) override {
+        openedOutput = fileName;
+        if (!outputOpens) {
+            ErrorText = "output refused";
+            return false;
+        }
+        OutputFileCount = 1;
+        return true;
+    }
+    void ApplyTargetPreset(const std::string& preset, const std::string& norm,
+                           const std::string& fallbackNorm) override {
+        targetCall = {preset, norm, fallbackNorm};
+    }
+    void RunTranscode() override {
+        runThreadId = CurrentThreadId();
+        if (m_stats) {
+            const int now = ++m_stats->running;
+            int seen = m_stats->maxRunning;
+            while (now > seen && !m_stats->maxRunning.compare_exchange_weak(seen, now)) {
+            }
+        }
+        entered = true;
+        while (!StopRequested && (turns < 0 || iterations < turns)) {
+            WaitWhilePaused();
+            ++iterations;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (m_stats) {
+            --m_stats->running;
+            ++m_stats->runsEnded;
+        }
+        if (!failure.empty())
+            throw FFMpegException(failure);
+        Finished = !StopRequested;
+    }
+    void CloseOpenCodecs() override { ++codecCleanups; }
+
+private:
+    FakeRunStats* m_stats;
+};
+
+// Delayed calls are kept until the test runs them, on the test's own thread.
+class FakeScheduler : public TaskScheduler {
+public:
+    void postDelayed(int delayMs, std::function<void()> call) override {
+        const std::lock_guard lock(m_mutex);
+        delays.push_back(delayMs);
+        m_calls.push_back(std::move(call));
+    }
+    // Runs the oldest waiting call; false when there is none.
+    bool runOne() {
+        std::function<void()> call;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_calls.empty())
+                return false;
+            call = std::move(m_calls.front());
+            m_calls.pop_front();
+        }
+        call();
+        return true;
+    }
+    std::size_t waiting() {
+        const std::lock_guard lock(m_mutex);
+        return m_calls.size();
+    }
+    std::vector<int> delays;
+
+private:
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_calls;
+};
+
+// One OnTerminate call.
+struct TerminateRecord {
+    int32_t index;
+    bool finished;
+    bool exception;
+    std::string message;
+    int32_t threadId;
+};
+
+// Collects OnTerminate and OnLog calls and lets the test wait for them.
+class EventRecorder {
+public:
+    void attach(TCustomFFmpegVCL& component) {
+        component.OnTerminate = [this](int32_t index, bool finished, bool exception,
+                                       const std::string& message) {
+            {
+                const std::lock_guard lock(m_mutex);
+                terminations.push_back({index, finished, exception, message, CurrentThreadId()});
+            }
+            m_changed.notify_all();
+        };
+        component.OnLog = [this](int32_t index, TLogLevel level, const std::string& text) {
+            {
+                const std::lock_guard lock(m_mutex);
+                logs.push_back({index, level, text});
+            }
+            m_changed.notify_all();
+        };
+    }
+    // Waits until the all-done signal (index -1) has arrived.
+    bool waitAllDone(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, limit, [this] {
+            for (const auto& record : terminations)
+                if (record.index == -1)
+                    return true;
+            return false;
+        });
+    }
+    bool waitTerminations(std::size_t count,
+                          std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, limit, [&] { return terminations.size() >= count; });
+    }
+    std::vector<TerminateRecord> terminationsCopy() {
+        const std::lock_guard lock(m_mutex);
+        return terminations;
+    }
+    struct LogRecord {
+        int32_t index;
+        TLogLevel level;
+        std::string text;
+    };
+    std::vector<LogRecord> logsCopy() {
+        const std::lock_guard lock(m_mutex);
+        return logs;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<TerminateRecord> terminations;
+    std::vector<LogRecord> logs;
+};
+
+// Waits, polling, until the condition holds; false after the limit.
+inline bool waitFor(const std::function<bool()>& condition,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
