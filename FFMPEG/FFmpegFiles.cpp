@@ -238,6 +238,9 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
                 codec->debug |= 0x20;
             FrameRate = stream->r_frame_rate;
             codec->framerate = stream->r_frame_rate;
+            // The codec's own clock of older releases: one tick per frame.
+            if (stream->r_frame_rate.num > 0 && stream->r_frame_rate.den > 0)
+                codec->time_base = {stream->r_frame_rate.den, stream->r_frame_rate.num};
             entry.RateEmulation = RateEmulation;
             if (VideoDisabled)
                 stream->discard = AVDISCARD_ALL;
@@ -250,6 +253,8 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
                                AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
             AudioChannels = codec->ch_layout.nb_channels;
             AudioSampleRate = codec->sample_rate;
+            if (codec->sample_rate > 0)
+                codec->time_base = {1, codec->sample_rate};
             if (AudioDisabled)
                 stream->discard = AVDISCARD_ALL;
             break;

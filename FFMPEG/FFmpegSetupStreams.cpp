@@ -79,7 +79,12 @@ void TCustomFFmpeg::SetCopyParameters(AVFormatContext* output, OutputStreamState
         ((parameters->codec_id == AV_CODEC_ID_MP3 && parameters->block_align == 1) ||
          parameters->codec_id == AV_CODEC_ID_AC3))
         parameters->block_align = 0;
-    ost.Stream->time_base = ist.Stream->time_base;
+    // A fine stream clock (below a millisecond) gives way to the codec's coarser one.
+    const AVRational streamBase = ist.Stream->time_base;
+    const AVRational codecBase = (*ist.Codec)->time_base;
+    const bool useCodecBase = codecBase.num > 0 && codecBase.den > 0 &&
+                              av_q2d(codecBase) > av_q2d(streamBase) && av_q2d(streamBase) < 0.001;
+    ost.Stream->time_base = useCodecBase ? codecBase : streamBase;
     if (input->codec_type == AVMEDIA_TYPE_VIDEO)
         ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;
 }

@@ -221,6 +221,29 @@ TEST_F(FilesTest, VideoStreamTakesSizeAspectAndSupportedRate) {
     EXPECT_TRUE(codec->flags & AV_CODEC_FLAG_PASS1);
 }
 
+TEST_F(FilesTest, OutputMetadataComesFromTheOptions) {
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kMp3Audio.name)));
+    engine.ApplyOptionText("title=Title\nauthor=Author\ncopyright=C\ncomment=Note\n"
+                           "album=Album\ngenre=Rock\ntimestamp=2001-02-03 04:05:06");
+    engine.Year = 2001;
+    engine.Track = 3;
+    ASSERT_TRUE(engine.OpenOutput(scratch("tagged.mp3"))) << engine.ErrorText;
+    const AVDictionary* metadata = engine.OutputFiles[0]->metadata;
+    const struct {
+        const char* key;
+        const char* value;
+    } cases[] = {{"title", "Title"}, {"artist", "Author"}, {"copyright", "C"}, {"comment", "Note"},
+                 {"album", "Album"}, {"genre", "Rock"},    {"date", "2001"},   {"track", "3"}};
+    for (const auto& c : cases) {
+        const AVDictionaryEntry* entry = lavu.av_dict_get(metadata, c.key, nullptr, 0);
+        ASSERT_NE(entry, nullptr) << c.key;
+        EXPECT_STREQ(entry->value, c.value) << c.key;
+    }
+    const AVDictionaryEntry* created = lavu.av_dict_get(metadata, "creation_time", nullptr, 0);
+    ASSERT_NE(created, nullptr);
+    EXPECT_EQ(std::string(created->value).substr(0, 10), "2001-02-03");
+}
+
 TEST_F(FilesTest, RateControlOverrideEntries) {
     ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
     engine.ApplyOptionText("rc_override=0,100,5/200,300,-20");

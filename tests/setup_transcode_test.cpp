@@ -245,6 +245,18 @@ TEST_F(SetupTest, StreamCopyKeepsTheInputParameters) {
     EXPECT_EQ(engine.OutputFiles[0]->streams[1]->codecpar->codec_id, AV_CODEC_ID_MP3);
 }
 
+TEST_F(SetupTest, StreamCopyTakesTheCoarserClockOfAFineStream) {
+    // MP4 streams count in fine ticks; the copy counts in frames as the codec does.
+    openInput(TestMedia::kMp4H264Aac);
+    ASSERT_LT(av_q2d(engine.InputFiles[0]->streams[0]->time_base), 0.001);
+    openOutput("copy.avi", "vcodec=copy\nacodec=copy");
+    EXPECT_EQ(transcodeFailure(), "");
+    // The AVI muxer keeps the clock it is given.
+    const AVRational base = engine.OutputFiles[0]->streams[0]->time_base;
+    EXPECT_EQ(base.num, 1001);
+    EXPECT_EQ(base.den, 30000);
+}
+
 TEST_F(SetupTest, TwoPassLogFiles) {
     const std::string prefix = scratch("stats");
     openInput(TestMedia::kAviMpeg4Mp3);
