@@ -221,6 +221,27 @@ TEST_F(FilesTest, VideoStreamTakesSizeAspectAndSupportedRate) {
     EXPECT_TRUE(codec->flags & AV_CODEC_FLAG_PASS1);
 }
 
+TEST_F(FilesTest, QuantiserMatricesAreTheCodecsOwnCopies) {
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    std::string intra, inter;
+    for (int i = 0; i < 64; ++i) {
+        intra += (i ? "," : "") + std::to_string(8 + i);
+        inter += (i ? "," : "") + std::to_string(16 + i);
+    }
+    engine.ApplyOptionText("vcodec=mpeg2video\nintra_matrix=" + intra + "\ninter_matrix=" + inter);
+    ASSERT_TRUE(engine.OpenOutput(scratch("out.mpg"))) << engine.ErrorText;
+    AVCodecContext* codec = outputCodec(0);
+    ASSERT_NE(codec->intra_matrix, nullptr);
+    ASSERT_NE(codec->inter_matrix, nullptr);
+    EXPECT_NE(codec->intra_matrix, engine.IntraMatrix.data());
+    EXPECT_EQ(codec->intra_matrix[0], 8);
+    EXPECT_EQ(codec->intra_matrix[63], 71);
+    EXPECT_EQ(codec->inter_matrix[63], 79);
+    // The codec frees its copies; the option state keeps its own.
+    engine.ReleaseState();
+    EXPECT_EQ(engine.StreamCodecs.Count(), 0u);
+}
+
 TEST_F(FilesTest, OutputMetadataComesFromTheOptions) {
     ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kMp3Audio.name)));
     engine.ApplyOptionText("title=Title\nauthor=Author\ncopyright=C\ncomment=Note\n"
