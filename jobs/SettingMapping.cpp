@@ -38,9 +38,10 @@ constexpr std::array<NameMapping, 12> AudioCodecMapping = {{
 
 // Output labels (lower case) of files that carry no video. "asf" is not one of them: the ASF
 // profile is a video container profile (its boxes offer a video codec, sizes and rates), and
-// disabling its video would give a file without a picture.
-constexpr std::array<std::string_view, 10> AudioOnlyLabels = {"aac", "ac3", "au", "mp2", "mp3",
-                                                              "wav", "wma", "ra", "m4a", "amr"};
+// disabling its video would give a file without a picture. "ogg" is one: the OGG profile is
+// Ogg Vorbis audio, and a video input must not add a picture stream to it.
+constexpr std::array<std::string_view, 11> AudioOnlyLabels = {
+    "aac", "ac3", "au", "mp2", "mp3", "wav", "wma", "ra", "m4a", "amr", "ogg"};
 
 // Frame-size texts that mean "keep the input's size": the general lists' first entry and the
 // "Auto" that heads the portable players' lists. Neither is a size the engine could read.

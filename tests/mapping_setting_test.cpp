@@ -128,11 +128,11 @@ TEST(CodecMapping, AudioLabelsGiveTheEncoderNamesWithoutMappingTwice) {
 
 TEST(AudioOnlyLabels, AreRecognisedInAnyCase) {
     for (const char* label :
-         {"aac", "AC3", "AU", "MP2", "MP3", "WAV", "WMA", "RA", "M4A", "AMR", "mp3"})
+         {"aac", "AC3", "AU", "MP2", "MP3", "WAV", "WMA", "RA", "M4A", "AMR", "mp3", "OGG"})
         EXPECT_TRUE(IsAudioOnlyLabel(label)) << label;
     // ASF is a video container: its profile offers a video codec, sizes and rates.
     for (const char* label :
-         {"FLV", "SWF", "OGG", "MP4", "AVI", "3GP", "MPG", "VOB", "RM", "ASF", "asf", ""})
+         {"FLV", "SWF", "MP4", "AVI", "3GP", "MPG", "VOB", "RM", "ASF", "asf", ""})
         EXPECT_FALSE(IsAudioOnlyLabel(label)) << label;
 }
 
@@ -245,7 +245,7 @@ TEST(ApplyCommonSettings, AudioOnlyLabelsDisableTheVideo) {
     EXPECT_TRUE(Apply(BoxTexts{}, "MP3").DisableVideo);
     EXPECT_FALSE(Apply(BoxTexts{}, "ASF").DisableVideo);
     EXPECT_FALSE(Apply(BoxTexts{}, "FLV").DisableVideo);
-    EXPECT_FALSE(Apply(BoxTexts{}, "OGG").DisableVideo);
+    EXPECT_TRUE(Apply(BoxTexts{}, "OGG").DisableVideo);
 }
 
 TEST(ApplyCommonSettings, TextsWithoutANumberRaiseTheConversionError) {

@@ -105,8 +105,8 @@ TEST(AudioRowOptions, DefaultSelectionsOfEveryRow) {
         {"MP2 - Mpeg Layer2 Audio (*.mp2)", Options("", "mp2", "", 0, 224000, 48000, 2, true)},
         {"WAV - Waveform Audio (*.wav)", Options("", "pcm_s16le", "", 0, 128000, 44100, 2, true)},
         {"WMA - Windows Media Audio (*.wma)", Options("", "wmav2", "", 0, 128000, 48000, 2, true)},
-        // "OGG" is not a sound-only label: video stays enabled, with nothing to set it from.
-        {"OGG - Ogg Vorbis Audio (*.ogg)", Options("", "vorbis", "", 0, 160000, 48000, 2, false)},
+        // Ogg Vorbis is sound only: a video input must not add a picture stream.
+        {"OGG - Ogg Vorbis Audio (*.ogg)", Options("", "vorbis", "", 0, 160000, 48000, 2, true)},
         {"M4A - Mpeg4 Audio File (*.m4a)", Options("", "libfaac", "", 0, 128000, 48000, 2, true)},
         {"AU - SUN Audio (*.au)", Options("", "pcm_s16be", "", 0, 128000, 48000, 2, true)},
     };
