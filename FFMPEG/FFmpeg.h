@@ -204,6 +204,25 @@ public:
     std::vector<uint8_t> HeadersWritten; // per output file of the run
     int64_t TimerStartUs = 0;            // wall clock when the headers were written
 
+    // ---- Main loop ----------------------------------------------------------------------
+    // Writes one packet of an output stream: its timestamps are already in the stream's
+    // time base and its stream_index is set. The packet goes through the stream's
+    // bit-stream filter chain, then to the muxer's interleaving; it is unreferenced in
+    // every case. A write error raises FFMpegException.
+    void WritePacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost);
+    // The pause gate, called once per loop iteration (TFFmpeg holds the task there while
+    // it is paused).
+    virtual void WaitWhilePaused() {}
+
+    // ---- Progress -----------------------------------------------------------------------
+    // One line of per-frame video statistics for an encoded picture of `frameSize` bytes
+    // (written when the statistics file is asked for).
+    void WriteVideoStats(OutputStreamState& ost, int frameSize);
+    // The progress entry: TFFmpeg hands the values to the component's handler.
+    virtual void ReportProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
+                                float quality, float bitRate, int64_t currentSize,
+                                int32_t totalOutputDurationMs) {}
+
 private:
     // The option table: true when `name` is one of its entries (and was handled).
     bool DispatchOption(const std::string& name, const std::string& value);
