@@ -60,6 +60,8 @@ void LibraryLogCallback(void* context, int level, const char* format, va_list ar
 // - TaskLock guards Tasks (the list itself), MaxRunning, PendingCount, FinishedCount,
 //   NextTaskIndex, and serialises OnLog, OnProgress and OnTerminate. It is never held
 //   while a task's run or a task's destruction is waited for.
+//   Hosts that take it themselves use TaskLockGuard (TaskLockGuard.h), so a library
+//   log line from under it does not wait for ComponentRegistry's lock.
 // - The hooks run without TaskLock. Assign the events before a run; change them while
 //   tasks run only through DetachEvents.
 class TCustomFFmpegVCL {

@@ -150,31 +150,35 @@ void LibraryLogCallback(void* context, int level, const char* format, va_list ar
     }
 
     const int32_t threadId = CurrentThreadId();
-    const std::string pending = LogLines().Pending(threadId);
-    char buffer[kLineBufferSize];
-    int used = 0;
+    // The head of the line: the thread's pending text, or for a new line from an object
+    // with a class description "[item @ class address]".
+    std::string text = LogLines().Pending(threadId);
     const AVClass* avClass = context ? *static_cast<const AVClass* const*>(context) : nullptr;
-    if (avClass && pending.empty()) {
-        const char* itemName = avClass->item_name ? avClass->item_name(context) : "";
-        used = std::snprintf(buffer, sizeof buffer, "[%s @ %08" PRIXPTR "]",
-                             itemName ? itemName : "", reinterpret_cast<uintptr_t>(avClass));
-    } else {
-        used = std::snprintf(buffer, sizeof buffer, "%s", pending.c_str());
+    if (avClass && text.empty()) {
+        const char* itemName = avClass->item_name ? avClass->item_name(context) : nullptr;
+        char prefix[kLineBufferSize];
+        std::snprintf(prefix, sizeof prefix, "[%s @ %08" PRIXPTR "]", itemName ? itemName : "",
+                      reinterpret_cast<uintptr_t>(avClass));
+        text = prefix;
     }
-    used = std::clamp(used, 0, static_cast<int>(sizeof buffer) - 1);
+    char message[kLineBufferSize] = {};
     if (format)
-        std::vsnprintf(buffer + used, sizeof buffer - used, format, arguments);
+        std::vsnprintf(message, sizeof message, format, arguments);
+    text += message;
 
-    std::string text(buffer);
+    // Every line is cut to the line buffer; a line feed is never cut away, so a thread
+    // whose pending text filled the buffer still ends its line.
     const int engineLogLevel = engineLevel(level);
     std::size_t lineFeed;
     while ((lineFeed = text.find('\n')) != std::string::npos) {
-        const std::string line = text.substr(0, lineFeed);
+        const std::string line = text.substr(0, std::min(lineFeed, kLineBufferSize - 1));
         text.erase(0, lineFeed + 1);
         // A copy: a handler may create or destroy a component on this thread meanwhile.
         const std::vector<TCustomFFmpegVCL*> components = registry.Items();
         for (TCustomFFmpegVCL* component : components)
             component->DeliverLibraryLog(threadId, engineLogLevel, line);
     }
+    if (text.size() > kLineBufferSize - 1)
+        text.resize(kLineBufferSize - 1);
     LogLines().SetPending(threadId, text);
 }
