@@ -1,0 +1,120 @@
+// The component over the real engine and the generated clips: the open failures, a task
+// that is given its output but never runs, and a run from start to the all-done signal.
+#include "TestMedia.h"
+#include "component_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ComponentMediaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(component.LoadLibraries("", true)) << component.LastError;
+        recorder.attach(component);
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() / (std::string("vidbrisk-component-") + info->name() +
+                                              "-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        component.ClearTasks();
+        fs::remove_all(folder);
+    }
+    std::string scratch(const std::string& name) const { return (folder / name).string(); }
+
+    TFFmpegVCL component;
+    EventRecorder recorder;
+    fs::path folder;
+};
+
+TEST_F(ComponentMediaTest, MissingInputFileIsRefusedWithItsName) {
+    const std::string missing = scratch("missing.avi");
+    EXPECT_EQ(component.AddInputTask(missing), -1);
+    EXPECT_EQ(component.LastError, missing + ": no such file or directory");
+    EXPECT_EQ(component.Tasks.Count(), 0);
+}
+
+TEST_F(ComponentMediaTest, AudioTagOfThreeCharactersFailsTheOutput) {
+    const int index = component.AddInputTask(TestMediaPath(TestMedia::kAviMpeg4Mp3.name));
+    ASSERT_EQ(index, 0) << component.LastError;
+    TOutputOptions options;
+    ResetOutputOptions(options);
+    options.AudioTag = "mp4";
+    EXPECT_FALSE(component.SetTaskOutput(index, scratch("out.avi"), &options));
+    EXPECT_EQ(component.LastError, "audio tag parameter must be 4 chars");
+    EXPECT_FALSE(fs::exists(scratch("out.avi")));
+    component.RemoveTask(index);
+    EXPECT_EQ(component.Tasks.Count(), 0);
+}
+
+TEST_F(ComponentMediaTest, OutputOfATaskThatNeverRanIsRemovedWithTheTask) {
+    for (const bool clear : {true, false}) {
+        const std::string output = scratch(clear ? "cleared.avi" : "removed.avi");
+        const int index = component.AddInputTask(TestMediaPath(TestMedia::kAviMpeg4Mp3.name));
+        ASSERT_GE(index, 0) << component.LastError;
+        ASSERT_TRUE(component.SetTaskOutput(index, output)) << component.LastError;
+        EXPECT_EQ(TFFmpeg::OutputFileSize(output), 0);
+        if (clear)
+            component.ClearTasks();
+        else
+            component.RemoveTask(index);
+        EXPECT_FALSE(fs::exists(output)) << output;
+    }
+}
+
+TEST_F(ComponentMediaTest, TaskRunsToTheAllDoneSignalAndLeavesItsOutput) {
+    const std::string output = scratch("run.avi");
+    const int index = component.AddInputTask(TestMediaPath(TestMedia::kAviMpeg4Mp3.name));
+    ASSERT_EQ(index, 0) << component.LastError;
+    TOutputOptions options;
+    ResetOutputOptions(options);
+    options.VideoCodec = "mpeg4";
+    options.AudioCodec = "mp2";
+    ASSERT_TRUE(component.SetTaskOutput(index, output, &options)) << component.LastError;
+    component.StartConversion(1);
+    ASSERT_TRUE(recorder.waitAllDone(std::chrono::seconds(60)));
+    const auto records = recorder.terminationsCopy();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].index, 0);
+    EXPECT_FALSE(records[0].exception) << records[0].message;
+    EXPECT_TRUE(records[0].finished);
+    EXPECT_NE(records[0].threadId, CurrentThreadId());
+    EXPECT_EQ(records[1].index, -1);
+    const TFFmpeg& task = component.Tasks[0];
+    EXPECT_TRUE(task.Terminated);
+    EXPECT_FALSE(task.Running);
+    EXPECT_TRUE(task.OpenCodecs.Empty());
+    EXPECT_EQ(task.OutputFileCount, 0); // released
+    EXPECT_GT(TFFmpeg::OutputFileSize(output), 0);
+}
+
+TEST_F(ComponentMediaTest, StopAllBeforeTheRunReportsEveryTaskAndLeavesNoFile) {
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(component.AddInputTask(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)), i);
+        ASSERT_TRUE(component.SetTaskOutput(i, scratch("stopped" + std::to_string(i) + ".avi")));
+    }
+    FakeScheduler scheduler;
+    component.Scheduler = &scheduler;
+    component.StartConversion(0);
+    component.StopAll();
+    ASSERT_TRUE(recorder.waitAllDone());
+    EXPECT_TRUE(scheduler.runOne()); // the arranged start finds the task terminated
+    const auto records = recorder.terminationsCopy();
+    ASSERT_EQ(records.size(), 3u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(records[i].finished);
+        EXPECT_FALSE(records[i].exception);
+    }
+    EXPECT_EQ(records[2].index, -1);
+    component.ClearTasks();
+    EXPECT_FALSE(fs::exists(scratch("stopped0.avi")));
+    EXPECT_FALSE(fs::exists(scratch("stopped1.avi")));
+}
+
+} // namespace
