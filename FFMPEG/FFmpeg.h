@@ -213,6 +213,46 @@ public:
     // The pause gate, called once per loop iteration (TFFmpeg holds the task there while
     // it is paused).
     virtual void WaitWhilePaused() {}
+    // The packet loop between the headers and the trailers: reads from the input furthest
+    // behind, decodes or copies, and ends at end of input, at a limit or on a stop
+    // request; then flushes every decoder and the encoders it feeds.
+    void RunMainLoop(AVFormatContext** outputFiles, int outputCount, AVFormatContext** inputFiles,
+                     int inputCount);
+    // Decodes (or copies) one packet of the input stream `istIndex` and hands the result
+    // to every output stream it feeds; a null packet flushes the stream at end of input.
+    // Returns 0, or -1 on a decoding error.
+    int DecodePacket(int istIndex, AVPacket* packet);
+    // Encodes a decoded subtitle for `ost` and writes it; `pts` is the input packet's pts.
+    void WriteSubtitle(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
+                       AVSubtitle* subtitle, int64_t pts);
+    // Hand a decoded audio frame or picture of input stream `istIndex` to every output
+    // stream it feeds (after the start time).
+    void DeliverAudio(int istIndex, AVFrame* frame);
+    void DeliverVideo(int istIndex, AVFrame* frame);
+    // End of input for an encoding output: its encoder's last packets are written.
+    void FlushEncoder(AVFormatContext* output, OutputStreamState& ost);
+    // Stream copy of one input packet to `ost` (from its first key frame on).
+    void CopyPacket(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
+                    const AVPacket* packet);
+    // The output time of a stream in seconds, as the input choice and the reports see it.
+    double OutputStreamTime(const OutputStreamState& ost) const;
+
+    // What the loop remembers per output stream (index as in OutputStreams), kept by
+    // WritePacket from the packets it writes.
+    struct TWrittenStream {
+        int Quality = 0;       // last packet's quantiser x FF_QP2LAMBDA (quality side data)
+        int PictureType = 0;   // AVPictureType of the last packet, 0 when unknown
+        int64_t Error[4] = {}; // last packet's error per plane
+        bool KeyFrame = false; // last packet was a key frame
+        int64_t EndTs = AV_NOPTS_VALUE; // latest pts + duration, stream time base
+        std::vector<struct AVBSFContext*> BitStreamFilters; // applied in order; owned
+    };
+    std::vector<TWrittenStream> WrittenStreams;
+    AVFormatContext** LoopOutputFiles = nullptr; // the run's outputs while the loop runs
+    AVFrame* DecodedFrame = nullptr;             // the decoders' output frame
+    uint8_t* SubtitleBuffer = nullptr;           // 65536 bytes, av_malloc'd on first use
+    // Frees the loop's working state (filters, frame, subtitle buffer, statistics file).
+    void FreeLoopState();
 
     // ---- Progress -----------------------------------------------------------------------
     // One line of per-frame video statistics for an encoded picture of `frameSize` bytes
@@ -222,6 +262,15 @@ public:
     virtual void ReportProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs,
                                 float quality, float bitRate, int64_t currentSize,
                                 int32_t totalOutputDurationMs) {}
+    // Whether a progress handler takes the reports (then no text line is logged).
+    virtual bool ProgressAssigned() const { return false; }
+    // The interim (isLast false) or the final report over the run's outputs.
+    void PrintReport(AVFormatContext** outputFiles, bool isLast);
+    // Microseconds between two interim reports (the task's ProgressIntervalUs).
+    int64_t ProgressIntervalMicroseconds() const;
+    int32_t QpHistogramCounts[52] = {}; // quantisers of the first video stream
+    std::FILE* VStatsFile = nullptr;    // per-frame video statistics, open while used
+    int64_t LastReportUs = 0;           // wall clock of the last interim report
 
 private:
     // The option table: true when `name` is one of its entries (and was handled).

@@ -1,12 +1,273 @@
-// The transcode main loop: reading, timestamp handling, decoding or stream copy, and the
-// writing of packets to the outputs.
+// The transcode main loop: choosing the input, reading, timestamp offsets and scales,
+// discontinuity correction, the limits and the stop flag; and the writing of packets to
+// the outputs through their bit-stream filters.
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
 #include "FFmpeg.h"
 
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+std::string formatText(const char* pattern, ...) {
+    char text[1024];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+// The inputs' interrupt callback: a stop request also ends a read that waits for data.
+int interruptOnStop(void* opaque) {
+    return static_cast<const TCustomFFmpeg*>(opaque)->StopRequested.load() ? 1 : 0;
+}
+
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// Reads the quality side data of an encoded packet into the stream's record.
+void rememberPacket(TCustomFFmpeg::TWrittenStream& written, const AVPacket* packet) {
+    std::size_t size = 0;
+    const uint8_t* stats = lavc.av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
+    if (stats && size >= 6) {
+        written.Quality = static_cast<int>(stats[0] | (stats[1] << 8) | (stats[2] << 16) |
+                                           (static_cast<uint32_t>(stats[3]) << 24));
+        written.PictureType = stats[4];
+        const int errors = stats[5];
+        for (int plane = 0; plane < 4; ++plane) {
+            written.Error[plane] = 0;
+            if (plane < errors && size >= 8 + 8 * static_cast<std::size_t>(plane + 1)) {
+                uint64_t value = 0;
+                for (int byte = 7; byte >= 0; --byte)
+                    value = (value << 8) | stats[8 + 8 * plane + byte];
+                written.Error[plane] = static_cast<int64_t>(value);
+            }
+        }
+    }
+    written.KeyFrame = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+    const int64_t start = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (start != AV_NOPTS_VALUE) {
+        const int64_t end = start + (packet->duration > 0 ? packet->duration : 0);
+        if (written.EndTs == AV_NOPTS_VALUE || end > written.EndTs)
+            written.EndTs = end;
+    }
+}
+
+} // namespace
+
 void TCustomFFmpeg::WritePacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
+    TWrittenStream* written = nullptr;
+    const std::ptrdiff_t index = &ost - OutputStreams.data();
+    if (index >= 0 && index < static_cast<std::ptrdiff_t>(WrittenStreams.size()))
+        written = &WrittenStreams[index];
+    if (written) {
+        rememberPacket(*written, packet);
+        // Each filter of the chain in turn; a filter that fails leaves the packet as it is.
+        for (AVBSFContext* filter : written->BitStreamFilters) {
+            int result = lavc.av_bsf_send_packet(filter, packet);
+            if (result >= 0)
+                result = lavc.av_bsf_receive_packet(filter, packet);
+            if (result < 0) {
+                // The packet went into the filter: nothing comes back while it waits for
+                // more input, and on an error it is gone; either way there is nothing to
+                // write yet.
+                if (result != AVERROR(EAGAIN) && LogInstalled()) {
+                    const AVCodecContext* codec = ost.Codec ? *ost.Codec : nullptr;
+                    const char* codecName =
+                        ost.EncodingNeeded && codec && codec->codec ? codec->codec->name : "copy";
+                    Log(kLogStepFailed,
+                        OpenErrorText(formatText("%s failed for stream %d, codec %s",
+                                                 filter->filter->name, packet->stream_index,
+                                                 codecName),
+                                      result));
+                }
+                lavc.av_packet_unref(packet);
+                return;
+            }
+        }
+    }
     const int ret = lavf.av_interleaved_write_frame(output, packet);
     lavc.av_packet_unref(packet);
     if (ret < 0)
-        throw FFMpegException("av_interleaved_write_frame(): error while writing output packet");
+        throw FFMpegException(OpenErrorText("av_interleaved_write_frame()", ret));
+}
+
+double TCustomFFmpeg::OutputStreamTime(const OutputStreamState& ost) const {
+    const AVCodecContext* codec = ost.Codec ? *ost.Codec : nullptr;
+    if (ost.EncodingNeeded && codec && codec->codec_type == AVMEDIA_TYPE_VIDEO &&
+        codec->time_base.num > 0 && codec->time_base.den > 0)
+        return static_cast<double>(ost.SyncOpts) * av_q2d(codec->time_base);
+    const std::ptrdiff_t index = &ost - OutputStreams.data();
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(WrittenStreams.size()) ||
+        WrittenStreams[index].EndTs == AV_NOPTS_VALUE)
+        return 0.0;
+    return static_cast<double>(WrittenStreams[index].EndTs) * av_q2d(ost.Stream->time_base);
+}
+
+void TCustomFFmpeg::FreeLoopState() {
+    for (TWrittenStream& written : WrittenStreams)
+        for (AVBSFContext*& filter : written.BitStreamFilters)
+            lavc.av_bsf_free(&filter);
+    WrittenStreams.clear();
+    if (DecodedFrame)
+        lavu.av_frame_free(&DecodedFrame);
+    if (SubtitleBuffer)
+        lavu.av_freep(&SubtitleBuffer);
+    if (VStatsFile) {
+        std::fclose(VStatsFile);
+        VStatsFile = nullptr;
+    }
+    LoopOutputFiles = nullptr;
+}
+
+void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
+                                AVFormatContext** inputFiles, int inputCount) {
+    LoopOutputFiles = outputFiles;
+    WrittenStreams.resize(OutputStreams.size());
+    for (int32_t& count : QpHistogramCounts)
+        count = 0;
+    if (!DecodedFrame)
+        DecodedFrame = lavu.av_frame_alloc();
+    PacketPtr packet(lavc.av_packet_alloc());
+    if (!packet || !DecodedFrame)
+        throw FFMpegException("av_mallocz fail");
+    for (int file = 0; file < inputCount; ++file)
+        inputFiles[file]->interrupt_callback = {&interruptOnStop, this};
+    LastReportUs = TimerStartUs;
+    const int64_t intervalUs = ProgressIntervalMicroseconds();
+
+    while (!StopRequested) {
+        WaitWhilePaused();
+        if (StopRequested)
+            break;
+
+        // 1. The input file whose stream is furthest behind.
+        int fileIndex = -1;
+        double smallestInput = 1e100, smallestOutput = 1e100;
+        bool frameLimit = false;
+        for (const OutputStreamState& ost : OutputStreams) {
+            const InputStreamState& ist = InputStreams[ost.SourceIndex];
+            const double outputTime = OutputStreamTime(ost);
+            const double inputTime = static_cast<double>(ist.Pts);
+            if (!InputFileStates[ist.FileIndex].EofReached) {
+                if (inputTime < smallestInput) {
+                    smallestInput = inputTime;
+                    if (InputSync)
+                        fileIndex = ist.FileIndex;
+                }
+                if (outputTime < smallestOutput) {
+                    smallestOutput = outputTime;
+                    if (!InputSync)
+                        fileIndex = ist.FileIndex;
+                }
+            }
+            const int kind = ost.Stream->codecpar->codec_type;
+            if (kind >= 0 && kind < 4 && ost.FrameNumber >= MaxFrames[kind]) {
+                frameLimit = true;
+                break;
+            }
+        }
+        // 2. The end of the input and the limits.
+        if (fileIndex < 0 || frameLimit)
+            break;
+        if (RecordingTime != INT64_MAX &&
+            smallestOutput >= static_cast<double>(RecordingTime) / 1000000.0)
+            break;
+        if (FileSizeLimit && outputCount > 0 && outputFiles[0]->pb &&
+            lavf.avio_seek(outputFiles[0]->pb, 0, SEEK_CUR) > FileSizeLimit)
+            break;
+
+        // 3. Read.
+        AVFormatContext* input = inputFiles[fileIndex];
+        if (lavf.av_read_frame(input, packet.get()) < 0) {
+            InputFileStates[fileIndex].EofReached = 1;
+            if (Shortest)
+                break;
+            continue;
+        }
+        if (PacketDump && packet->stream_index >= 0 &&
+            packet->stream_index < static_cast<int>(input->nb_streams))
+            lavf.av_pkt_dump_log2(nullptr, AV_LOG_INFO, packet.get(), HexDump,
+                                  input->streams[packet->stream_index]);
+
+        // 5. Streams that appeared after the set-up, and streams nobody takes.
+        const InputFileState& fileState = InputFileStates[fileIndex];
+        if (packet->stream_index < 0 || packet->stream_index >= fileState.StreamsInFile) {
+            lavc.av_packet_unref(packet.get());
+            continue;
+        }
+        const int istIndex = fileState.FirstStream + packet->stream_index;
+        InputStreamState& ist = InputStreams[istIndex];
+        if (ist.Discard) {
+            lavc.av_packet_unref(packet.get());
+            continue;
+        }
+
+        // 6. The file's timestamp offset and the stream's timestamp scale.
+        const AVRational timeBase = ist.Stream->time_base;
+        const int64_t offset =
+            lavu.av_rescale_q(InputTimestampOffsets[fileIndex], AV_TIME_BASE_Q, timeBase);
+        if (packet->dts != AV_NOPTS_VALUE)
+            packet->dts += offset;
+        if (packet->pts != AV_NOPTS_VALUE)
+            packet->pts += offset;
+        if (ist.StreamIndex < kMaxStreams) {
+            const double scale = InputTimestampScales[fileIndex][ist.StreamIndex];
+            if (scale != 0) {
+                if (packet->pts != AV_NOPTS_VALUE)
+                    packet->pts = std::llround(static_cast<double>(packet->pts) * scale);
+                if (packet->dts != AV_NOPTS_VALUE)
+                    packet->dts = std::llround(static_cast<double>(packet->dts) * scale);
+            }
+        }
+
+        // 7. Timestamp discontinuities.
+        if (packet->dts != AV_NOPTS_VALUE && ist.NextPts != AV_NOPTS_VALUE && !CopyTimestamps) {
+            const int64_t packetDts = lavu.av_rescale_q(packet->dts, timeBase, AV_TIME_BASE_Q);
+            const int64_t delta = packetDts - ist.NextPts;
+            if (std::fabs(static_cast<double>(delta)) > DtsDeltaThreshold * 1000000.0 ||
+                packetDts + 1 < ist.Pts) {
+                InputTimestampOffsets[fileIndex] -= delta;
+                if (Verbosity > 2 && LogInstalled())
+                    Log(kLogInfo, formatText("timestamp discontinuity %d, new offset= %d",
+                                             static_cast<int>(delta),
+                                             static_cast<int>(InputTimestampOffsets[fileIndex])));
+                const int64_t shift = lavu.av_rescale_q(delta, AV_TIME_BASE_Q, timeBase);
+                packet->dts -= shift;
+                if (packet->pts != AV_NOPTS_VALUE)
+                    packet->pts -= shift;
+            }
+        }
+
+        // 8. - 9. Decode or copy.
+        if (DecodePacket(istIndex, packet.get()) < 0) {
+            if (Verbosity >= 0 && LogInstalled())
+                Log(kLogInfo, formatText("Error while decoding stream #%d.%d", ist.FileIndex,
+                                         ist.StreamIndex));
+            lavc.av_packet_unref(packet.get());
+            continue;
+        }
+        lavc.av_packet_unref(packet.get());
+
+        // 10. The interim report.
+        const int64_t now = lavu.av_gettime();
+        if (now - LastReportUs > intervalUs) {
+            LastReportUs = now;
+            PrintReport(outputFiles, false);
+        }
+    }
+
+    // End of input, a limit or a stop: every decoder gives what it still holds, and the
+    // encoders it feeds are drained.
+    for (std::size_t i = 0; i < InputStreams.size(); ++i)
+        if (InputStreams[i].DecodingNeeded)
+            DecodePacket(static_cast<int>(i), nullptr);
 }

@@ -38,9 +38,25 @@ void TCustomFFmpeg::Transcode(AVFormatContext** outputFiles, int outputCount,
                               int mapCount) {
     try {
         SetupTranscode(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
-        // The packet loop runs here once it exists; the clean-up below ends every run.
+        RunMainLoop(outputFiles, outputCount, inputFiles, inputCount);
+        // The trailers go out before the final report, which measures the finished files;
+        // the clean-up then skips them.
+        int trailerError = 0;
+        for (int file = 0; file < outputCount; ++file)
+            if (file < static_cast<int>(HeadersWritten.size()) && HeadersWritten[file]) {
+                HeadersWritten[file] = 0;
+                const int written = lavf.av_write_trailer(outputFiles[file]);
+                if (written < 0 && trailerError == 0)
+                    trailerError = written;
+            }
+        // A trailer that could not be written leaves a broken file: that is a failure.
+        if (trailerError < 0)
+            throw FFMpegException(OpenErrorText("av_write_trailer()", trailerError));
+        PrintReport(outputFiles, true);
+        FreeLoopState();
         FinishTranscode(outputFiles, outputCount);
     } catch (...) {
+        FreeLoopState();
         FreeTranscodeState();
         throw;
     }

@@ -1,0 +1,281 @@
+// Packet decoding for the main loop: the decoders' send/receive cycle, the hand-over of
+// decoded audio, pictures and subtitles to the output paths, stream copy, rate
+// emulation, the subtitle writer and the flush at end of input.
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "FFmpeg.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kSubtitleBufferSize = 65536;
+
+std::string formatText(const char* pattern, ...) {
+    char text[1024];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+// One picture's duration in microseconds: the frame's own duration when the container
+// gives it, else one step of the stream's frame rate; 0 when neither is known.
+int64_t videoStepUs(const InputStreamState& ist, int64_t durationInStreamBase) {
+    if (durationInStreamBase > 0)
+        return lavu.av_rescale_q(durationInStreamBase, ist.Stream->time_base, AV_TIME_BASE_Q);
+    AVRational rate = (*ist.Codec)->framerate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = ist.Stream->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = ist.Stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        return 0;
+    return static_cast<int64_t>(AV_TIME_BASE) * rate.den / rate.num;
+}
+
+} // namespace
+
+namespace {
+
+// Holds the input at its own pace: waits until the wall clock since the stream's start
+// has caught up with the stream's clock.
+void emulateRate(InputStreamState& ist) {
+    if (!ist.RateEmulation)
+        return;
+    // The clock counts from the stream's first timestamp, wherever the stream starts.
+    if (ist.FrameCount == 0)
+        ist.Start -= ist.Pts;
+    const int64_t targetUs = ist.Pts;
+    const int64_t elapsedUs = lavu.av_gettime() - ist.Start;
+    if (targetUs - elapsedUs > 50000)
+        lavu.av_usleep(static_cast<unsigned>((targetUs - elapsedUs) / 1000 * 1000));
+    ++ist.FrameCount;
+}
+
+} // namespace
+
+int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
+    InputStreamState& ist = InputStreams[istIndex];
+    AVCodecContext* decoder = *ist.Codec;
+    const AVMediaType kind = ist.Stream->codecpar->codec_type;
+    const AVRational timeBase = ist.Stream->time_base;
+    if (ist.NextPts == AV_NOPTS_VALUE)
+        ist.NextPts = ist.Pts;
+    if (packet && packet->dts != AV_NOPTS_VALUE)
+        ist.NextPts = ist.Pts = lavu.av_rescale_q(packet->dts, timeBase, AV_TIME_BASE_Q);
+
+    auto deliver = [&](auto&& perOutput) {
+        if (!(StartTime == 0 || ist.Pts >= StartTime))
+            return;
+        for (OutputStreamState& ost : OutputStreams)
+            if (ost.SourceIndex == istIndex)
+                perOutput(LoopOutputFiles[ost.FileIndex], ost);
+    };
+
+    // Stream copy: the packet goes out as it came in.
+    if (!ist.DecodingNeeded) {
+        if (!packet)
+            return 0;
+        ist.Pts = ist.NextPts;
+        if (kind == AVMEDIA_TYPE_AUDIO) {
+            const AVCodecParameters* parameters = ist.Stream->codecpar;
+            if (parameters->frame_size > 0 && parameters->sample_rate > 0)
+                ist.NextPts += static_cast<int64_t>(AV_TIME_BASE) * parameters->frame_size /
+                               parameters->sample_rate;
+            else if (packet->duration > 0)
+                ist.NextPts += lavu.av_rescale_q(packet->duration, timeBase, AV_TIME_BASE_Q);
+        } else if (kind == AVMEDIA_TYPE_VIDEO) {
+            ist.NextPts += videoStepUs(ist, packet->duration);
+        }
+        emulateRate(ist);
+        deliver([&](AVFormatContext* output, OutputStreamState& ost) {
+            if (ost.EncodingNeeded)
+                return; // an encoded output of a copied input cannot happen
+            CopyPacket(output, ost, ist, packet);
+        });
+        return 0;
+    }
+
+    if (kind == AVMEDIA_TYPE_SUBTITLE) {
+        if (!packet)
+            return 0; // subtitle decoders keep nothing back
+        ist.Pts = ist.NextPts;
+        AVSubtitle subtitle{};
+        int gotSubtitle = 0;
+        if (lavc.avcodec_decode_subtitle2(decoder, &subtitle, &gotSubtitle, packet) < 0)
+            return -1;
+        if (!gotSubtitle)
+            return 0;
+        emulateRate(ist);
+        try {
+            deliver([&](AVFormatContext* output, OutputStreamState& ost) {
+                if (ost.EncodingNeeded)
+                    WriteSubtitle(output, ost, ist, &subtitle, packet->pts);
+            });
+        } catch (...) {
+            lavc.avsubtitle_free(&subtitle);
+            throw;
+        }
+        lavc.avsubtitle_free(&subtitle);
+        return 0;
+    }
+    if (kind != AVMEDIA_TYPE_AUDIO && kind != AVMEDIA_TYPE_VIDEO)
+        return -1;
+
+    // Audio and video: one packet in, any number of frames out; no packet drains.
+    int sent = lavc.avcodec_send_packet(decoder, packet);
+    if (sent < 0 && !(packet == nullptr && sent == AVERROR_EOF))
+        return packet ? -1 : 0;
+    int frames = 0;
+    AVFrame* frame = DecodedFrame;
+    for (;;) {
+        const int received = lavc.avcodec_receive_frame(decoder, frame);
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            break;
+        if (received < 0)
+            return -1;
+        ++frames;
+        if (packet && frames == 2 && Verbosity > 0 && LogInstalled())
+            Log(kLogStepFailed,
+                formatText("Multiple frames in a packet from stream %d", packet->stream_index));
+        ist.Pts = ist.NextPts;
+        if (kind == AVMEDIA_TYPE_AUDIO) {
+            if (frame->sample_rate > 0)
+                ist.NextPts +=
+                    static_cast<int64_t>(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
+            DeliverAudio(istIndex, frame);
+        } else {
+            ist.NextPts += videoStepUs(ist, frame->pkt_duration);
+            DeliverVideo(istIndex, frame);
+        }
+        lavu.av_frame_unref(frame);
+    }
+
+    if (!packet)
+        for (OutputStreamState& ost : OutputStreams)
+            if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
+                FlushEncoder(LoopOutputFiles[ost.FileIndex], ost);
+    return 0;
+}
+
+void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
+    InputStreamState& ist = InputStreams[istIndex];
+    // Audio path (converter, volume, output) is wired here once it lands.
+    (void)frame;
+    emulateRate(ist);
+    if (!(StartTime == 0 || ist.Pts >= StartTime))
+        return;
+    for (OutputStreamState& ost : OutputStreams)
+        if (ost.SourceIndex == istIndex && ost.EncodingNeeded) {
+            // Audio path: AudioOut(LoopOutputFiles[ost.FileIndex], ost, ist, samples, size).
+        }
+}
+
+void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
+    InputStreamState& ist = InputStreams[istIndex];
+    // Video path: PreprocessPicture(ist, frame) is wired here once it lands.
+    (void)frame;
+    emulateRate(ist);
+    if (!(StartTime == 0 || ist.Pts >= StartTime))
+        return;
+    for (OutputStreamState& ost : OutputStreams)
+        if (ost.SourceIndex == istIndex && ost.EncodingNeeded) {
+            // Video path: VideoOut(LoopOutputFiles[ost.FileIndex], ost, ist, picture).
+        }
+}
+
+void TCustomFFmpeg::FlushEncoder(AVFormatContext* output, OutputStreamState& ost) {
+    // Audio path: FlushAudioEncoder; video path: FlushVideoEncoder (wired once they land).
+    (void)output;
+    (void)ost;
+}
+
+void TCustomFFmpeg::CopyPacket(AVFormatContext* output, OutputStreamState& ost,
+                               InputStreamState& ist, const AVPacket* packet) {
+    // Nothing goes out before the first key frame.
+    if (ost.FrameNumber == 0 && !(packet->flags & AV_PKT_FLAG_KEY))
+        return;
+    const AVMediaType kind = ist.Stream->codecpar->codec_type;
+    if (kind == AVMEDIA_TYPE_AUDIO)
+        AudioBytes += packet->size;
+    else if (kind == AVMEDIA_TYPE_VIDEO) {
+        VideoBytes += packet->size;
+        ++ost.SyncOpts;
+    }
+    AVPacket* copy = lavc.av_packet_clone(packet);
+    if (!copy)
+        throw FFMpegException("av_mallocz fail");
+    const AVRational from = ist.Stream->time_base;
+    const AVRational to = ost.Stream->time_base;
+    copy->stream_index = ost.Stream->index;
+    copy->pts =
+        packet->pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : lavu.av_rescale_q(packet->pts, from, to);
+    copy->dts = packet->dts == AV_NOPTS_VALUE ? lavu.av_rescale_q(ist.Pts, AV_TIME_BASE_Q, to)
+                                              : lavu.av_rescale_q(packet->dts, from, to);
+    copy->duration = lavu.av_rescale_q(packet->duration, from, to);
+    try {
+        WritePacket(output, copy, ost);
+    } catch (...) {
+        lavc.av_packet_free(&copy);
+        throw;
+    }
+    lavc.av_packet_free(&copy);
+    ++ost.FrameNumber;
+}
+
+void TCustomFFmpeg::WriteSubtitle(AVFormatContext* output, OutputStreamState& ost,
+                                  InputStreamState& ist, AVSubtitle* subtitle, int64_t pts) {
+    if (pts == AV_NOPTS_VALUE) {
+        if (LogInstalled())
+            Log(kLogStepFailed, "Subtitle packets must have a pts");
+        return;
+    }
+    if (!SubtitleBuffer) {
+        SubtitleBuffer = static_cast<uint8_t*>(lavu.av_malloc(kSubtitleBufferSize));
+        if (!SubtitleBuffer)
+            throw FFMpegException("av_malloc fail");
+    }
+    AVCodecContext* encoder = *ost.Codec;
+    // A DVB subtitle is written twice: once to draw it, once (without rectangles) to clear it.
+    const bool dvb = encoder->codec_id == AV_CODEC_ID_DVB_SUBTITLE;
+    const unsigned rectangles = subtitle->num_rects;
+    const int writes = dvb ? 2 : 1;
+    for (int i = 0; i < writes; ++i) {
+        if (i == 1)
+            subtitle->num_rects = 0;
+        const int size =
+            lavc.avcodec_encode_subtitle(encoder, SubtitleBuffer, kSubtitleBufferSize, subtitle);
+        subtitle->num_rects = rectangles;
+        if (size < 0)
+            throw FFMpegException("Subtitle encoding failed");
+        AVPacket* out = lavc.av_packet_alloc();
+        if (!out || lavc.av_new_packet(out, size) < 0) {
+            lavc.av_packet_free(&out);
+            throw FFMpegException("av_mallocz fail");
+        }
+        std::memcpy(out->data, SubtitleBuffer, size);
+        out->stream_index = ost.Stream->index;
+        out->pts = lavu.av_rescale_q(pts, ist.Stream->time_base, ost.Stream->time_base);
+        if (dvb) {
+            // The display times are in milliseconds.
+            const uint32_t displayMs =
+                i == 0 ? subtitle->start_display_time : subtitle->end_display_time;
+            out->pts += lavu.av_rescale_q(displayMs, AVRational{1, 1000}, ost.Stream->time_base);
+        }
+        out->dts = out->pts;
+        out->flags |= AV_PKT_FLAG_KEY;
+        try {
+            WritePacket(output, out, ost);
+        } catch (...) {
+            lavc.av_packet_free(&out);
+            throw;
+        }
+        lavc.av_packet_free(&out);
+        ++ost.FrameNumber;
+    }
+}

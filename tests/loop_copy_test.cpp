@@ -1,0 +1,275 @@
+// The main loop with stream copy: whole files copied into other containers, nothing
+// before the first key frame, the stop flag, the frame and time limits, and the
+// bit-stream filter chain of WritePacket.
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "FFmpeg.h"
+#include "MediaLibraries.h"
+#include "TestMedia.h"
+
+extern "C" {
+#include <libavcodec/bsf.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the libraries see in a written file.
+struct ProbedStream {
+    AVMediaType kind = AVMEDIA_TYPE_UNKNOWN;
+    std::string codec;
+    int width = 0, height = 0, sampleRateHz = 0, channels = 0;
+    int packets = 0;
+    bool firstPacketKey = false;
+};
+struct ProbedFile {
+    bool opened = false;
+    double durationSeconds = -1;
+    std::vector<ProbedStream> streams;
+};
+
+ProbedFile probe(const std::string& fileName) {
+    ProbedFile result;
+    AVFormatContext* context = nullptr;
+    if (lavf.avformat_open_input(&context, fileName.c_str(), nullptr, nullptr) < 0)
+        return result;
+    if (lavf.avformat_find_stream_info(context, nullptr) < 0) {
+        lavf.avformat_close_input(&context);
+        return result;
+    }
+    result.opened = true;
+    if (context->duration != AV_NOPTS_VALUE)
+        result.durationSeconds = context->duration / 1e6;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVCodecParameters* parameters = context->streams[i]->codecpar;
+        ProbedStream stream;
+        stream.kind = parameters->codec_type;
+        stream.codec = lavc.avcodec_get_name(parameters->codec_id);
+        stream.width = parameters->width;
+        stream.height = parameters->height;
+        stream.sampleRateHz = parameters->sample_rate;
+        stream.channels = parameters->ch_layout.nb_channels;
+        result.streams.push_back(stream);
+    }
+    AVPacket* packet = lavc.av_packet_alloc();
+    while (lavf.av_read_frame(context, packet) >= 0) {
+        ProbedStream& stream = result.streams[packet->stream_index];
+        if (stream.packets++ == 0)
+            stream.firstPacketKey = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        lavc.av_packet_unref(packet);
+    }
+    lavc.av_packet_free(&packet);
+    lavf.avformat_close_input(&context);
+    return result;
+}
+
+// An engine whose pause gate counts the loop's iterations and can ask for a stop.
+class CountingEngine : public TCustomFFmpeg {
+public:
+    void WaitWhilePaused() override {
+        if (++Iterations == StopAtIteration)
+            StopRequested = true;
+    }
+    int Iterations = 0;
+    int StopAtIteration = -1;
+};
+
+class LoopCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
+        engine.InitOptionContexts();
+        engine.LogCallback = [this](int, const std::string& text) { logLines.push_back(text); };
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() /
+                 (std::string("vidbrisk-loop-") + info->name() + "-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        engine.FinalCleanup();
+        EXPECT_TRUE(engine.OpenCodecs.Empty());
+        engine.ReleaseState();
+        fs::remove_all(folder);
+    }
+    std::string scratch(const std::string& name) const { return (folder / name).string(); }
+    void convert(const std::string& input, const std::string& output, const std::string& options) {
+        ASSERT_TRUE(engine.OpenInput(input)) << engine.ErrorText;
+        engine.ApplyOptionText(options);
+        ASSERT_TRUE(engine.OpenOutput(scratch(output))) << engine.ErrorText;
+        engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
+                         engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
+        engine.ReleaseState(); // closes the files
+    }
+    CountingEngine engine;
+    std::vector<std::string> logLines;
+    fs::path folder;
+};
+
+struct CopyCase {
+    const char* label;
+    const char* output;
+    const char* options;
+};
+
+void PrintTo(const CopyCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class CopyIntoContainer : public LoopCopyTest, public ::testing::WithParamInterface<CopyCase> {};
+
+TEST_P(CopyIntoContainer, KeepsStreamsSizeAndDuration) {
+    const CopyCase& c = GetParam();
+    const TestClip& clip = TestMedia::kAviMpeg4Mp3;
+    convert(TestMediaPath(clip.name), c.output, c.options);
+    EXPECT_TRUE(engine.Finished);
+    const ProbedFile result = probe(scratch(c.output));
+    ASSERT_TRUE(result.opened);
+    ASSERT_EQ(result.streams.size(), 2u);
+    const ProbedStream& video = result.streams[0];
+    const ProbedStream& audio = result.streams[1];
+    EXPECT_EQ(video.codec, clip.videoCodec);
+    EXPECT_EQ(video.width, clip.width);
+    EXPECT_EQ(video.height, clip.height);
+    EXPECT_TRUE(video.firstPacketKey);
+    EXPECT_EQ(audio.codec, clip.audioCodec);
+    EXPECT_EQ(audio.sampleRateHz, clip.sampleRateHz);
+    EXPECT_EQ(audio.channels, clip.channels);
+    EXPECT_NEAR(result.durationSeconds, clip.durationSeconds, 0.2);
+    // 25 pictures a second, every one copied.
+    EXPECT_NEAR(video.packets, clip.durationSeconds * 25, 1);
+    EXPECT_GT(engine.VideoBytes, 0);
+    EXPECT_GT(engine.AudioBytes, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Copy, CopyIntoContainer,
+                         ::testing::Values(CopyCase{"AVI", "copy.avi", "vcodec=copy\nacodec=copy"},
+                                           CopyCase{"MKV", "copy.mkv", "vcodec=copy\nacodec=copy"},
+                                           CopyCase{"MOV", "copy.mov", "vcodec=copy\nacodec=copy"}),
+                         [](const ::testing::TestParamInfo<CopyCase>& info) {
+                             return std::string(info.param.label);
+                         });
+
+TEST_F(LoopCopyTest, AudioCopyOfAnAudioFile) {
+    const TestClip& clip = TestMedia::kMp3Audio;
+    convert(TestMediaPath(clip.name), "copy.mp3", "acodec=copy");
+    const ProbedFile result = probe(scratch("copy.mp3"));
+    ASSERT_TRUE(result.opened);
+    ASSERT_EQ(result.streams.size(), 1u);
+    EXPECT_EQ(result.streams[0].codec, "mp3");
+    EXPECT_NEAR(result.durationSeconds, clip.durationSeconds, 0.2);
+    EXPECT_EQ(engine.VideoBytes, 0);
+}
+
+// Writes a copy of the clip's video stream that starts `skip` packets late, so that it
+// begins with pictures that depend on a key frame the file no longer holds.
+int writeVideoWithoutFirstPackets(const std::string& source, const std::string& target, int skip) {
+    AVFormatContext* input = nullptr;
+    if (lavf.avformat_open_input(&input, source.c_str(), nullptr, nullptr) < 0)
+        return -1;
+    lavf.avformat_find_stream_info(input, nullptr);
+    AVFormatContext* output = nullptr;
+    lavf.avformat_alloc_output_context2(&output, nullptr, nullptr, target.c_str());
+    AVStream* stream = lavf.avformat_new_stream(output, nullptr);
+    lavc.avcodec_parameters_copy(stream->codecpar, input->streams[0]->codecpar);
+    stream->codecpar->codec_tag = 0;
+    stream->time_base = input->streams[0]->time_base;
+    if (lavf.avio_open(&output->pb, target.c_str(), AVIO_FLAG_WRITE) < 0 ||
+        lavf.avformat_write_header(output, nullptr) < 0)
+        return -1;
+    AVPacket* packet = lavc.av_packet_alloc();
+    int seen = 0, written = 0;
+    while (lavf.av_read_frame(input, packet) >= 0) {
+        if (packet->stream_index == 0 && seen++ >= skip) {
+            packet->stream_index = 0;
+            lavc.av_packet_rescale_ts(packet, input->streams[0]->time_base, stream->time_base);
+            packet->pos = -1;
+            lavf.av_interleaved_write_frame(output, packet);
+            ++written;
+        }
+        lavc.av_packet_unref(packet);
+    }
+    lavf.av_write_trailer(output);
+    lavc.av_packet_free(&packet);
+    lavf.avio_closep(&output->pb);
+    lavf.avformat_free_context(output);
+    lavf.avformat_close_input(&input);
+    return written;
+}
+
+TEST_F(LoopCopyTest, VideoCopyStartsAtTheFirstKeyFrame) {
+    const std::string source = scratch("late.mkv");
+    const int packets =
+        writeVideoWithoutFirstPackets(TestMediaPath(TestMedia::kAviMpeg4Mp3.name), source, 1);
+    ASSERT_GT(packets, 10);
+    const ProbedFile input = probe(source);
+    ASSERT_EQ(input.streams.size(), 1u);
+    ASSERT_FALSE(input.streams[0].firstPacketKey);
+    convert(source, "copy.mkv", "vcodec=copy");
+    const ProbedFile result = probe(scratch("copy.mkv"));
+    ASSERT_TRUE(result.opened);
+    ASSERT_EQ(result.streams.size(), 1u);
+    EXPECT_TRUE(result.streams[0].firstPacketKey);
+    EXPECT_GT(result.streams[0].packets, 0);
+    EXPECT_LT(result.streams[0].packets, packets);
+}
+
+TEST_F(LoopCopyTest, StopLeavesACompleteFileAndNotFinished) {
+    engine.StopAtIteration = 20;
+    convert(TestMediaPath(TestMedia::kAviMpeg4Mp3.name), "stopped.mkv", "vcodec=copy\nacodec=copy");
+    EXPECT_FALSE(engine.Finished);
+    EXPECT_EQ(engine.Iterations, 20);
+    const ProbedFile result = probe(scratch("stopped.mkv"));
+    ASSERT_TRUE(result.opened); // the trailer was written
+    ASSERT_EQ(result.streams.size(), 2u);
+    const int packets = result.streams[0].packets + result.streams[1].packets;
+    EXPECT_GT(packets, 0);
+    EXPECT_LT(packets, 20);
+}
+
+TEST_F(LoopCopyTest, LimitsEndTheLoop) {
+    const struct {
+        const char* options;
+        int maxVideoPackets;
+        double maxSeconds;
+    } cases[] = {
+        {"vcodec=copy\nacodec=copy\nvframes=10", 10, 3.1},
+        {"vcodec=copy\nacodec=copy\nt=1", 30, 1.3},
+    };
+    for (const auto& c : cases) {
+        engine.InitOptionContexts();
+        convert(TestMediaPath(TestMedia::kAviMpeg4Mp3.name), "limited.mkv", c.options);
+        EXPECT_TRUE(engine.Finished) << c.options;
+        const ProbedFile result = probe(scratch("limited.mkv"));
+        ASSERT_TRUE(result.opened) << c.options;
+        EXPECT_LE(result.streams[0].packets, c.maxVideoPackets) << c.options;
+        EXPECT_GT(result.streams[0].packets, 0) << c.options;
+        EXPECT_LE(result.durationSeconds, c.maxSeconds) << c.options;
+        fs::remove(scratch("limited.mkv"));
+    }
+}
+
+TEST_F(LoopCopyTest, InterruptCallbackFollowsTheStopFlag) {
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    engine.ApplyOptionText("vcodec=copy\nacodec=copy");
+    ASSERT_TRUE(engine.OpenOutput(scratch("out.mkv")));
+    engine.StopAtIteration = 1;
+    engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
+                     engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
+    const AVIOInterruptCB& callback = engine.InputFiles[0]->interrupt_callback;
+    ASSERT_NE(callback.callback, nullptr);
+    EXPECT_EQ(callback.callback(callback.opaque), 1);
+    engine.StopRequested = false;
+    EXPECT_EQ(callback.callback(callback.opaque), 0);
+}
+
+} // namespace
