@@ -1,0 +1,304 @@
+// The video output path: frame-rate sync, crop, scale and pad into the encoder's
+// geometry, encoding, two-pass statistics and the encoder flush at end of input.
+#include "FFmpeg.h"
+
+#include "AVCodecHlpr.h"
+#include "AVUtilHlpr.h"
+#include "SwScaleHlpr.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct FrameDeleter {
+    void operator()(AVFrame* frame) const { lavu.av_frame_free(&frame); }
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// A frame that only views the planes of `source` (no buffer reference).
+FramePtr planeView(const AVFrame* source) {
+    FramePtr view(lavu.av_frame_alloc());
+    if (!view)
+        throw FFMpegException("av_malloc fail");
+    std::copy(source->data, source->data + AV_NUM_DATA_POINTERS, view->data);
+    std::copy(source->linesize, source->linesize + AV_NUM_DATA_POINTERS, view->linesize);
+    view->format = source->format;
+    view->width = source->width;
+    view->height = source->height;
+    return view;
+}
+
+// Moves the plane pointers of `view` by `top` rows and `left` columns of its format
+// (chroma planes by the chroma shift). False for formats whose pixels are not whole bytes.
+bool offsetPlanes(AVFrame* view, int top, int left) {
+    const AVPixFmtDescriptor* desc =
+        lavu.av_pix_fmt_desc_get(static_cast<AVPixelFormat>(view->format));
+    if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL)) || top < 0 ||
+        left < 0)
+        return false;
+    const bool rgb = desc->flags & AV_PIX_FMT_FLAG_RGB;
+    for (int plane = 0; plane < 4; ++plane) {
+        // The first component stored in the plane says how far a pixel reaches.
+        int component = -1;
+        for (int c = 0; c < desc->nb_components && component < 0; ++c)
+            if (desc->comp[c].plane == plane)
+                component = c;
+        if (component < 0 || !view->data[plane])
+            continue;
+        const bool chroma = (component == 1 || component == 2) && !rgb;
+        const int rows = chroma ? top >> desc->log2_chroma_h : top;
+        const int columns = chroma ? left >> desc->log2_chroma_w : left;
+        view->data[plane] += static_cast<std::ptrdiff_t>(rows) * view->linesize[plane] +
+                             static_cast<std::ptrdiff_t>(columns) * desc->comp[component].step;
+    }
+    return true;
+}
+
+// The planes of an 8-bit planar YUV (or grey) picture with their chroma shifts; false
+// for every other format.
+bool planarYuvShifts(AVPixelFormat format, int& planes, int& shiftX, int& shiftY) {
+    const AVPixFmtDescriptor* desc = lavu.av_pix_fmt_desc_get(format);
+    if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL |
+                                 AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL)))
+        return false;
+    if (desc->nb_components > 1 && !(desc->flags & AV_PIX_FMT_FLAG_PLANAR))
+        return false;
+    for (int c = 0; c < desc->nb_components; ++c) {
+        const AVComponentDescriptor& comp = desc->comp[c];
+        if (comp.depth != 8 || comp.step != 1 || comp.plane != c)
+            return false;
+    }
+    planes = desc->nb_components;
+    shiftX = desc->log2_chroma_w;
+    shiftY = desc->log2_chroma_h;
+    return true;
+}
+
+// Fills the borders of `picture` (width x height) in the pad colour: `top`, `bottom`
+// rows and `left`, `right` columns of luma, chroma by the chroma shift. Alpha is opaque.
+bool fillPadBorders(AVFrame* picture, const int32_t colour[3], int top, int bottom, int left,
+                    int right) {
+    int planes = 0, shiftX = 0, shiftY = 0;
+    if (!planarYuvShifts(static_cast<AVPixelFormat>(picture->format), planes, shiftX, shiftY))
+        return false;
+    for (int plane = 0; plane < planes; ++plane) {
+        const bool chroma = plane == 1 || plane == 2;
+        const int sx = chroma ? shiftX : 0;
+        const int sy = chroma ? shiftY : 0;
+        const int width = -((-picture->width) >> sx);
+        const int height = -((-picture->height) >> sy);
+        const int rowsTop = std::min(top >> sy, height);
+        const int rowsBottom = std::min(bottom >> sy, height - rowsTop);
+        const int columnsLeft = std::min(left >> sx, width);
+        const int columnsRight = std::min(right >> sx, width - columnsLeft);
+        const auto value =
+            static_cast<uint8_t>(plane < 3 ? std::clamp(colour[plane], 0, 255) : 255);
+        for (int y = 0; y < height; ++y) {
+            uint8_t* row =
+                picture->data[plane] + static_cast<std::ptrdiff_t>(y) * picture->linesize[plane];
+            if (y < rowsTop || y >= height - rowsBottom) {
+                std::memset(row, value, width);
+                continue;
+            }
+            std::memset(row, value, columnsLeft);
+            std::memset(row + width - columnsRight, value, columnsRight);
+        }
+    }
+    return true;
+}
+
+// The scaler flags the set-up uses ("sws_flags" of the scaler option set).
+int scalerFlags(const TCustomFFmpeg& engine) {
+    int64_t flags = SWS_BICUBIC;
+    if (engine.ScalerOptionContext)
+        lavu.av_opt_get_int(engine.ScalerOptionContext, "sws_flags", 0, &flags);
+    return static_cast<int>(flags);
+}
+
+} // namespace
+
+// Hands `frame` (null: drain) to the encoder and writes every packet it gives back.
+// Returns the size of the last packet written, 0 when none came.
+static int encodeAndWrite(TCustomFFmpeg& engine, AVFormatContext* output, OutputStreamState& ost,
+                          const AVFrame* frame) {
+    AVCodecContext* enc = *ost.Codec;
+    int sent = lavc.avcodec_send_frame(enc, frame);
+    // A drained encoder takes nothing more; a second flush has nothing to write.
+    if (!frame && sent == AVERROR_EOF)
+        return 0;
+    if (sent < 0)
+        throw FFMpegException("Video encoding failed");
+    PacketPtr packet(lavc.av_packet_alloc());
+    if (!packet)
+        throw FFMpegException("av_malloc fail");
+    int lastSize = 0;
+    for (;;) {
+        const int received = lavc.avcodec_receive_packet(enc, packet.get());
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            break;
+        if (received < 0)
+            throw FFMpegException("Video encoding failed");
+        if (packet->size <= 0) {
+            lavc.av_packet_unref(packet.get());
+            continue;
+        }
+        lastSize = packet->size;
+        engine.VideoBytes += packet->size;
+        if (ost.LogFile && (enc->flags & AV_CODEC_FLAG_PASS1) && enc->stats_out)
+            std::fputs(enc->stats_out, ost.LogFile);
+        lavc.av_packet_rescale_ts(packet.get(), enc->time_base, ost.Stream->time_base);
+        packet->stream_index = ost.Stream->index;
+        engine.WritePacket(output, packet.get(), ost);
+    }
+    return lastSize;
+}
+
+int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
+                            AVFrame* picture) {
+    AVCodecContext* enc = *ost.Codec;
+    if (!picture || !enc)
+        return 0;
+
+    // 1., 2. Frame-rate sync: how many times this picture is encoded.
+    const double timeBase = av_q2d(enc->time_base);
+    const double inputSeconds =
+        static_cast<double>(InputStreams[ost.SyncSource].Pts - StartTime) / 1000000.0;
+    const double inputFrames = inputSeconds / timeBase;
+    int64_t frames = 1;
+    if (VideoSyncMethod > 0 || (VideoSyncMethod < 0 && timeBase > 0.001)) {
+        const double delta = inputFrames - static_cast<double>(ost.SyncOpts);
+        if (delta < -1.1)
+            frames = 0;
+        else if (VideoSyncMethod == 2)
+            ost.SyncOpts = std::llrint(inputFrames);
+        else if (delta > 1.1)
+            frames = std::llrint(std::min(delta, static_cast<double>(INT_MAX)));
+        if (frames == 0) {
+            ++DroppedFrames;
+            if (Verbosity > 2)
+                LogIfInstalled(kLogInfo, "*** drop!");
+        } else if (frames > 1) {
+            DuplicatedFrames += static_cast<int32_t>(frames);
+            char text[64];
+            std::snprintf(text, sizeof text, "*** %d dup!", static_cast<int>(frames - 1));
+            LogIfInstalled(kLogInfo, text);
+        }
+    } else {
+        ost.SyncOpts = std::llrint(inputFrames);
+    }
+
+    // 3. The frame-count limit.
+    frames = std::min<int64_t>(frames, static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
+    if (frames <= 0)
+        return 0;
+
+    // 4. Crop: a view of the picture.
+    FramePtr cropped = planeView(picture);
+    if (ost.VideoCrop) {
+        cropped->width = picture->width - ost.CropLeft - CropRight;
+        cropped->height = picture->height - ost.CropTop - CropBottom;
+        if (cropped->width <= 0 || cropped->height <= 0 ||
+            !offsetPlanes(cropped.get(), ost.CropTop, ost.CropLeft)) {
+            LogIfInstalled(kLogStepFailed, "error cropping picture");
+            return 0;
+        }
+    }
+
+    // 5. Scale and pad into the encoder's geometry. A picture whose size or format is not
+    // the one the set-up saw goes through a scaler as well, never read out of bounds.
+    const int innerWidth = enc->width - ost.PadLeft - ost.PadRight;
+    const int innerHeight = enc->height - ost.PadTop - ost.PadBottom;
+    if (!ost.VideoResample && (cropped->width != innerWidth || cropped->height != innerHeight ||
+                               cropped->format != enc->pix_fmt))
+        ost.VideoResample = 1;
+    const AVFrame* final = cropped.get();
+    if (ost.VideoResample || ost.VideoPad) {
+        if (!ost.ScratchPicture) {
+            ost.ScratchPicture = lavu.av_frame_alloc();
+            if (!ost.ScratchPicture)
+                throw FFMpegException("Cannot allocate temp picture, check pix fmt");
+            ost.ScratchPicture->width = enc->width;
+            ost.ScratchPicture->height = enc->height;
+            ost.ScratchPicture->format = enc->pix_fmt;
+            if (lavu.av_frame_get_buffer(ost.ScratchPicture, 0) < 0) {
+                lavu.av_frame_free(&ost.ScratchPicture);
+                throw FFMpegException("Cannot allocate temp picture, check pix fmt");
+            }
+        }
+        final = ost.ScratchPicture;
+    }
+    // The inner part of the scratch picture (inside the pads).
+    FramePtr inner;
+    if (ost.VideoResample || ost.VideoPad) {
+        inner = planeView(ost.ScratchPicture);
+        inner->width = innerWidth;
+        inner->height = innerHeight;
+        if (ost.VideoPad && !offsetPlanes(inner.get(), ost.PadTop, ost.PadLeft)) {
+            LogIfInstalled(kLogStepFailed, "error padding picture");
+            return 0;
+        }
+    }
+    if (ost.VideoResample) {
+        ost.Scaler = lsws.sws_getCachedContext(ost.Scaler, cropped->width, cropped->height,
+                                               static_cast<AVPixelFormat>(cropped->format),
+                                               innerWidth, innerHeight, enc->pix_fmt,
+                                               scalerFlags(*this), nullptr, nullptr, nullptr);
+        if (!ost.Scaler)
+            throw FFMpegException("Cannot get resampling context");
+        ost.ResampleHeight = cropped->height;
+        lsws.sws_scale(ost.Scaler, cropped->data, cropped->linesize, 0, ost.ResampleHeight,
+                       inner->data, inner->linesize);
+    } else if (ost.VideoPad) {
+        lavu.av_image_copy(inner->data, inner->linesize, const_cast<const uint8_t**>(cropped->data),
+                           cropped->linesize, enc->pix_fmt, innerWidth, innerHeight);
+    }
+    if (ost.VideoPad && !fillPadBorders(ost.ScratchPicture, PadColorYUV, ost.PadTop, ost.PadBottom,
+                                        ost.PadLeft, ost.PadRight)) {
+        LogIfInstalled(kLogStepFailed, "error padding picture");
+        return 0;
+    }
+
+    // 6. Encode the picture `frames` times.
+    FramePtr frame = planeView(final);
+    frame->width = enc->width;
+    frame->height = enc->height;
+    frame->interlaced_frame = picture->interlaced_frame;
+    if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
+        frame->top_field_first = TopFieldFirst == -1 ? picture->top_field_first : TopFieldFirst;
+    frame->quality = SameQuality ? picture->quality : enc->global_quality;
+    frame->pict_type = MotionEstimationThreshold ? picture->pict_type : AV_PICTURE_TYPE_NONE;
+    frame->sample_aspect_ratio = enc->sample_aspect_ratio;
+    int written = 0;
+    int frameSize = 0;
+    for (int64_t i = 0; i < frames; ++i) {
+        if (StopRequested)
+            break;
+        frame->pts = ost.SyncOpts;
+        const int size = encodeAndWrite(*this, output, ost, frame.get());
+        if (size > 0)
+            frameSize = size;
+        ++ost.SyncOpts;
+        ++ost.FrameNumber;
+        ++written;
+    }
+    if (!VStatsFileName.empty() && frameSize > 0)
+        WriteVideoStats(ost, frameSize);
+    return written;
+}
+
+void TCustomFFmpeg::FlushVideoEncoder(AVFormatContext* output, OutputStreamState& ost) {
+    if (!ost.EncodingNeeded || !ost.Codec || !*ost.Codec ||
+        (*ost.Codec)->codec_type != AVMEDIA_TYPE_VIDEO)
+        return;
+    encodeAndWrite(*this, output, ost, nullptr);
+}
