@@ -273,6 +273,58 @@ public:
     std::FILE* VStatsFile = nullptr;    // per-frame video statistics, open while used
     int64_t LastReportUs = 0;           // wall clock of the last interim report
 
+    // ---- Audio path ---------------------------------------------------------------------
+    // Audio travels from the decoder to the encoders as signed 16-bit interleaved samples.
+    // Converts a decoded frame to that form in AudioDecodeBuffer, keeping its rate and
+    // channels; returns the byte count, or -1 when the frame cannot be converted.
+    int ConvertDecodedAudio(InputStreamState& ist, const AVFrame* frame);
+    // Scales every 16-bit sample to (sample x AudioVolume + 128) >> 8, clipped to 16 bits;
+    // does nothing at 256. An odd last byte is left alone.
+    void ApplyAudioVolume(uint8_t* samples, int sizeBytes);
+    // One block of 16-bit interleaved samples of `ist` for the encoding audio output `ost`:
+    // sync (silence, dropping, drift compensation), resampling, framing into the
+    // encoder's frame size, encoding and writing. Raises FFMpegException only when the
+    // resampler cannot be created (or a packet cannot be written).
+    void AudioOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
+                  const uint8_t* samples, int sizeBytes);
+    // End of input for an encoding audio output: the resampler's last samples and what
+    // the FIFO still holds go out as a last (short) frame, then the encoder's delayed
+    // packets are written.
+    void FlushAudioEncoder(AVFormatContext* output, OutputStreamState& ost);
+    // The steps of the two above: the resampler for the current input, one block of the
+    // encoder's rate and channels into the encoder (through the FIFO for framed encoders),
+    // and one frame (null: end of input) with the writing of the packets it gives.
+    void PrepareResampler(OutputStreamState& ost, const AVCodecContext* dec,
+                          const AVCodecContext* enc);
+    void EncodeAudioBlock(AVFormatContext* output, OutputStreamState& ost, const uint8_t* block,
+                          int blockBytes);
+    void EncodeAudioFrame(AVFormatContext* output, OutputStreamState& ost, const uint8_t* input,
+                          int sampleCount);
+
+    // The audio path's working state, owned by the engine instance and used on its worker
+    // thread only; the buffers grow on demand and are kept between runs.
+    struct TAudioWork {
+        TAudioWork() = default;
+        TAudioWork(const TAudioWork&) = delete;
+        TAudioWork& operator=(const TAudioWork&) = delete;
+        ~TAudioWork();
+        std::vector<uint8_t> Resampled; // resampler output
+        std::vector<uint8_t> Padded;    // inserted silence followed by the block
+        std::vector<uint8_t> Frame;     // one encoder frame taken from a FIFO
+        // Converter of decoded frames to 16-bit interleaved, and what it was built for.
+        SwrContext* DecodeConverter = nullptr;
+        int DecodeFormat = -1, DecodeChannels = 0, DecodeRateHz = 0;
+        // The input each output resampler was built for (rate, channels).
+        struct TResamplerInput {
+            const SwrContext* Resampler;
+            int RateHz;
+            int Channels;
+        };
+        std::vector<TResamplerInput> ResamplerInputs;
+    };
+    std::vector<uint8_t> AudioDecodeBuffer; // decoded samples, 16-bit interleaved
+    TAudioWork AudioWork;
+
     // ---- Video path ---------------------------------------------------------------------
     // Once per decoded picture of an input video stream, before any output sees it:
     // deinterlacing, the before-hook gate with its time windows, then the custom hook
