@@ -165,15 +165,19 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
 
 void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
     InputStreamState& ist = InputStreams[istIndex];
-    // Audio path (converter, volume, output) is wired here once it lands.
-    (void)frame;
+    // 16-bit interleaved samples in the decode buffer, scaled by the volume.
+    const int sizeBytes = ConvertDecodedAudio(ist, frame);
+    if (sizeBytes < 0)
+        return;
+    uint8_t* samples = AudioDecodeBuffer.data();
+    if (AudioVolume != 256)
+        ApplyAudioVolume(samples, sizeBytes);
     emulateRate(ist);
     if (!(StartTime == 0 || ist.Pts >= StartTime))
         return;
     for (OutputStreamState& ost : OutputStreams)
-        if (ost.SourceIndex == istIndex && ost.EncodingNeeded) {
-            // Audio path: AudioOut(LoopOutputFiles[ost.FileIndex], ost, ist, samples, size).
-        }
+        if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
+            AudioOut(LoopOutputFiles[ost.FileIndex], ost, ist, samples, sizeBytes);
 }
 
 void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
@@ -190,9 +194,16 @@ void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
 }
 
 void TCustomFFmpeg::FlushEncoder(AVFormatContext* output, OutputStreamState& ost) {
-    // Audio path: FlushAudioEncoder; video path: FlushVideoEncoder (wired once they land).
-    (void)output;
-    (void)ost;
+    switch (ost.Stream->codecpar->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+        FlushAudioEncoder(output, ost);
+        break;
+    case AVMEDIA_TYPE_VIDEO:
+        // Video path: FlushVideoEncoder(output, ost) is wired here once it lands.
+        break;
+    default:
+        break; // subtitle encoders keep nothing back
+    }
 }
 
 void TCustomFFmpeg::CopyPacket(AVFormatContext* output, OutputStreamState& ost,
