@@ -300,6 +300,7 @@ public:
                           int blockBytes);
     void EncodeAudioFrame(AVFormatContext* output, OutputStreamState& ost, const uint8_t* input,
                           int sampleCount);
+    int64_t NextAudioStamp(const AVCodecContext* enc, int64_t syncOpts, int sampleCount);
 
     // The audio path's working state, owned by the engine instance and used on its worker
     // thread only; the buffers grow on demand and are kept between runs.
@@ -321,6 +322,14 @@ public:
             int Channels;
         };
         std::vector<TResamplerInput> ResamplerInputs;
+        // Per encoder, the stamp (in samples) that follows the last frame it was given,
+        // so that stamps never go back when the input clock does; reset when the encoder
+        // takes its first frame.
+        struct TEncoderClock {
+            const AVCodecContext* Encoder;
+            int64_t NextPts;
+        };
+        std::vector<TEncoderClock> EncoderClocks;
     };
     std::vector<uint8_t> AudioDecodeBuffer; // decoded samples, 16-bit interleaved
     TAudioWork AudioWork;

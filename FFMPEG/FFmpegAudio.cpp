@@ -191,6 +191,23 @@ void TCustomFFmpeg::ApplyAudioVolume(uint8_t* samples, int sizeBytes) {
     }
 }
 
+// The stamp (in samples) of the next frame of `sampleCount` samples for `enc`: the output
+// clock `syncOpts`, but never before the end of the frame the encoder had last (muxers refuse
+// stamps that go back, and a stalled or jittering input clock would give them).
+int64_t TCustomFFmpeg::NextAudioStamp(const AVCodecContext* enc, int64_t syncOpts,
+                                      int sampleCount) {
+    auto& clocks = AudioWork.EncoderClocks;
+    auto clock = std::find_if(clocks.begin(), clocks.end(),
+                              [&](const TAudioWork::TEncoderClock& c) { return c.Encoder == enc; });
+    if (clock == clocks.end())
+        clock = clocks.insert(clocks.end(), {enc, syncOpts});
+    else if (enc->frame_number == 0) // a new encoder at an address used before
+        clock->NextPts = syncOpts;
+    const int64_t pts = std::max(syncOpts, clock->NextPts);
+    clock->NextPts = pts + sampleCount;
+    return pts;
+}
+
 // Sends `sampleCount` samples (16-bit interleaved, the encoder's channels) to the encoder of
 // `ost` as one frame stamped with the stream's SyncOpts, or the end of input when `input` is
 // null, then writes every packet the encoder has ready.
@@ -212,10 +229,10 @@ void TCustomFFmpeg::EncodeAudioFrame(AVFormatContext* output, OutputStreamState&
                                       ost.FileIndex, ost.StreamIndex));
             return;
         }
-        frame->pts =
-            enc->time_base.num > 0 && enc->sample_rate > 0
-                ? lavu.av_rescale_q(ost.SyncOpts, AVRational{1, enc->sample_rate}, enc->time_base)
-                : ost.SyncOpts;
+        const int64_t pts = NextAudioStamp(enc, ost.SyncOpts, sampleCount);
+        frame->pts = enc->time_base.num > 0 && enc->sample_rate > 0
+                         ? lavu.av_rescale_q(pts, AVRational{1, enc->sample_rate}, enc->time_base)
+                         : pts;
     }
     const int sent = lavc.avcodec_send_frame(enc, frame.get());
     if (sent == AVERROR_EOF)

@@ -337,6 +337,18 @@ TEST_F(AudioPathTest, ADecoderChangingItsRateGetsANewResampler) {
     EXPECT_NEAR(static_cast<double>(bytes), 2205 * 4, 64 * 4);
 }
 
+TEST_F(AudioPathTest, AStalledInputClockNeverStampsFramesBackwards) {
+    ASSERT_NO_FATAL_FAILURE(
+        prepare(TestMedia::kMp3Audio, "out.mp4", "acodec=aac\nar=44100\nac=2", 44100, 2));
+    // Every block claims the same input time; the muxer refuses stamps that go back.
+    for (int block = 0; block < 10; ++block)
+        ASSERT_NO_THROW(feedAt(0, tone(2000, 2, 44100, block * 2000)));
+    const DecodedFile decoded = finish();
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_GE(decoded.samples, 20000);
+    EXPECT_LE(decoded.samples, 20000 + 1024);
+}
+
 TEST_F(AudioPathTest, TwentyFourBitPcmTakesHalfAsManyBytesAgain) {
     ASSERT_NO_FATAL_FAILURE(
         prepare(TestMedia::kWavMono8k, "out.wav", "acodec=pcm_s24le\nar=8000\nac=1", 8000, 1));
