@@ -53,6 +53,8 @@ void TCustomFFmpegVCL::destroyDetached(std::vector<std::unique_ptr<TFFmpeg>> tas
     // waiting for it to deliver an event.
     for (auto& task : tasks)
         task->Stop();
+    for (auto& task : tasks)
+        task->StopAndWait();
     tasks.clear();
 }
 

@@ -18,12 +18,12 @@ TFFmpeg::TFFmpeg() {
 }
 
 TFFmpeg::~TFFmpeg() {
-    Stop();
-    joinThreads();
+    StopAndWait();
     ReleaseState();
 }
 
-void TFFmpeg::joinThreads() {
+void TFFmpeg::StopAndWait() {
+    Stop();
     if (m_worker)
         m_worker->Join();
     if (m_terminateThread)

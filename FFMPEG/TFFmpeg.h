@@ -47,8 +47,13 @@ public:
         std::function<void(TFFmpeg& task, int64_t pts, THookAction& action)>;
 
     TFFmpeg();
-    // Stops the task, waits until its worker has ended, then releases the state.
+    // Stops the task, waits until its worker has ended, then releases the state. A
+    // subclass that overrides a call of the run calls StopAndWait in its own destructor,
+    // so the worker never runs into a half-destroyed task.
     ~TFFmpeg() override;
+    // Stops the task and waits until its threads have ended (from its own worker, the
+    // worker is left to end by itself).
+    void StopAndWait();
 
     // Position in the component's task list; -1 until the task is put into it. Written
     // under the component's TaskLock, read by hook dispatchers without it.
@@ -126,7 +131,6 @@ public:
 
 private:
     void failStart(const std::string& message);
-    void joinThreads();
 
     // Pause gate: m_paused under m_pauseMutex; the worker waits on m_pauseChanged.
     mutable std::mutex m_pauseMutex;

@@ -27,6 +27,7 @@ struct FakeRunStats {
 class FakeTask : public TFFmpeg {
 public:
     explicit FakeTask(FakeRunStats* stats = nullptr) : m_stats(stats) {}
+    ~FakeTask() override { StopAndWait(); }
 
     // Turns of the loop before a normal end; -1 runs until stopped.
     int turns = -1;
