@@ -205,6 +205,19 @@ TEST_F(VideoHooksTest, BitmapKeepsItsFirstSize) {
     EXPECT_EQ(result->width, kWidth * 2);
 }
 
+TEST(TBitmapTest, RowsAreTopDownAndPaddedToFourBytes) {
+    TBitmap bitmap(5, 3);
+    EXPECT_EQ(bitmap.bytesPerRow(), 16);
+    EXPECT_EQ(bitmap.sizeBytes(), 48u);
+    EXPECT_EQ(bitmap.scanLine(0), bitmap.bits());
+    EXPECT_EQ(bitmap.scanLine(2) - bitmap.scanLine(1), 16);
+    EXPECT_EQ(bitmap.scanLine(3), nullptr);
+    EXPECT_EQ(bitmap.scanLine(-1), nullptr);
+    TBitmap empty(0, 4);
+    EXPECT_EQ(empty.sizeBytes(), 0u);
+    EXPECT_EQ(empty.scanLine(0), nullptr);
+}
+
 // ---- The gate in front of the plug-ins (grey plug-in through the chain) ------------------
 
 class PluginGateTest : public VideoHooksTest {

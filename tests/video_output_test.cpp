@@ -8,6 +8,7 @@
 #include "FFmpeg.h"
 #include "MediaLibraries.h"
 #include "TFFmpeg.h"
+#include "TBitmap.h"
 #include "TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -291,6 +292,52 @@ TEST_F(VideoOutputTest, CropAndPadPlaceThePictureInThePadColour) {
         "");
     engine.ReleaseState();
     EXPECT_EQ(packetsInFile(scratch("pad.avi")), 1);
+}
+
+// Raw video keeps the encoded picture's bytes: the written frame shows the hook's drawing,
+// moved by the crop and the pad, inside borders of the pad colour.
+TEST_F(VideoOutputTest, WrittenPictureCarriesHookCropAndPad) {
+    GatedEngine engine;
+    engine.CustomHookCallback = [](TFFmpeg&, TBitmap* bitmap, int32_t, int64_t, bool&, bool&) {
+        for (int y = 16; y < 32; ++y)
+            std::memset(bitmap->scanLine(y) + 32 * 3, 255, 32 * 3);
+    };
+    const std::string options = "vcodec=rawvideo\npix_fmt=yuv420p\n"
+                                "croptop=16\ncropbottom=16\ncropleft=32\ncropright=32\n"
+                                "padtop=8\npadbottom=8\npadleft=16\npadright=16";
+    ASSERT_EQ(run(engine, options, "raw.avi",
+                  [](GatedEngine& e, AVFormatContext* output, OutputStreamState& ost,
+                     InputStreamState& ist) {
+                      e.PadColorYUV[0] = 50;
+                      e.PadColorYUV[1] = 90;
+                      e.PadColorYUV[2] = 200;
+                      Frame picture = patternPicture(320, 240);
+                      ASSERT_EQ(
+                          e.VideoOut(output, ost, ist, e.PreprocessPicture(ist, picture.get())), 1);
+                      e.FlushVideoEncoder(output, ost);
+                  }),
+              "");
+    engine.ReleaseState();
+    AVFormatContext* file = nullptr;
+    ASSERT_GE(lavf.avformat_open_input(&file, scratch("raw.avi").c_str(), nullptr, nullptr), 0);
+    AVPacket* packet = lavc.av_packet_alloc();
+    ASSERT_GE(lavf.av_read_frame(file, packet), 0);
+    constexpr int kW = 288, kH = 224;
+    ASSERT_EQ(packet->size, kW * kH * 3 / 2);
+    const uint8_t* luma = packet->data;
+    const uint8_t* cb = luma + kW * kH;
+    const uint8_t* cr = cb + kW * kH / 4;
+    EXPECT_EQ(luma[0], 50);
+    EXPECT_EQ(luma[(kH - 1) * kW + kW - 1], 50);
+    EXPECT_EQ(luma[100 * kW + 15], 50);
+    EXPECT_EQ(cb[0], 90);
+    EXPECT_EQ(cr[(kH / 2 - 1) * (kW / 2)], 200);
+    // The white band: input rows 16..31, columns 32..63 -> output rows 8..23, columns 16..47.
+    EXPECT_GT(luma[8 * kW + 16], 225);
+    EXPECT_GT(luma[23 * kW + 47], 225);
+    EXPECT_LT(luma[30 * kW + 100], 235) << "below the band the pattern goes on";
+    lavc.av_packet_free(&packet);
+    lavf.avformat_close_input(&file);
 }
 
 TEST_F(VideoOutputTest, ScaledPictureLandsInsideThePads) {
