@@ -387,6 +387,34 @@ TEST_F(VideoOutputTest, PictureOfAnotherSizeIsScaledNotOverread) {
               "");
 }
 
+// The quantiser a fixed-quality encoder gets: the output's own with "qscale", the decoded
+// picture's with "sameq"; the packet's quality side data reports what was used.
+TEST_F(VideoOutputTest, FrameQualityReachesTheEncoder) {
+    const struct {
+        const char* options;
+        int pictureQuality;
+        int packetQuality;
+    } cases[] = {
+        {"qscale=5", 9 * FF_QP2LAMBDA, 5 * FF_QP2LAMBDA},
+        {"sameq=1", 7 * FF_QP2LAMBDA, 7 * FF_QP2LAMBDA},
+    };
+    for (const auto& c : cases) {
+        GatedEngine engine;
+        int quality = -1;
+        ASSERT_EQ(run(engine, c.options, "quality.avi",
+                      [&](GatedEngine& e, AVFormatContext* output, OutputStreamState& ost,
+                          InputStreamState& ist) {
+                          Frame picture = patternPicture(320, 240);
+                          picture->quality = c.pictureQuality;
+                          ASSERT_EQ(e.VideoOut(output, ost, ist, picture.get()), 1);
+                          ASSERT_FALSE(e.WrittenStreams.empty());
+                          quality = e.WrittenStreams[0].Quality;
+                      }),
+                  "");
+        EXPECT_EQ(quality, c.packetQuality) << c.options;
+    }
+}
+
 TEST_F(VideoOutputTest, PassOneAppendsTheEncoderStatistics) {
     GatedEngine engine;
     const std::string prefix = scratch("stats");
