@@ -182,15 +182,15 @@ void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
 
 void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
     InputStreamState& ist = InputStreams[istIndex];
-    // Video path: PreprocessPicture(ist, frame) is wired here once it lands.
-    (void)frame;
+    // Deinterlacing and the hooks run once per picture, before any output sees it; a
+    // picture the hooks hold back reaches no output.
+    AVFrame* picture = PreprocessPicture(ist, frame);
     emulateRate(ist);
-    if (!(StartTime == 0 || ist.Pts >= StartTime))
+    if (!picture || !(StartTime == 0 || ist.Pts >= StartTime))
         return;
     for (OutputStreamState& ost : OutputStreams)
-        if (ost.SourceIndex == istIndex && ost.EncodingNeeded) {
-            // Video path: VideoOut(LoopOutputFiles[ost.FileIndex], ost, ist, picture).
-        }
+        if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
+            VideoOut(LoopOutputFiles[ost.FileIndex], ost, ist, picture);
 }
 
 void TCustomFFmpeg::FlushEncoder(AVFormatContext* output, OutputStreamState& ost) {
@@ -199,7 +199,7 @@ void TCustomFFmpeg::FlushEncoder(AVFormatContext* output, OutputStreamState& ost
         FlushAudioEncoder(output, ost);
         break;
     case AVMEDIA_TYPE_VIDEO:
-        // Video path: FlushVideoEncoder(output, ost) is wired here once it lands.
+        FlushVideoEncoder(output, ost);
         break;
     default:
         break; // subtitle encoders keep nothing back
