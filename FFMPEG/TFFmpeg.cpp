@@ -97,8 +97,9 @@ void TFFmpeg::NotifyTerminated() {
     Running = false;
     Terminated = true;
     WorkerThread = nullptr;
-    if (TerminateCallback)
-        TerminateCallback(*this);
+    // A copy: the handler may destroy this task, and the callback with it.
+    if (const TTerminateCallback callback = TerminateCallback)
+        callback(*this);
     // The handler may have destroyed this task: touch nothing from here on.
 }
 
