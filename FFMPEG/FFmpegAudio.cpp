@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -338,6 +339,10 @@ void TCustomFFmpeg::PrepareResampler(OutputStreamState& ost, const AVCodecContex
                        dec->sample_rate, enc->ch_layout.nb_channels, enc->sample_rate));
     }
     ost.Resampler = resampler;
+    // A record left by a resampler of an earlier run at the same address is stale.
+    std::erase_if(inputs, [&](const TAudioWork::TResamplerInput& input) {
+        return input.Resampler == resampler;
+    });
     inputs.push_back({resampler, dec->sample_rate, decChannels});
 }
 
