@@ -104,7 +104,7 @@ public:
     bool Paused() const;
     // The pause gate: the main loop calls it once per iteration, holding no lock; it
     // returns at once unless the task is paused, and when the task is stopped.
-    virtual void WaitWhilePaused();
+    void WaitWhilePaused() override;
 
     // The file's size in bytes, -1 when it does not exist.
     static int64_t OutputFileSize(const std::string& fileName);
@@ -121,12 +121,12 @@ public:
 
     // ---- Events towards the component, for the engine's loop -------------------------
     bool CustomHookAssigned() const override { return static_cast<bool>(CustomHookCallback); }
-    bool BeforeHookAssigned() const { return static_cast<bool>(BeforeHookCallback); }
-    bool ProgressAssigned() const { return static_cast<bool>(ProgressCallback); }
+    bool BeforeHookAssigned() const override { return static_cast<bool>(BeforeHookCallback); }
+    bool ProgressAssigned() const override { return static_cast<bool>(ProgressCallback); }
     void ReportProgress(int32_t frameNumber, int32_t fps, int32_t currentDurationMs, float quality,
-                        float bitRate, int64_t currentSize, int32_t totalOutputDurationMs);
+                        float bitRate, int64_t currentSize, int32_t totalOutputDurationMs) override;
     void RaiseCustomHook(TBitmap* bitmap, int32_t frameNumber, int64_t pts, bool& update,
-                         bool& stopHook);
+                         bool& stopHook) override;
     void RaiseBeforeHook(int64_t pts, THookAction& action);
 
 private:
