@@ -415,6 +415,64 @@ TEST_F(VideoOutputTest, FrameQualityReachesTheEncoder) {
     }
 }
 
+// The field order the encoder is given: the option's, or the picture's with "top" left at
+// -1, and only when interlaced coding is asked for. MPEG-2 writes it into every picture
+// header, so decoding the written stream tells.
+TEST_F(VideoOutputTest, TopFieldFirstFollowsTheOptionOrThePicture) {
+    const struct {
+        const char* options;
+        int pictureTopFieldFirst;
+        int written;
+    } cases[] = {
+        {"flags=+ildct\ntop=1", 0, 1},
+        {"flags=+ildct\ntop=0", 1, 0},
+        {"flags=+ildct", 1, 1},
+        {"flags=+ildct", 0, 0},
+        {"top=1", 1, 0}, // progressive coding: the field order is not handed on
+    };
+    for (const auto& c : cases) {
+        GatedEngine engine;
+        ASSERT_EQ(run(engine, std::string("vcodec=mpeg2video\n") + c.options, "fields.m2v",
+                      [&](GatedEngine& e, AVFormatContext* output, OutputStreamState& ost,
+                          InputStreamState& ist) {
+                          Frame picture = patternPicture(320, 240);
+                          picture->interlaced_frame = 1;
+                          picture->top_field_first = c.pictureTopFieldFirst;
+                          ASSERT_EQ(e.VideoOut(output, ost, ist, picture.get()), 1);
+                          e.FlushVideoEncoder(output, ost);
+                      }),
+                  "");
+        engine.ReleaseState();
+        AVFormatContext* file = nullptr;
+        ASSERT_GE(lavf.avformat_open_input(&file, scratch("fields.m2v").c_str(), nullptr, nullptr),
+                  0);
+        ASSERT_GE(lavf.avformat_find_stream_info(file, nullptr), 0);
+        AVCodecContext* decoder = lavc.avcodec_alloc_context3(nullptr);
+        lavc.avcodec_parameters_to_context(decoder, file->streams[0]->codecpar);
+        ASSERT_GE(
+            lavc.avcodec_open2(decoder, lavc.avcodec_find_decoder(AV_CODEC_ID_MPEG2VIDEO), nullptr),
+            0);
+        AVPacket* packet = lavc.av_packet_alloc();
+        Frame decoded(lavu.av_frame_alloc());
+        int frames = 0;
+        int topFieldFirst = -1;
+        while (lavf.av_read_frame(file, packet) >= 0) {
+            lavc.avcodec_send_packet(decoder, packet);
+            lavc.av_packet_unref(packet);
+        }
+        lavc.avcodec_send_packet(decoder, nullptr);
+        while (lavc.avcodec_receive_frame(decoder, decoded.get()) >= 0) {
+            ++frames;
+            topFieldFirst = decoded->top_field_first;
+        }
+        EXPECT_EQ(frames, 1) << c.options;
+        EXPECT_EQ(topFieldFirst, c.written) << c.options << ", picture " << c.pictureTopFieldFirst;
+        lavc.av_packet_free(&packet);
+        lavc.avcodec_free_context(&decoder);
+        lavf.avformat_close_input(&file);
+    }
+}
+
 TEST_F(VideoOutputTest, PassOneAppendsTheEncoderStatistics) {
     GatedEngine engine;
     const std::string prefix = scratch("stats");
