@@ -244,6 +244,7 @@ TEST_F(LoopCopyTest, LimitsEndTheLoop) {
     } cases[] = {
         {"vcodec=copy\nacodec=copy\nvframes=10", 10, 3.1},
         {"vcodec=copy\nacodec=copy\nt=1", 30, 1.3},
+        {"vcodec=copy\nacodec=copy\nfs=40000", 74, 2.0},
     };
     for (const auto& c : cases) {
         engine.InitOptionContexts();
@@ -254,6 +255,10 @@ TEST_F(LoopCopyTest, LimitsEndTheLoop) {
         EXPECT_LE(result.streams[0].packets, c.maxVideoPackets) << c.options;
         EXPECT_GT(result.streams[0].packets, 0) << c.options;
         EXPECT_LE(result.durationSeconds, c.maxSeconds) << c.options;
+        // The size limit stops the loop soon after the file has passed it.
+        if (std::string(c.options).find("fs=") != std::string::npos) {
+            EXPECT_LT(fs::file_size(scratch("limited.mkv")), 80000u);
+        }
         fs::remove(scratch("limited.mkv"));
     }
 }

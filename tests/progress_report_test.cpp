@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -216,6 +217,44 @@ TEST_F(HandMadeReport, QpHistogramCountsTheFirstVideoStreamsQuantiser) {
     // log2(3 + 1) = 2 for quantiser 2, 0 for the others.
     EXPECT_NE(logLines[2].find("q=2.0 002" + std::string(29, '0') + "size="), std::string::npos)
         << logLines[2];
+}
+
+TEST_F(HandMadeReport, PsnrOfThePlanesAndOfTheWholePicture) {
+    codecs.reserve(2);
+    engine.HandlerAssigned = false;
+    engine.TimerStartUs = lavu.av_gettime();
+    OutputStreamState& ost = addStream(AVMEDIA_TYPE_VIDEO, true, 1000, 2);
+    AVCodecContext* codec = *ost.Codec;
+    codec->flags |= AV_CODEC_FLAG_PSNR;
+    codec->width = 16;
+    codec->height = 16;
+    // Two frames: the accumulated luma error is a hundredth of the scale (20 dB), the
+    // chroma errors a thousandth of theirs (30 dB).
+    const double scale = 16.0 * 16.0 * 255.0 * 255.0 * 2;
+    codec->error[0] = static_cast<uint64_t>(scale / 100);
+    codec->error[1] = codec->error[2] = static_cast<uint64_t>(scale / 4 / 1000);
+    engine.PrintReport(&output, true);
+    ASSERT_FALSE(logLines.empty());
+    EXPECT_NE(logLines[0].find("LPSNR=Y:20.00 U:30.00 V:30.00 *:21.55 size="), std::string::npos)
+        << logLines[0];
+}
+
+TEST_F(ProgressTest, VideoStatisticsFileHasALinePerEncodedFrame) {
+    const std::string statistics = scratch("vstats.log");
+    convert(TestMedia::kAviMpeg4Mp3, "out.avi",
+            "vcodec=mpeg4\nacodec=mp2\nvstats_file=" + statistics);
+    engine.ReleaseState();
+    std::ifstream file(statistics);
+    std::string line;
+    int lines = 0;
+    const std::regex shape("^frame= +[0-9]+ q= [0-9]+\\.[0-9] f_size= +[0-9]+ s_size= +[0-9]+kB "
+                           "time= [0-9]+\\.[0-9]{3} br= +[0-9.]+kbits/s avg_br= +[0-9.]+kbits/s "
+                           "type= [IPB]$");
+    while (std::getline(file, line)) {
+        ++lines;
+        EXPECT_TRUE(std::regex_match(line, shape)) << line;
+    }
+    EXPECT_EQ(lines, 75);
 }
 
 } // namespace
