@@ -473,6 +473,31 @@ TEST_F(VideoOutputTest, TopFieldFirstFollowsTheOptionOrThePicture) {
     }
 }
 
+// The decoded picture's type reaches the encoder only with a motion-estimation threshold:
+// an intra picture then forces a key frame.
+TEST_F(VideoOutputTest, PictureTypeIsHandedOnOnlyWithAThreshold) {
+    const struct {
+        const char* options;
+        bool secondIsKey;
+    } cases[] = {{"", false}, {"me_threshold=1", true}};
+    for (const auto& c : cases) {
+        GatedEngine engine;
+        bool key = false;
+        ASSERT_EQ(run(engine, c.options, "types.avi",
+                      [&](GatedEngine& e, AVFormatContext* output, OutputStreamState& ost,
+                          InputStreamState& ist) {
+                          Frame picture = patternPicture(320, 240);
+                          ASSERT_EQ(e.VideoOut(output, ost, ist, picture.get()), 1);
+                          picture->pict_type = AV_PICTURE_TYPE_I;
+                          ist.Pts = 40000;
+                          ASSERT_EQ(e.VideoOut(output, ost, ist, picture.get()), 1);
+                          key = e.WrittenStreams[0].KeyFrame;
+                      }),
+                  "");
+        EXPECT_EQ(key, c.secondIsKey) << c.options;
+    }
+}
+
 TEST_F(VideoOutputTest, PassOneAppendsTheEncoderStatistics) {
     GatedEngine engine;
     const std::string prefix = scratch("stats");
