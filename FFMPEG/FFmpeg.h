@@ -235,6 +235,10 @@ public:
     // Stream copy of one input packet to `ost` (from its first key frame on).
     void CopyPacket(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                     const AVPacket* packet);
+    // The interrupt callback of the inputs (opaque: the engine): a stop request ends a
+    // read that waits for data. Takes effect on reads when set before the input is opened;
+    // the loop sets it on every input too.
+    static int InterruptCallback(void* engine);
     // The output time of a stream in seconds, as the input choice and the reports see it.
     double OutputStreamTime(const OutputStreamState& ost) const;
 

@@ -23,11 +23,6 @@ std::string formatText(const char* pattern, ...) {
     return text;
 }
 
-// The inputs' interrupt callback: a stop request also ends a read that waits for data.
-int interruptOnStop(void* opaque) {
-    return static_cast<const TCustomFFmpeg*>(opaque)->StopRequested.load() ? 1 : 0;
-}
-
 struct PacketDeleter {
     void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
 };
@@ -62,6 +57,10 @@ void rememberPacket(TCustomFFmpeg::TWrittenStream& written, const AVPacket* pack
 }
 
 } // namespace
+
+int TCustomFFmpeg::InterruptCallback(void* engine) {
+    return static_cast<const TCustomFFmpeg*>(engine)->StopRequested.load() ? 1 : 0;
+}
 
 void TCustomFFmpeg::WritePacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
     TWrittenStream* written = nullptr;
@@ -140,7 +139,7 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
     if (!packet || !DecodedFrame)
         throw FFMpegException("av_mallocz fail");
     for (int file = 0; file < inputCount; ++file)
-        inputFiles[file]->interrupt_callback = {&interruptOnStop, this};
+        inputFiles[file]->interrupt_callback = {&TCustomFFmpeg::InterruptCallback, this};
     LastReportUs = TimerStartUs;
     const int64_t intervalUs = ProgressIntervalMicroseconds();
 
