@@ -1,6 +1,6 @@
 // The main loop with stream copy: whole files copied into other containers, nothing
-// before the first key frame, the stop flag, the frame and time limits, and the
-// bit-stream filter chain of WritePacket.
+// before the first key frame, subtitles, the stop flag and interrupt callback, and the
+// frame, time and size limits.
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
@@ -16,6 +16,7 @@ extern "C" {
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -275,6 +276,30 @@ TEST_F(LoopCopyTest, InterruptCallbackFollowsTheStopFlag) {
     EXPECT_EQ(callback.callback(callback.opaque), 1);
     engine.StopRequested = false;
     EXPECT_EQ(callback.callback(callback.opaque), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A small SubRip file: three cues.
+void writeSubRip(const std::string& fileName) {
+    std::ofstream file(fileName);
+    file << "1\n00:00:00,500 --> 00:00:01,500\nfirst\n\n"
+            "2\n00:00:02,000 --> 00:00:03,000\nsecond\n\n"
+            "3\n00:00:03,500 --> 00:00:04,000\nthird\n\n";
+}
+
+TEST_F(LoopCopyTest, SubtitleCopyKeepsEveryCue) {
+    const std::string source = scratch("cues.srt");
+    writeSubRip(source);
+    convert(source, "copied.mkv", "scodec=copy");
+    EXPECT_TRUE(engine.Finished);
+    const ProbedFile result = probe(scratch("copied.mkv"));
+    ASSERT_TRUE(result.opened);
+    ASSERT_EQ(result.streams.size(), 1u);
+    EXPECT_EQ(result.streams[0].codec, "subrip");
+    EXPECT_EQ(result.streams[0].packets, 3);
 }
 
 } // namespace
