@@ -127,6 +127,10 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     if (kind != AVMEDIA_TYPE_AUDIO && kind != AVMEDIA_TYPE_VIDEO)
         return -1;
 
+    // An empty packet (a container's placeholder for a skipped frame) carries nothing to
+    // decode; handed to the decoder it would read as the end of the stream.
+    if (packet && packet->size == 0)
+        return 0;
     // Audio and video: one packet in, any number of frames out; no packet drains.
     int sent = lavc.avcodec_send_packet(decoder, packet);
     if (sent < 0 && !(packet == nullptr && sent == AVERROR_EOF))
