@@ -140,6 +140,11 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
         throw FFMpegException("av_mallocz fail");
     for (int file = 0; file < inputCount; ++file)
         inputFiles[file]->interrupt_callback = {&TCustomFFmpeg::InterruptCallback, this};
+    // Streams no output takes: the demuxer may skip their data altogether (the loop
+    // ignores their packets either way).
+    for (InputStreamState& ist : InputStreams)
+        if (ist.Discard)
+            ist.Stream->discard = AVDISCARD_ALL;
     LastReportUs = TimerStartUs;
     const int64_t intervalUs = ProgressIntervalMicroseconds();
 
