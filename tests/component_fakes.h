@@ -33,6 +33,8 @@ public:
     int turns = -1;
     // Raised by the transcode when not empty.
     std::string failure;
+    // Reports progress once, and logs one line, at the start of the run.
+    bool reportsProgress = false;
     // Where the files "open": false makes the open fail with this ErrorText.
     bool inputOpens = true;
     std::string inputError = "input refused";
@@ -76,6 +78,10 @@ public:
             }
         }
         entered = true;
+        if (reportsProgress) {
+            ReportProgress(12, 25, 480, 3.5f, 128.25f, int64_t{1} << 33, 3000);
+            Log(kLogInfo, "progress reported");
+        }
         while (!StopRequested && (turns < 0 || iterations < turns)) {
             WaitWhilePaused();
             ++iterations;

@@ -277,6 +277,36 @@ TEST_F(ComponentQueueTest, DestroyingTheComponentWhileTasksRunAndArePaused) {
     EXPECT_EQ(stats.runsEnded.load(), 2);
 }
 
+TEST_F(ComponentQueueTest, ProgressAndLogLinesCarryTheTaskIndex) {
+    addTasks(2);
+    tasks[1]->reportsProgress = true;
+    std::vector<std::vector<double>> reports;
+    component->OnProgress = [&](int32_t index, int32_t frameNumber, int32_t fps,
+                                int32_t currentDuration, float quality, float bitRate,
+                                int64_t currentSize, int32_t totalOutputDuration) {
+        reports.push_back({double(index), double(frameNumber), double(fps), double(currentDuration),
+                           quality, bitRate, double(currentSize), double(totalOutputDuration)});
+    };
+    component->StartConversion(2);
+    ASSERT_TRUE(recorder.waitAllDone());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0],
+              (std::vector<double>{1, 12, 25, 480, 3.5, 128.25, double(int64_t{1} << 33), 3000}));
+    const auto logs = recorder.logsCopy();
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(logs[0].index, 1);
+    EXPECT_EQ(logs[0].level, llInfo);
+    EXPECT_EQ(logs[0].text, "progress reported");
+}
+
+TEST_F(ComponentQueueTest, UnthreadedRunWithoutSchedulerRunsEveryTaskInTheCall) {
+    addTasks(3);
+    component->StartConversion(0);
+    EXPECT_EQ(taskIndices(), (std::vector<int32_t>{0, 1, 2, -1}));
+    for (FakeTask* task : tasks)
+        EXPECT_EQ(task->runThreadId.load(), CurrentThreadId());
+}
+
 TEST_F(ComponentQueueTest, HandlerMayRemoveItsTaskFromTheWorker) {
     addTasks(1);
     std::atomic<bool> removed{false};
