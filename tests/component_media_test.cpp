@@ -94,6 +94,43 @@ TEST_F(ComponentMediaTest, TaskRunsToTheAllDoneSignalAndLeavesItsOutput) {
     EXPECT_GT(TFFmpeg::OutputFileSize(output), 0);
 }
 
+TEST_F(ComponentMediaTest, PausedRunHoldsAndStopsWithItsOutputWritten) {
+    const std::string output = scratch("paused.avi");
+    ASSERT_EQ(component.AddInputTask(TestMediaPath(TestMedia::kMp4H264Aac.name)), 0)
+        << component.LastError;
+    TOutputOptions options;
+    ResetOutputOptions(options);
+    options.VideoCodec = "mpeg4";
+    options.AudioCodec = "mp2";
+    options.RaiseCustomHook = true;
+    ASSERT_TRUE(component.SetTaskOutput(0, output, &options)) << component.LastError;
+    std::atomic<int> pictures{0};
+    component.OnCustomHook = [&](int32_t index, TBitmap*, int32_t frameNumber, int64_t, bool&,
+                                 bool&) {
+        EXPECT_EQ(index, 0);
+        pictures = frameNumber;
+        if (frameNumber == 5)
+            component.PauseAll(); // from the worker; it holds at the loop's next turn
+    };
+    component.StartConversion(1);
+    ASSERT_TRUE(waitFor([&] { return pictures >= 5; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const int held = pictures;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(pictures.load(), held);
+    EXPECT_TRUE(recorder.terminationsCopy().empty());
+    component.StopAll();
+    ASSERT_TRUE(recorder.waitAllDone(std::chrono::seconds(60)));
+    const auto records = recorder.terminationsCopy();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].index, 0);
+    EXPECT_FALSE(records[0].finished);
+    EXPECT_FALSE(records[0].exception) << records[0].message;
+    EXPECT_LT(pictures.load(), 90);
+    EXPECT_TRUE(component.Tasks[0].OpenCodecs.Empty());
+    EXPECT_GT(TFFmpeg::OutputFileSize(output), 0); // the part written, with its trailer
+}
+
 TEST_F(ComponentMediaTest, StopAllBeforeTheRunReportsEveryTaskAndLeavesNoFile) {
     for (int i = 0; i < 2; ++i) {
         ASSERT_EQ(component.AddInputTask(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)), i);
