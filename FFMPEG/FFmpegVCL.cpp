@@ -65,6 +65,7 @@ void TCustomFFmpegVCL::DetachEvents() {
         OnProgress = nullptr;
         OnTerminate = nullptr;
     }
+    const std::unique_lock hooks(m_hookLock);
     OnBeforeHook = nullptr;
     OnCustomHook = nullptr;
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -62,8 +63,9 @@ void LibraryLogCallback(void* context, int level, const char* format, va_list ar
 //   while a task's run or a task's destruction is waited for.
 //   Hosts that take it themselves use TaskLockGuard (TaskLockGuard.h), so a library
 //   log line from under it does not wait for ComponentRegistry's lock.
-// - The hooks run without TaskLock. Assign the events before a run; change them while
-//   tasks run only through DetachEvents.
+// - The hooks run without TaskLock (several tasks' hooks at once); a shared hold of
+//   m_hookLock keeps them assigned while they run. Assign the events before a run;
+//   change them while tasks run only through DetachEvents.
 class TCustomFFmpegVCL {
 public:
     TCustomFFmpegVCL();
@@ -90,8 +92,7 @@ public:
     TLogEvent OnLog;
     TProgressEvent OnProgress;
     TTerminateEvent OnTerminate;
-    // Clears OnLog, OnProgress and OnTerminate under TaskLock (safe while tasks run), and
-    // the hooks.
+    // Clears the five events; safe while tasks run (waits for event calls in progress).
     void DetachEvents();
 
     // ---- Fields ----------------------------------------------------------------------
@@ -161,6 +162,7 @@ private:
     void applyOutputOptions(TFFmpeg& task, const TOutputOptions& options);
     void destroyDetached(std::vector<std::unique_ptr<TFFmpeg>> tasks);
 
+    std::shared_mutex m_hookLock; // OnBeforeHook, OnCustomHook: shared while called
     std::atomic<TLogLevel> m_logLevel{llInfo};
     std::atomic<int32_t> m_progressIntervalMs{500};
     std::atomic<TConvertPriority> m_threadPriority{tpNormal};

@@ -131,11 +131,13 @@ void TCustomFFmpegVCL::DoProgress(TFFmpeg& task, int32_t frameNumber, int32_t fp
 
 void TCustomFFmpegVCL::DoCustomHook(TFFmpeg& task, TBitmap* bitmap, int32_t frameNumber,
                                     int64_t pts, bool& update, bool& stopHook) {
+    const std::shared_lock hooks(m_hookLock);
     if (OnCustomHook)
         OnCustomHook(task.TaskIndex, bitmap, frameNumber, pts, update, stopHook);
 }
 
 void TCustomFFmpegVCL::DoBeforeHook(TFFmpeg& task, int64_t pts, THookAction& action) {
+    const std::shared_lock hooks(m_hookLock);
     if (OnBeforeHook)
         OnBeforeHook(task.TaskIndex, pts, action);
 }

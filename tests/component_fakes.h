@@ -85,6 +85,10 @@ public:
         while (!StopRequested && (turns < 0 || iterations < turns)) {
             WaitWhilePaused();
             ++iterations;
+            if (CustomHookAssigned()) {
+                bool update = false, stopHook = false;
+                RaiseCustomHook(nullptr, iterations, 0, update, stopHook);
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (m_stats) {

@@ -307,6 +307,28 @@ TEST_F(ComponentQueueTest, UnthreadedRunWithoutSchedulerRunsEveryTaskInTheCall) 
         EXPECT_EQ(task->runThreadId.load(), CurrentThreadId());
 }
 
+TEST_F(ComponentQueueTest, EventsAreDetachedWhileHooksRun) {
+    turns = -1;
+    TOutputOptions options;
+    ResetOutputOptions(options);
+    options.RaiseCustomHook = true;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(component->AddInputTask("in.avi"), i);
+        ASSERT_TRUE(component->SetTaskOutput(i, "out.avi", &options));
+    }
+    std::atomic<int> hooks{0};
+    component->OnCustomHook = [&](int32_t, TBitmap*, int32_t, int64_t, bool&, bool&) { ++hooks; };
+    component->StartConversion(2);
+    ASSERT_TRUE(waitFor([&] { return hooks > 10; }));
+    component->DetachEvents();
+    const int seen = hooks;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(hooks.load(), seen);
+    component->StopAll();
+    ASSERT_TRUE(waitFor([&] { return stats.runsEnded == 2; }));
+    EXPECT_TRUE(recorder.terminationsCopy().empty());
+}
+
 TEST_F(ComponentQueueTest, HandlerMayRemoveItsTaskFromTheWorker) {
     addTasks(1);
     std::atomic<bool> removed{false};
