@@ -253,6 +253,9 @@ public:
         std::vector<struct AVBSFContext*> BitStreamFilters; // applied in order; owned
     };
     std::vector<TWrittenStream> WrittenStreams;
+    // WritePacket's way through the filters from `chain[level]` on; unreferences the packet.
+    void writeFiltered(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost,
+                       const std::vector<struct AVBSFContext*>& chain, std::size_t level);
     AVFormatContext** LoopOutputFiles = nullptr; // the run's outputs while the loop runs
     AVFrame* DecodedFrame = nullptr;             // the decoders' output frame
     uint8_t* SubtitleBuffer = nullptr;           // 65536 bytes, av_malloc'd on first use

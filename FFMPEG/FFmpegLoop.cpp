@@ -63,40 +63,61 @@ int TCustomFFmpeg::InterruptCallback(void* engine) {
 }
 
 void TCustomFFmpeg::WritePacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
-    TWrittenStream* written = nullptr;
     const std::ptrdiff_t index = &ost - OutputStreams.data();
-    if (index >= 0 && index < static_cast<std::ptrdiff_t>(WrittenStreams.size()))
-        written = &WrittenStreams[index];
-    if (written) {
-        rememberPacket(*written, packet);
-        // Each filter of the chain in turn; a filter that fails leaves the packet as it is.
-        for (AVBSFContext* filter : written->BitStreamFilters) {
-            int result = lavc.av_bsf_send_packet(filter, packet);
-            if (result >= 0)
-                result = lavc.av_bsf_receive_packet(filter, packet);
-            if (result < 0) {
-                // The packet went into the filter: nothing comes back while it waits for
-                // more input, and on an error it is gone; either way there is nothing to
-                // write yet.
-                if (result != AVERROR(EAGAIN) && LogInstalled()) {
-                    const AVCodecContext* codec = ost.Codec ? *ost.Codec : nullptr;
-                    const char* codecName =
-                        ost.EncodingNeeded && codec && codec->codec ? codec->codec->name : "copy";
-                    Log(kLogStepFailed,
-                        OpenErrorText(formatText("%s failed for stream %d, codec %s",
-                                                 filter->filter->name, packet->stream_index,
-                                                 codecName),
-                                      result));
-                }
-                lavc.av_packet_unref(packet);
-                return;
-            }
+    if (index >= 0 && index < static_cast<std::ptrdiff_t>(WrittenStreams.size())) {
+        TWrittenStream& written = WrittenStreams[index];
+        rememberPacket(written, packet);
+        if (!written.BitStreamFilters.empty()) {
+            writeFiltered(output, packet, ost, written.BitStreamFilters, 0);
+            return;
         }
     }
     const int ret = lavf.av_interleaved_write_frame(output, packet);
     lavc.av_packet_unref(packet);
     if (ret < 0)
         throw FFMpegException(OpenErrorText("av_interleaved_write_frame()", ret));
+}
+
+void TCustomFFmpeg::writeFiltered(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost,
+                                  const std::vector<struct AVBSFContext*>& chain,
+                                  std::size_t level) {
+    if (level == chain.size()) {
+        const int ret = lavf.av_interleaved_write_frame(output, packet);
+        lavc.av_packet_unref(packet);
+        if (ret < 0)
+            throw FFMpegException(OpenErrorText("av_interleaved_write_frame()", ret));
+        return;
+    }
+    AVBSFContext* filter = chain[level];
+    auto logFailure = [&](int result) {
+        if (!LogInstalled())
+            return;
+        const AVCodecContext* codec = ost.Codec ? *ost.Codec : nullptr;
+        const char* codecName =
+            ost.EncodingNeeded && codec && codec->codec ? codec->codec->name : "copy";
+        Log(kLogStepFailed,
+            OpenErrorText(formatText("%s failed for stream %d, codec %s", filter->filter->name,
+                                     ost.Stream->index, codecName),
+                          result));
+    };
+    // A filter that refuses the packet leaves it as it is: it goes on unchanged.
+    const int sent = lavc.av_bsf_send_packet(filter, packet);
+    if (sent < 0) {
+        logFailure(sent);
+        writeFiltered(output, packet, ost, chain, level + 1);
+        return;
+    }
+    // The filter took the packet; whatever it gives back (none, one or several) goes on.
+    for (;;) {
+        const int received = lavc.av_bsf_receive_packet(filter, packet);
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return;
+        if (received < 0) {
+            logFailure(received);
+            return;
+        }
+        writeFiltered(output, packet, ost, chain, level + 1);
+    }
 }
 
 double TCustomFFmpeg::OutputStreamTime(const OutputStreamState& ost) const {

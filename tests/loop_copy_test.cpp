@@ -1,6 +1,6 @@
 // The main loop with stream copy: whole files copied into other containers, nothing
 // before the first key frame, subtitles, the stop flag and interrupt callback, and the
-// frame, time and size limits.
+// frame, time and size limits, and the bit-stream filter chain of WritePacket.
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
@@ -262,6 +262,32 @@ TEST_F(LoopCopyTest, LimitsEndTheLoop) {
         }
         fs::remove(scratch("limited.mkv"));
     }
+}
+
+TEST_F(LoopCopyTest, BitStreamFilterChainPassesEveryPacketOn) {
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    engine.ApplyOptionText("vcodec=copy\nacodec=copy");
+    ASSERT_TRUE(engine.OpenOutput(scratch("filtered.mkv")));
+    // Two pass-through filters on the video stream; the run owns and frees them.
+    engine.WrittenStreams.resize(1);
+    for (int i = 0; i < 2; ++i) {
+        AVBSFContext* filter = nullptr;
+        ASSERT_EQ(lavc.av_bsf_alloc(lavc.av_bsf_get_by_name("null"), &filter), 0);
+        lavc.avcodec_parameters_copy(filter->par_in, engine.InputFiles[0]->streams[0]->codecpar);
+        filter->time_base_in = engine.InputFiles[0]->streams[0]->time_base;
+        ASSERT_EQ(lavc.av_bsf_init(filter), 0);
+        engine.WrittenStreams[0].BitStreamFilters.push_back(filter);
+    }
+    engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
+                     engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
+    EXPECT_TRUE(engine.WrittenStreams.empty());
+    engine.ReleaseState();
+    const ProbedFile result = probe(scratch("filtered.mkv"));
+    ASSERT_TRUE(result.opened);
+    ASSERT_EQ(result.streams.size(), 2u);
+    EXPECT_EQ(result.streams[0].packets, 75);
+    EXPECT_TRUE(result.streams[0].firstPacketKey);
+    EXPECT_GT(result.streams[1].packets, 0);
 }
 
 TEST_F(LoopCopyTest, InterruptCallbackFollowsTheStopFlag) {
