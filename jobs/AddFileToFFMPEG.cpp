@@ -1,0 +1,311 @@
+#include "AddFileToFFMPEG.h"
+
+#include "FillComboOutputFormat.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char PathSeparator = '/';
+// The aspect ratio used when the row's size cannot give one.
+constexpr const char* FallbackAspectRatio = "1.3333";
+constexpr const char* SizeOfRowWithoutSize = "640x480";
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::path(path), error);
+}
+
+// True when both paths name the same existing file (links and "./" parts included).
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return fs::equivalent(fs::path(a), fs::path(b), error) && !error;
+}
+
+bool ReadWholeNumber(const std::string& text, double& value) {
+    if (text.empty())
+        return false;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+} // namespace
+
+std::string UniqueOutputName(const std::string& path, const std::string& ext) {
+    const auto nameStart = path.find_last_of(PathSeparator);
+    const auto dot = path.rfind('.');
+    const bool dotInName =
+        dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
+    const std::string base = dotInName ? path.substr(0, dot) : path;
+    std::string candidate = base + ext;
+    for (int n = 1; FileExists(candidate); ++n)
+        candidate = base + "-" + std::to_string(n) + ext;
+    return candidate;
+}
+
+std::string AspectRatioFromVideoSize(const std::string& videoSize) {
+    std::string size = Trimmed(videoSize);
+    if (size.empty())
+        size = SizeOfRowWithoutSize;
+    const auto x = size.find('x');
+    if (x == std::string::npos)
+        return FallbackAspectRatio;
+    double width = 0;
+    double height = 0;
+    if (!ReadWholeNumber(size.substr(0, x), width) || !ReadWholeNumber(size.substr(x + 1), height))
+        return FallbackAspectRatio;
+    if (height == 0 || !std::isfinite(width / height))
+        return FallbackAspectRatio;
+    // nearbyint rounds ties to even in the default rounding mode.
+    const double ratio = std::nearbyint(width / height * 10000.0) / 10000.0;
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, ratio);
+    if (ec != std::errc())
+        return FallbackAspectRatio;
+    return std::string(buffer, end);
+}
+
+int32_t VolumeValueForPercent(int percent) {
+    for (const VolumeStep& step : VolumeSteps)
+        if (step.Percent == percent)
+            return step.VolumeValue;
+    return -1;
+}
+
+int ProgressPercent(int64_t currentDurationMs, int64_t totalOutputDurationMs) {
+    if (totalOutputDurationMs <= 0)
+        return -1;
+    const int64_t percent = std::max<int64_t>(0, currentDurationMs) * 100 / totalOutputDurationMs;
+    return static_cast<int>(std::min<int64_t>(percent, 100));
+}
+
+std::string ProgressColumnText(int64_t currentDurationMs, int64_t totalOutputDurationMs) {
+    const int percent = ProgressPercent(currentDurationMs, totalOutputDurationMs);
+    return percent < 0 ? std::string() : std::to_string(percent) + "%";
+}
+
+std::string FramesColumnText(int32_t frameNumber) {
+    return frameNumber == -1 ? std::string(" ") : std::to_string(frameNumber);
+}
+
+std::string TerminationRowState(bool finished, bool exception) {
+    if (exception)
+        return "Fail";
+    return finished ? "Done" : "Abort";
+}
+
+ConversionJobBuilder::ConversionJobBuilder(TFFmpegVCL& component, FileList& list,
+                                           const FormatBoxState& format,
+                                           TOutputOptions& sharedOutputOptions,
+                                           JobBuilderHost& host)
+    : m_component(component), m_list(list), m_format(format), m_outputOptions(sharedOutputOptions),
+      m_host(host) {}
+
+void ConversionJobBuilder::BeginRun() {
+    CurrentIndex = -1;
+    LastItem = false;
+    QueueDone = false;
+    m_taskStarted = false;
+    m_taskRows.clear();
+    m_rowOutputs.clear();
+    m_rowFailures.clear();
+    m_claimedOutputs.clear();
+}
+
+std::string ConversionJobBuilder::outputExtension() const {
+    std::string ext = "." + m_format.OutputLabel;
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+int ConversionJobBuilder::RowOfTask(int taskIndex) const {
+    const auto found = m_taskRows.find(taskIndex);
+    return found == m_taskRows.end() ? -1 : found->second;
+}
+
+std::string ConversionJobBuilder::OutputOfRow(int row) const {
+    const auto found = m_rowOutputs.find(row);
+    return found == m_rowOutputs.end() ? std::string() : found->second;
+}
+
+std::string ConversionJobBuilder::FailureOfRow(int row) const {
+    const auto found = m_rowFailures.find(row);
+    return found == m_rowFailures.end() ? std::string() : found->second;
+}
+
+std::string ConversionJobBuilder::outputPathFor(const std::string& input, const std::string& ext) {
+    const auto slash = input.find_last_of(PathSeparator);
+    const std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
+    const std::string path = Settings.OutputFolder + PathSeparator + name;
+    if (!Settings.Overwrite)
+        return UniqueOutputName(path, ext);
+    const auto dot = name.rfind('.');
+    const std::string output = Settings.OutputFolder + PathSeparator +
+                               (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
+    // Overwriting replaces files that were there before the run, never an input of the list
+    // (reading and writing one file destroys it) and never an output of this same run.
+    bool taken = m_claimedOutputs.count(output) > 0;
+    for (int other = 0; !taken && other < m_list.RowCount(); ++other)
+        taken = SameFile(output, Trimmed(m_list.Caption(other)));
+    return taken ? UniqueOutputName(path, ext) : output;
+}
+
+void ConversionJobBuilder::fillOutputOptions(int row) {
+    ResetOutputOptions(m_outputOptions);
+    ApplyProfileSettings(m_format, m_outputOptions, row);
+    m_outputOptions.AudioVolume = Settings.VolumeValue;
+    const SettingsBox* aspect = m_format.Boxes.ComboAspectRatio;
+    switch (aspect != nullptr ? aspect->CurrentPosition() : -1) {
+    case 0:
+        m_outputOptions.AspectRatio =
+            AspectRatioFromVideoSize(m_list.SubText(row, FileColumn::VideoSize));
+        break;
+    case 1:
+        m_outputOptions.AspectRatio = "4:3";
+        break;
+    case 2:
+        m_outputOptions.AspectRatio = "16:9";
+        break;
+    default:
+        break; // no choice: what the apply step wrote stays
+    }
+    if (!Settings.ExtraOptions.empty()) {
+        if (!m_outputOptions.ExtraOptions.empty() && m_outputOptions.ExtraOptions.back() != '\n')
+            m_outputOptions.ExtraOptions += '\n';
+        m_outputOptions.ExtraOptions += Settings.ExtraOptions;
+    }
+}
+
+void ConversionJobBuilder::failRow(int row, const std::string& reason) {
+    m_rowFailures[row] = reason;
+    m_list.SetSubText(row, FileColumn::Progress, "Fail");
+}
+
+int ConversionJobBuilder::queueRow(int row) {
+    const std::string input = Trimmed(m_list.Caption(row));
+    int taskIndex = -1;
+    try {
+        const std::string output = outputPathFor(input, outputExtension());
+        m_rowOutputs[row] = output;
+        TInputOptions inputOptions;
+        ResetInputOptions(inputOptions);
+        inputOptions.FileName = input;
+        inputOptions.StartTime = 0;
+        taskIndex = m_component.AddInputTask(input, &inputOptions);
+        if (taskIndex < 0) {
+            failRow(row, m_component.LastError);
+            return -1;
+        }
+        fillOutputOptions(row);
+        if (!m_component.SetTaskOutput(taskIndex, output, &m_outputOptions)) {
+            const std::string reason = m_component.LastError;
+            m_component.RemoveTask(taskIndex);
+            failRow(row, reason);
+            return -1;
+        }
+        m_claimedOutputs.insert(output);
+        m_taskRows[taskIndex] = row;
+        return taskIndex;
+    } catch (const std::exception& error) {
+        // A task without its output must not be started: it would convert nothing and could
+        // still end as if it had succeeded.
+        m_host.ShowInformation("Fail to add file to list!");
+        if (taskIndex >= 0 && taskIndex < m_component.Tasks.Count())
+            m_component.RemoveTask(taskIndex);
+        failRow(row, error.what());
+        return -1;
+    }
+}
+
+void ConversionJobBuilder::continueAfterFailure() {
+    if (LastItem) {
+        m_host.DisarmConvertAgain();
+        m_component.StopAll();
+        QueueDone = true;
+        m_host.EndOfRun();
+    } else {
+        m_host.ArmConvertAgain();
+    }
+}
+
+void ConversionJobBuilder::ConvertNextFile() {
+    m_taskStarted = false;
+    m_component.ClearTasks();
+    m_taskRows.clear();
+    m_host.ResetProgressBar();
+    LastItem = false;
+    QueueDone = false;
+    const int rowCount = m_list.RowCount();
+    if (rowCount == 0) {
+        // Nothing to take (the window refuses an empty list before calling).
+        QueueDone = true;
+        m_host.EndOfRun();
+        return;
+    }
+    ++CurrentIndex;
+    while (CurrentIndex < rowCount - 1 && !m_list.Checked(CurrentIndex))
+        ++CurrentIndex;
+    if (CurrentIndex >= rowCount) {
+        // Rows removed behind the run: nothing is left to take.
+        CurrentIndex = rowCount - 1;
+        QueueDone = true;
+        m_host.EndOfRun();
+        return;
+    }
+    LastItem = CurrentIndex == rowCount - 1;
+    if (!m_list.Checked(CurrentIndex)) {
+        QueueDone = true;
+        m_host.EndOfRun();
+        return;
+    }
+    const int taskIndex = queueRow(CurrentIndex);
+    if (taskIndex < 0) {
+        continueAfterFailure();
+        return;
+    }
+    try {
+        m_component.StartConversion(1);
+        m_taskStarted = true;
+    } catch (...) {
+        m_component.StopAll();
+        m_host.EnableControls();
+        m_taskStarted = true; // StopAll reports the task's termination
+    }
+    if (LastItem)
+        QueueDone = true;
+}
+
+int ConversionJobBuilder::QueueCheckedRows() {
+    m_taskStarted = false;
+    m_component.ClearTasks();
+    m_taskRows.clear();
+    int queued = 0;
+    for (int row = 0; row < m_list.RowCount(); ++row) {
+        if (!m_list.Checked(row))
+            continue;
+        CurrentIndex = row;
+        if (queueRow(row) >= 0)
+            ++queued;
+    }
+    LastItem = true;
+    QueueDone = true;
+    return queued;
+}

@@ -1,0 +1,126 @@
+// The conversion job builder: takes the next checked row of the file list, names its output
+// file, fills the task's options from the chosen format and the settings, and queues and
+// starts the task in the transcoding component. Also the run-control helpers that the window
+// and the command-line converter share (row states, progress text, volume steps).
+#pragma once
+
+#include "FFmpegVCL.h"
+#include "FileList.h"
+#include "FormatBoxState.h"
+#include "JobBuilderHost.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+// The output path for `path` (folder, separator, the input's file name with its extension)
+// and `ext` (beginning with a dot): the path with its extension replaced by ext when no
+// such file exists, else the first free "-1", "-2", ... variant (clip.flv, clip-1.flv, ...).
+std::string UniqueOutputName(const std::string& path, const std::string& ext);
+
+// The engine's aspect ratio for a row's "Video Size" text when the aspect choice is
+// "Original": width / height rounded to four decimals in its shortest form (640x480 gives
+// "1.3333", 720x480 "1.5"); an empty text counts as 640x480; a text that does not read as
+// two numbers, or a height of 0, gives "1.3333".
+std::string AspectRatioFromVideoSize(const std::string& videoSize);
+
+// The volume track bar: its label percentages and engine volumes, by position 0 (top) to
+// 10 (bottom). 100 % is 255, 0 % is 1.
+struct VolumeStep {
+    int Percent;
+    int32_t VolumeValue;
+};
+inline constexpr std::array<VolumeStep, 11> VolumeSteps = {{{200, 600},
+                                                            {180, 450},
+                                                            {160, 400},
+                                                            {140, 350},
+                                                            {120, 300},
+                                                            {100, 255},
+                                                            {80, 200},
+                                                            {60, 150},
+                                                            {40, 100},
+                                                            {20, 50},
+                                                            {0, 1}}};
+inline constexpr int32_t DefaultVolumeValue = 255;
+// The engine volume of a percentage of the table, or -1 when the table has no such step.
+int32_t VolumeValueForPercent(int percent);
+
+// The percentage of a progress report, at most 100, computed in 64 bits; -1 when the total
+// duration is not positive (no percentage can be given).
+int ProgressPercent(int64_t currentDurationMs, int64_t totalOutputDurationMs);
+// The row's "Progress" text of a progress report: "45%", or "" when there is no percentage.
+std::string ProgressColumnText(int64_t currentDurationMs, int64_t totalOutputDurationMs);
+// The row's "Frames" text: a single blank for -1, else the frame number.
+std::string FramesColumnText(int32_t frameNumber);
+
+// The row state when a task ends: "Fail" when it ended with an error, "Abort" when it did
+// not run to its end (stopped by the user, or ended early), else "Done".
+std::string TerminationRowState(bool finished, bool exception);
+
+// Settings of a run that the builder reads for every row.
+struct JobSettings {
+    std::string OutputFolder; // the separator is always appended
+    bool Overwrite = false;
+    int32_t VolumeValue = DefaultVolumeValue;
+    // Option lines ("name=value") added to every task's output options, after the format's
+    // apply step. The window leaves it empty.
+    std::string ExtraOptions;
+};
+
+// The job builder. It runs on the host's main thread only; the host owns the component, the
+// list, the format box state and the shared output record, and outlives the builder.
+class ConversionJobBuilder {
+public:
+    ConversionJobBuilder(TFFmpegVCL& component, FileList& list, const FormatBoxState& format,
+                         TOutputOptions& sharedOutputOptions, JobBuilderHost& host);
+
+    JobSettings Settings;
+
+    // Run state shared with the run control. Main thread only.
+    int CurrentIndex = -1;  // row whose task was queued last; -1 before the first
+    bool LastItem = false;  // the row at CurrentIndex is the last row of the list
+    bool QueueDone = false; // no further row is to be taken when the running task ends
+
+    // Starts a run: CurrentIndex := -1, and the outputs claimed so far are forgotten.
+    void BeginRun();
+    // Takes the next checked row and queues and starts its task (one task at a time), or
+    // ends the run when no checked row is left.
+    void ConvertNextFile();
+    // Queues a task for every checked row (rows that fail show "Fail"), for a run that
+    // starts several tasks at once; the caller starts them. Returns the number of tasks.
+    int QueueCheckedRows();
+
+    // Whether the last ConvertNextFile started a task (its termination events will follow).
+    bool TaskStarted() const { return m_taskStarted; }
+    // The list row of a task of the current queue, or -1.
+    int RowOfTask(int taskIndex) const;
+    // The output path worked out for a row in this run, or "".
+    std::string OutputOfRow(int row) const;
+    // Why a row failed before its task could start (the component's LastError), or "".
+    std::string FailureOfRow(int row) const;
+
+private:
+    // Names the output, adds the task and gives it its output; returns the task index, or
+    // -1 after writing "Fail" into the row (the task, if added, is removed again).
+    int queueRow(int row);
+    std::string outputPathFor(const std::string& input, const std::string& ext);
+    void fillOutputOptions(int row);
+    void failRow(int row, const std::string& reason);
+    // After a row failed: the next row from the retry timer, or the end of the run when the
+    // row was the last one.
+    void continueAfterFailure();
+    std::string outputExtension() const;
+
+    TFFmpegVCL& m_component;
+    FileList& m_list;
+    const FormatBoxState& m_format;
+    TOutputOptions& m_outputOptions;
+    JobBuilderHost& m_host;
+    bool m_taskStarted = false;
+    std::map<int, int> m_taskRows;            // task index -> row, current queue
+    std::map<int, std::string> m_rowOutputs;  // row -> output path, this run
+    std::map<int, std::string> m_rowFailures; // row -> reason, this run
+    std::set<std::string> m_claimedOutputs;   // outputs given to tasks in this run
+};
