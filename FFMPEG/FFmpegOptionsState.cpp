@@ -86,6 +86,7 @@ void TCustomFFmpeg::ReleaseState() {
     // stayed empty is deleted) with the engine's codec contexts of their streams.
     FinalCleanup();
     FreeTranscodeState();
+    VideoState.Reset();
     ReleaseFiles();
     FreeOptionContexts();
     IntraMatrix.clear();
