@@ -1,5 +1,8 @@
 // Entry point of vidbrisk-convert, the command-line converter.
 #include "CliCommon.h"
+#include "ConvertCommand.h"
+#include "ConvertOptions.h"
+#include "ListCommands.h"
 #include "ProbeCommand.h"
 
 #include <cstring>
@@ -12,6 +15,53 @@ namespace {
 
 const char* const usageText =
     "Usage:\n"
+    "  vidbrisk-convert -f FORMAT -o FOLDER [settings] FILE...\n"
+    "      Convert every FILE, one after the other, into FOLDER in the output format\n"
+    "      FORMAT, with the settings that format offers (its defaults unless changed\n"
+    "      below). Each output is named after its input with the format's extension;\n"
+    "      when that name exists, a hyphen and the first free number are added\n"
+    "      (clip.flv, clip-1.flv, clip-2.flv ...) unless --overwrite is given.\n"
+    "      At the end of each file one line is printed, tab-separated:\n"
+    "        STATE  INPUT  OUTPUT  [REASON]\n"
+    "      STATE is Done, Fail (followed by the reason) or Abort. A file that cannot be\n"
+    "      opened is still tried and shows Fail. On a terminal a progress line per\n"
+    "      running file shows the percentage, frames, size written, speed and time left.\n"
+    "      Ctrl-C stops the run: the running files end properly (their outputs stay\n"
+    "      playable) and show Abort, files not reached show Abort too.\n"
+    "      Exit status: 0 when every file is Done, 1 when any is Fail, 130 when stopped,\n"
+    "      2 on a usage error or a refused setting (nothing is converted then).\n"
+    "\n"
+    "      FORMAT is a display name exactly as --list-formats shows it (quote it), or\n"
+    "      an output label such as FLV, SWF, 3GP, 3G2, MOV, MP4, RM, WMV, MP3, WAV or\n"
+    "      WMA when exactly one entry of the format box has it (AVI and MPG are\n"
+    "      ambiguous: the candidates are listed).\n"
+    "\n"
+    "      Settings (see --list-settings FORMAT for the entries each box offers; a value\n"
+    "      is an entry's exact text, or a number or WxH that identifies one entry, such\n"
+    "      as 128 for \"128 Kbps\" or 320x240 for \"320 x 240 (VGA)\"):\n"
+    "        --video-bitrate V   Video Quality        --video-codec V   Video Codec\n"
+    "        --video-size V      Video Size           --frame-rate V    Framerate\n"
+    "        --audio-bitrate V   Audio Quality        --audio-codec V   Audio Codec\n"
+    "        --channels V        Audio Channels (Stereo, Mono, 2 or 1)\n"
+    "        --sample-rate V     Sampling Rate\n"
+    "      A value that matches no entry is refused with the box's entries listed.\n"
+    "        --volume PERCENT    output volume: 0, 20, 40, ... 200 (default 100)\n"
+    "        --aspect A          aspect ratio: original (from the input's size; the\n"
+    "                            default), 4:3 or 16:9\n"
+    "        --overwrite         replace existing outputs of the same name; an input\n"
+    "                            file or an output of this run is never replaced (a free\n"
+    "                            \"-n\" name is taken instead)\n"
+    "        --jobs N            convert N files at once (default 1)\n"
+    "        --option NAME=VALUE an engine option added to every output (repeatable),\n"
+    "                            for example --option qscale=4\n"
+    "        --quiet             no progress lines and no closing message\n"
+    "        --verbose           print the engine's and the libraries' log lines on stderr\n"
+    "  vidbrisk-convert --list-formats\n"
+    "      One line per catalogue row, tab-separated: profile number, output label,\n"
+    "      position in the format box (\"-\" when the box does not offer it), display name.\n"
+    "  vidbrisk-convert --list-settings FORMAT\n"
+    "      The settings boxes after choosing FORMAT, one line per box, tab-separated:\n"
+    "      the box name, the selected position (-1 for none), then every entry.\n"
     "  vidbrisk-convert --probe [--verbose] FILE...\n"
     "      For each FILE print one line, tab-separated: the file name, then its\n"
     "      \"Video Size\", \"Frame Rate\" and \"Duration\" texts as the file list shows\n"
@@ -20,10 +70,7 @@ const char* const usageText =
     "      gives the file name, \"Error\" and the reason.\n"
     "      Exit status: 0 when every file opened, 1 otherwise, 2 on a usage error.\n"
     "  vidbrisk-convert --help\n"
-    "      Show this text.\n"
-    "\n"
-    "Options:\n"
-    "  --verbose   let the media libraries print their own messages to stderr\n";
+    "      Show this text.\n";
 
 int usageError(const std::string& message) {
     std::cerr << "vidbrisk-convert: " << message << "\n\n" << usageText;
@@ -56,9 +103,34 @@ int main(int argc, char** argv) {
                 return 2;
             return runProbeCommand(files, std::cout);
         }
+        if (args[0] == "--list-formats") {
+            if (args.size() != 1)
+                return usageError("--list-formats takes no arguments");
+            return runListFormats(std::cout);
+        }
+        if (args[0] == "--list-settings") {
+            if (args.size() != 2)
+                return usageError("--list-settings needs one FORMAT");
+            return runListSettings(args[1], std::cout, std::cerr);
+        }
+        if (args[0].rfind("--", 0) == 0 && args[0].size() > 2 && args[0] != "--" &&
+            args[0].find('=') == std::string::npos) {
+            // A conversion's first argument is an option of its own, or a file.
+            bool known = false;
+            for (const char* option : {"--format", "--output-folder", "--volume", "--aspect",
+                                       "--overwrite", "--jobs", "--option", "--quiet", "--verbose"})
+                known = known || args[0] == option;
+            known = known || FindSettingOption(args[0]) != nullptr;
+            if (!known)
+                return usageError("unknown command: " + args[0]);
+        }
+        ConvertOptions options;
+        std::string error;
+        if (!ParseConvertOptions(args, options, error))
+            return usageError(error);
+        return runConvertCommand(options, std::cout, std::cerr);
     } catch (const std::exception& error) {
         std::cerr << "vidbrisk-convert: " << error.what() << "\n";
         return 2;
     }
-    return usageError("unknown command: " + args[0]);
 }

@@ -1,0 +1,28 @@
+// The command line of a conversion run: -f FORMAT -o FOLDER [settings] FILE...
+#pragma once
+
+#include "SettingChoice.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ConvertOptions {
+    std::string Format;
+    std::string OutputFolder;
+    // The box settings in the order given; a later one for the same box wins.
+    std::vector<std::pair<const SettingOption*, std::string>> Settings;
+    int VolumePercent = 100;
+    std::string Aspect; // "", "original", "4:3" or "16:9"
+    bool Overwrite = false;
+    int Jobs = 1;
+    std::vector<std::string> ExtraOptions; // "name=value"
+    bool Quiet = false;
+    bool Verbose = false;
+    std::vector<std::string> Files;
+};
+
+// Reads the arguments of a conversion run ("--name value" or "--name=value"; "--" ends the
+// options). Returns false with the reason in `error` on a usage error.
+bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options,
+                         std::string& error);

@@ -1,0 +1,68 @@
+#include "ProgressDisplay.h"
+
+#include "AddFileToFFMPEG.h"
+#include "RowTexts.h"
+
+#include <cstdio>
+
+std::string ProgressDisplay::lineText(const std::string& fileName, const RunEvent& progress,
+                                      double elapsedSeconds, int32_t firstDurationMs) {
+    const int percent = ProgressPercent(progress.CurrentDurationMs, progress.TotalOutputDurationMs);
+    std::string text = (percent < 0 ? std::string("--") : std::to_string(percent)) + "%  frames " +
+                       FramesColumnText(progress.FrameNumber) + "  " +
+                       std::to_string(progress.CurrentSizeBytes / 1024) + " kB";
+    const double mediaSeconds = (progress.CurrentDurationMs - firstDurationMs) / 1000.0;
+    if (elapsedSeconds > 0.2 && mediaSeconds > 0) {
+        const double speed = mediaSeconds / elapsedSeconds;
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "  %.2fx", speed);
+        text += buffer;
+        if (progress.TotalOutputDurationMs > progress.CurrentDurationMs) {
+            const double left =
+                (progress.TotalOutputDurationMs - progress.CurrentDurationMs) / 1000.0 / speed;
+            text += "  left " + DurationText(':', left);
+        }
+    }
+    return text + "  " + fileName;
+}
+
+void ProgressDisplay::update(int row, const std::string& fileName, const RunEvent& progress) {
+    if (!m_enabled)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    auto found = m_lines.find(row);
+    if (found == m_lines.end())
+        found = m_lines.emplace(row, Line{fileName, now, progress.CurrentDurationMs, ""}).first;
+    Line& line = found->second;
+    const double elapsed = std::chrono::duration<double>(now - line.firstReport).count();
+    line.text = lineText(line.fileName, progress, elapsed, line.firstDurationMs);
+    erase();
+    draw();
+}
+
+void ProgressDisplay::remove(int row) {
+    if (!m_enabled)
+        return;
+    erase();
+    m_lines.erase(row);
+    draw();
+}
+
+void ProgressDisplay::erase() {
+    if (!m_enabled)
+        return;
+    for (; m_drawn > 0; --m_drawn)
+        m_terminal << "\x1b[1A\r\x1b[2K";
+    m_terminal.flush();
+}
+
+void ProgressDisplay::draw() {
+    if (!m_enabled)
+        return;
+    for (const auto& [row, line] : m_lines) {
+        const size_t width = m_columns > 1 ? static_cast<size_t>(m_columns - 1) : 79;
+        m_terminal << line.text.substr(0, width) << "\n";
+        ++m_drawn;
+    }
+    m_terminal.flush();
+}
