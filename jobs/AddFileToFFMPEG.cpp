@@ -48,14 +48,15 @@ bool ReadWholeNumber(const std::string& text, double& value) {
 
 } // namespace
 
-std::string UniqueOutputName(const std::string& path, const std::string& ext) {
+std::string UniqueOutputName(const std::string& path, const std::string& ext,
+                             const std::function<bool(const std::string&)>& taken) {
     const auto nameStart = path.find_last_of(PathSeparator);
     const auto dot = path.rfind('.');
     const bool dotInName =
         dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
     const std::string base = dotInName ? path.substr(0, dot) : path;
     std::string candidate = base + ext;
-    for (int n = 1; FileExists(candidate); ++n)
+    for (int n = 1; FileExists(candidate) || (taken && taken(candidate)); ++n)
         candidate = base + "-" + std::to_string(n) + ext;
     return candidate;
 }
@@ -155,17 +156,29 @@ std::string ConversionJobBuilder::outputPathFor(const std::string& input, const 
     const auto slash = input.find_last_of(PathSeparator);
     const std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
     const std::string path = Settings.OutputFolder + PathSeparator + name;
+    const auto taken = [this](const std::string& candidate) { return isProtected(candidate); };
     if (!Settings.Overwrite)
-        return UniqueOutputName(path, ext);
+        return UniqueOutputName(path, ext, taken);
     const auto dot = name.rfind('.');
     const std::string output = Settings.OutputFolder + PathSeparator +
                                (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
     // Overwriting replaces files that were there before the run, never an input of the list
     // (reading and writing one file destroys it) and never an output of this same run.
-    bool taken = m_claimedOutputs.count(output) > 0;
-    for (int other = 0; !taken && other < m_list.RowCount(); ++other)
-        taken = SameFile(output, Trimmed(m_list.Caption(other)));
-    return taken ? UniqueOutputName(path, ext) : output;
+    return isProtected(output) ? UniqueOutputName(path, ext, taken) : output;
+}
+
+bool ConversionJobBuilder::isProtected(const std::string& path) const {
+    if (m_claimedOutputs.count(path) > 0)
+        return true;
+    for (const std::string& claimed : m_claimedOutputs)
+        if (SameFile(path, claimed))
+            return true;
+    for (int row = 0; row < m_list.RowCount(); ++row) {
+        const std::string input = Trimmed(m_list.Caption(row));
+        if (path == input || SameFile(path, input))
+            return true;
+    }
+    return false;
 }
 
 void ConversionJobBuilder::fillOutputOptions(int row) {

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -18,7 +19,9 @@
 // The output path for `path` (folder, separator, the input's file name with its extension)
 // and `ext` (beginning with a dot): the path with its extension replaced by ext when no
 // such file exists, else the first free "-1", "-2", ... variant (clip.flv, clip-1.flv, ...).
-std::string UniqueOutputName(const std::string& path, const std::string& ext);
+// `taken`, when given, marks further names as not free (names claimed but not yet written).
+std::string UniqueOutputName(const std::string& path, const std::string& ext,
+                             const std::function<bool(const std::string&)>& taken = {});
 
 // The engine's aspect ratio for a row's "Video Size" text when the aspect choice is
 // "Original": width / height rounded to four decimals in its shortest form (640x480 gives
@@ -112,6 +115,8 @@ private:
     // row was the last one.
     void continueAfterFailure();
     std::string outputExtension() const;
+    // An output of this run, or an input of the list: never to be written over.
+    bool isProtected(const std::string& path) const;
 
     TFFmpegVCL& m_component;
     FileList& m_list;

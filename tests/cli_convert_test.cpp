@@ -1,0 +1,221 @@
+// vidbrisk-convert's conversion runs end to end: result lines, output names, refusals,
+// several files at once, Ctrl-C and a failing engine option.
+#include "TestMedia.h"
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CliConvertTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() /
+                 (std::string("vidbrisk-cli-") + info->name() + "-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder / "out");
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string out() const { return (folder / "out").string(); }
+    // A copy of a generated clip under another name, in the test's folder.
+    std::string copyOf(const TestClip& clip, const std::string& name) const {
+        const fs::path target = folder / name;
+        fs::copy_file(TestMediaPath(clip.name), target, fs::copy_options::overwrite_existing);
+        return target.string();
+    }
+    // The probe's "Video Size", "Frame Rate" and "Duration" of a file, or "Error".
+    static std::vector<std::string> probe(const std::string& file) {
+        const CliRun run = RunCli({"--probe", file});
+        const std::vector<std::string> lines = Lines(run.out);
+        if (lines.size() != 1)
+            return {"no probe line"};
+        std::vector<std::string> fields = Fields(lines[0]);
+        fields.erase(fields.begin());
+        return fields;
+    }
+    static void writeText(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    fs::path folder;
+};
+
+TEST_F(CliConvertTest, TwoFilesToFlvWithDefaultSettings) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);
+    const CliRun run = RunCli({"-f", "FLV", "-o", out(), avi, mp4});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string aviOut = out() + "/mpeg4_mp3.flv";
+    const std::string mp4Out = out() + "/h264_aac.flv";
+    EXPECT_EQ(run.out, "Done\t" + avi + "\t" + aviOut + "\nDone\t" + mp4 + "\t" + mp4Out + "\n");
+    // The Flash defaults: the input's frame size, 15 frames per second.
+    EXPECT_EQ(probe(aviOut), (std::vector<std::string>{"320x240", "15", "00:00:03"}));
+    EXPECT_EQ(probe(mp4Out), (std::vector<std::string>{"640x480", "15", "00:00:03"}));
+}
+
+TEST_F(CliConvertTest, FileThatIsNotMediaFailsAndTheOthersAreConverted) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const std::string text = TestMediaPath(TestMedia::kNotMedia.name);
+    const std::string mp3 = TestMediaPath(TestMedia::kMp3Audio.name);
+    const CliRun run = RunCli({"-f", "FLV", "-o", out(), "--quiet", avi, text, mp3});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Done\t" + avi + "\t" + out() + "/mpeg4_mp3.flv\n" + "Fail\t" + text + "\t" +
+                           out() + "/not_media.flv\t" + text + ": Unknown format\n" + "Done\t" +
+                           mp3 + "\t" + out() + "/audio_only.flv\n");
+    EXPECT_FALSE(fs::exists(out() + "/not_media.flv"));
+    EXPECT_EQ(probe(out() + "/audio_only.flv")[2], "00:00:03");
+}
+
+TEST_F(CliConvertTest, OverwriteOffTakesTheNextFreeNumberAndKeepsTheExistingFiles) {
+    const std::string clip = copyOf(TestMedia::kAviMpeg4Mp3, "clip.avi");
+    writeText(folder / "out" / "clip.flv", "keep me");
+    CliRun run = RunCli({"-f", "FLV", "-o", out(), clip});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Done\t" + clip + "\t" + out() + "/clip-1.flv\n");
+    run = RunCli({"-f", "FLV", "-o", out(), clip});
+    EXPECT_EQ(run.out, "Done\t" + clip + "\t" + out() + "/clip-2.flv\n");
+    EXPECT_EQ(ReadWholeFile(out() + "/clip.flv"), "keep me");
+    EXPECT_EQ(probe(out() + "/clip-1.flv")[0], "320x240");
+}
+
+TEST_F(CliConvertTest, OverwriteReplacesAnOldOutputButNeverTheInput) {
+    // An older output is replaced.
+    const std::string clip = copyOf(TestMedia::kAviMpeg4Mp3, "clip.avi");
+    writeText(folder / "out" / "clip.flv", "old output");
+    CliRun run = RunCli({"-f", "FLV", "-o", out(), "--overwrite", clip});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Done\t" + clip + "\t" + out() + "/clip.flv\n");
+    EXPECT_EQ(probe(out() + "/clip.flv")[0], "320x240");
+
+    // The output folder holds the input with the output's extension: a free name is taken.
+    const std::string input = out() + "/clip.flv";
+    const std::string before = ReadWholeFile(input);
+    run = RunCli({"-f", "FLV", "-o", out(), "--overwrite", input});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Done\t" + input + "\t" + out() + "/clip-1.flv\n");
+    EXPECT_EQ(ReadWholeFile(input), before);
+
+    // Two inputs of the same name in one run: the second does not replace the first's output.
+    fs::create_directories(folder / "other");
+    const std::string second = (folder / "other" / "clip.avi").string();
+    fs::copy_file(TestMediaPath(TestMedia::kAudioFirst.name), second);
+    run = RunCli({"-f", "FLV", "-o", out(), "--overwrite", clip, second});
+    EXPECT_EQ(run.out, "Done\t" + clip + "\t" + out() + "/clip.flv\n" + "Done\t" + second + "\t" +
+                           out() + "/clip-2.flv\n");
+    EXPECT_EQ(probe(out() + "/clip.flv")[0], "320x240");
+    EXPECT_EQ(probe(out() + "/clip-2.flv")[0], "176x144");
+}
+
+TEST_F(CliConvertTest, ValuesThatMatchNoEntryAreRefusedWithTheEntriesListed) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    struct Refusal {
+        std::vector<std::string> args;
+        std::vector<std::string> listed; // texts the message must show
+    };
+    const std::vector<Refusal> refusals = {
+        {{"--video-bitrate", "999"}, {"ComboVideoBitrate", "\"192 Kbps\"", "\"2500 Kbps\""}},
+        {{"--sample-rate", "48000"}, {"ComboSamplingRate", "\"11025 Hz\"", "\"44100 Hz\""}},
+        {{"--video-size", "321x240"}, {"\"Original Video Size\"", "\"320 x 240 (VGA)\""}},
+        {{"--video-codec", "H264"}, {"ComboVideoCodec", "\"FLV\""}},
+        {{"--channels", "3"}, {"\"Stereo\"", "\"Mono\""}},
+        {{"--volume", "30"}, {"0 20 40 60 80 100 120 140 160 180 200"}},
+    };
+    for (const Refusal& refusal : refusals) {
+        std::vector<std::string> args{"-f", "FLV", "-o", out()};
+        args.insert(args.end(), refusal.args.begin(), refusal.args.end());
+        args.push_back(avi);
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 2) << refusal.args[0];
+        EXPECT_EQ(run.out, "") << refusal.args[0];
+        for (const std::string& text : refusal.listed)
+            EXPECT_NE(run.err.find(text), std::string::npos) << text << " in " << run.err;
+    }
+    EXPECT_TRUE(fs::is_empty(out()));
+
+    // An ambiguous label lists its candidates.
+    const CliRun mpg = RunCli({"-f", "MPG", "-o", out(), avi});
+    EXPECT_EQ(mpg.status, 2);
+    for (const char* name : {"MPEG-1 Movie (*.mpg)", "MPEG-2 Movie (*.mpg)", "Video CD (*.mpg)",
+                             "Super Video CD (*.mpg)"})
+        EXPECT_NE(mpg.err.find(name), std::string::npos) << name;
+}
+
+TEST_F(CliConvertTest, ChosenEntriesReachTheOutput) {
+    const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);
+    const CliRun run =
+        RunCli({"-f", "AVI - Audio Video Interleave (*.avi)", "-o", out(), "--video-size",
+                "176x144", "--frame-rate", "25", "--audio-bitrate", "64", "--sample-rate",
+                "22050 Hz", "--channels", "1", "--volume", "60", "--aspect", "16:9", mp4});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(probe(out() + "/h264_aac.avi"),
+              (std::vector<std::string>{"176x144", "25", "00:00:03"}));
+}
+
+TEST_F(CliConvertTest, JobsTwoConvertsThreeFilesWithDistinctNames) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const CliRun run = RunCli({"-f", "FLV", "-o", out(), "--jobs", "2", avi, avi, avi});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    std::set<std::string> outputs;
+    for (const std::string& line : lines) {
+        const std::vector<std::string> fields = Fields(line);
+        ASSERT_EQ(fields.size(), 3u) << line;
+        EXPECT_EQ(fields[0], "Done");
+        EXPECT_EQ(fields[1], avi);
+        outputs.insert(fields[2]);
+    }
+    EXPECT_EQ(outputs, (std::set<std::string>{out() + "/mpeg4_mp3.flv", out() + "/mpeg4_mp3-1.flv",
+                                              out() + "/mpeg4_mp3-2.flv"}));
+    for (const std::string& output : outputs)
+        EXPECT_EQ(probe(output), (std::vector<std::string>{"320x240", "15", "00:00:03"}));
+}
+
+TEST_F(CliConvertTest, InterruptEndsTheRunningFileWithItsTrailerAndShowsAbort) {
+    // H.264 at full PAL size is the slowest conversion the clips allow.
+    const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);
+    const std::string output = out() + "/h264_aac.mp4";
+    const CliRun run = RunCli(
+        {"-f", "MP4", "--video-codec", "H264", "--video-size", "720x576", "-o", out(), mp4, mp4},
+        [&] {
+            std::error_code error;
+            return fs::file_size(output, error) > 0 && !error;
+        });
+    ASSERT_TRUE(run.interrupted);
+    EXPECT_EQ(run.status, 130) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_EQ(lines[0], "Abort\t" + mp4 + "\t" + output);
+    EXPECT_EQ(Fields(lines[1])[0], "Abort"); // never reached
+    // The part written is a complete file: its index was written when it stopped.
+    const std::vector<std::string> written = probe(output);
+    ASSERT_EQ(written.size(), 3u) << written[0];
+    EXPECT_EQ(written[0], "720x576");
+    EXPECT_FALSE(fs::exists(out() + "/h264_aac-1.mp4"));
+}
+
+TEST_F(CliConvertTest, EngineOptionRefusedByTheEngineFailsTheFile) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const CliRun run = RunCli({"-f", "FLV", "-o", out(), "--option", "qscale=0", avi});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Fail\t" + avi + "\t" + out() + "/mpeg4_mp3.flv\t" +
+                           "qscale must be > 0.0 and <= 255\n");
+    EXPECT_FALSE(fs::exists(out() + "/mpeg4_mp3.flv"));
+}
+
+TEST_F(CliConvertTest, MissingOutputFolderIsRefusedBeforeAnythingStarts) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const CliRun run = RunCli({"-f", "FLV", "-o", out() + "/missing", avi});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("does not exist"), std::string::npos);
+}
+
+} // namespace
