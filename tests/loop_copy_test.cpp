@@ -14,6 +14,7 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +33,7 @@ struct ProbedStream {
     int width = 0, height = 0, sampleRateHz = 0, channels = 0;
     int packets = 0;
     bool firstPacketKey = false;
+    double firstPtsSeconds = 0, lastPtsSeconds = 0; // smallest and largest packet pts
 };
 struct ProbedFile {
     bool opened = false;
@@ -65,8 +67,13 @@ ProbedFile probe(const std::string& fileName) {
     AVPacket* packet = lavc.av_packet_alloc();
     while (lavf.av_read_frame(context, packet) >= 0) {
         ProbedStream& stream = result.streams[packet->stream_index];
-        if (stream.packets++ == 0)
+        const double pts = packet->pts * av_q2d(context->streams[packet->stream_index]->time_base);
+        if (stream.packets++ == 0) {
             stream.firstPacketKey = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+            stream.firstPtsSeconds = stream.lastPtsSeconds = pts;
+        }
+        stream.firstPtsSeconds = std::min(stream.firstPtsSeconds, pts);
+        stream.lastPtsSeconds = std::max(stream.lastPtsSeconds, pts);
         lavc.av_packet_unref(packet);
     }
     lavc.av_packet_free(&packet);
@@ -288,6 +295,30 @@ TEST_F(LoopCopyTest, BitStreamFilterChainPassesEveryPacketOn) {
     EXPECT_EQ(result.streams[0].packets, 75);
     EXPECT_TRUE(result.streams[0].firstPacketKey);
     EXPECT_GT(result.streams[1].packets, 0);
+}
+
+TEST_F(LoopCopyTest, TimestampOffsetAndScaleMoveTheCopiedPackets) {
+    const struct {
+        const char* inputOptions;
+        double firstVideo, lastVideo, firstAudio;
+    } cases[] = {
+        {"", 0.0, 2.96, 0.0},
+        {"itsoffset=0.5", 0.5, 3.46, 0.5},
+        // The video clock runs at half speed; the audio keeps its own.
+        {"itsscale=0:2", 0.0, 5.92, 0.0},
+    };
+    for (const auto& c : cases) {
+        engine.InitOptionContexts();
+        engine.ApplyOptionText(c.inputOptions);
+        convert(TestMediaPath(TestMedia::kAviMpeg4Mp3.name), "moved.mkv",
+                "vcodec=copy\nacodec=copy");
+        const ProbedFile result = probe(scratch("moved.mkv"));
+        ASSERT_EQ(result.streams.size(), 2u) << c.inputOptions;
+        EXPECT_NEAR(result.streams[0].firstPtsSeconds, c.firstVideo, 0.05) << c.inputOptions;
+        EXPECT_NEAR(result.streams[0].lastPtsSeconds, c.lastVideo, 0.05) << c.inputOptions;
+        EXPECT_NEAR(result.streams[1].firstPtsSeconds, c.firstAudio, 0.05) << c.inputOptions;
+        fs::remove(scratch("moved.mkv"));
+    }
 }
 
 TEST_F(LoopCopyTest, InterruptCallbackFollowsTheStopFlag) {
