@@ -1,0 +1,211 @@
+// The job builder over the component with stand-in engines: which row is taken, what a
+// failing row shows and what follows, the options a task gets, and output names in a run.
+#include "AddFileToFFMPEG.h"
+#include "FileListRows.h"
+#include "FillComboOutputFormat.h"
+#include "component_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An engine whose input "opens" unless its name contains "bad".
+class NamedFakeTask : public FakeTask {
+public:
+    bool OpenInputFile(const std::string& fileName) override {
+        if (fileName.find("bad") != std::string::npos) {
+            openedInput = fileName;
+            ErrorText = "input refused";
+            return false;
+        }
+        return FakeTask::OpenInputFile(fileName);
+    }
+};
+
+class RecordingHost : public JobBuilderHost {
+public:
+    void ResetProgressBar() override {}
+    void ArmConvertAgain() override { ++armed; }
+    void DisarmConvertAgain() override { ++disarmed; }
+    void ShowInformation(const std::string& text) override { messages.push_back(text); }
+    void EnableControls() override {}
+    void EndOfRun() override { ++endOfRun; }
+
+    int armed = 0;
+    int disarmed = 0;
+    int endOfRun = 0;
+    std::vector<std::string> messages;
+};
+
+class JobsBuilderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(component.LoadLibraries("", true)) << component.LastError;
+        component.TaskFactory = [this] {
+            auto task = std::make_unique<NamedFakeTask>();
+            task->turns = 1;
+            tasks.push_back(task.get());
+            return task;
+        };
+        folder = fs::temp_directory_path() / ("vidbrisk-builder-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        format.ComboOutputFormat = &formatBox;
+        format.Boxes = boxes.Boxes();
+        FillFormatBox(format); // FLV first
+        format.Boxes.ComboAspectRatio->Select(0);
+        OnFormatChange(format);
+        builder.Settings.OutputFolder = folder.string();
+    }
+    void TearDown() override {
+        component.ClearTasks();
+        fs::remove_all(folder);
+    }
+    void addRow(const std::string& caption, bool checked = true,
+                const std::string& videoSize = "320x240") {
+        FileRowTexts texts;
+        texts.VideoSize = videoSize;
+        list.AddRow(caption, texts);
+        list.Rows().back().Checked = checked;
+    }
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+    TFFmpeg& lastTask() { return component.Tasks[component.Tasks.Count() - 1]; }
+
+    TFFmpegVCL component;
+    std::vector<NamedFakeTask*> tasks;
+    fs::path folder;
+    ListSettingsBox formatBox;
+    ListSettingsBoxes boxes;
+    FormatBoxState format;
+    FileListRows list;
+    TOutputOptions shared;
+    RecordingHost host;
+    ConversionJobBuilder builder{component, list, format, shared, host};
+};
+
+TEST_F(JobsBuilderTest, CheckedRowsAreTakenInOrderAndAnUncheckedLastRowEndsTheRun) {
+    addRow("/media/a.avi");
+    addRow("/media/b.avi", false);
+    addRow("  /media/c.avi  ");
+    addRow("/media/d.avi", false);
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    EXPECT_EQ(builder.CurrentIndex, 0);
+    EXPECT_TRUE(builder.TaskStarted());
+    EXPECT_EQ(tasks.back()->openedInput, "/media/a.avi");
+    EXPECT_EQ(tasks.back()->openedOutput, path("a.flv"));
+    EXPECT_EQ(builder.RowOfTask(0), 0);
+    EXPECT_FALSE(builder.QueueDone);
+
+    builder.ConvertNextFile();
+    EXPECT_EQ(builder.CurrentIndex, 2);
+    EXPECT_EQ(tasks.back()->openedInput, "/media/c.avi"); // trimmed
+    EXPECT_FALSE(builder.LastItem);
+    EXPECT_EQ(component.Tasks.Count(), 1); // one task at a time
+
+    builder.ConvertNextFile();
+    EXPECT_EQ(builder.CurrentIndex, 3);
+    EXPECT_TRUE(builder.LastItem);
+    EXPECT_TRUE(builder.QueueDone);
+    EXPECT_FALSE(builder.TaskStarted());
+    EXPECT_EQ(host.endOfRun, 1);
+    EXPECT_EQ(list.SubText(1, FileColumn::Progress), "");
+    EXPECT_EQ(component.Tasks.Count(), 0);
+}
+
+TEST_F(JobsBuilderTest, FailedRowShowsFailAndTheRunGoesOnOrEnds) {
+    addRow("/media/bad.avi");
+    addRow("/media/good.avi");
+    addRow("/media/bad2.avi");
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    EXPECT_EQ(list.SubText(0, FileColumn::Progress), "Fail");
+    EXPECT_EQ(builder.FailureOfRow(0), "input refused");
+    EXPECT_FALSE(builder.TaskStarted());
+    EXPECT_EQ(host.armed, 1); // the next row comes from the retry timer
+    EXPECT_EQ(host.endOfRun, 0);
+
+    builder.ConvertNextFile();
+    EXPECT_EQ(builder.CurrentIndex, 1);
+    EXPECT_TRUE(builder.TaskStarted());
+
+    builder.ConvertNextFile();
+    EXPECT_EQ(list.SubText(2, FileColumn::Progress), "Fail");
+    EXPECT_TRUE(builder.QueueDone);
+    EXPECT_EQ(host.endOfRun, 1);
+    EXPECT_EQ(host.armed, 1);
+}
+
+TEST_F(JobsBuilderTest, TaskGetsTheFormatsOptionsVolumeAspectAndExtraOptions) {
+    addRow("/media/wide.avi", true, "1280x720");
+    addRow("/media/audio.mp3", true, " ");
+    builder.Settings.VolumeValue = 150;
+    builder.Settings.ExtraOptions = "qscale=4\n";
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    const TOutputOptions& first = lastTask().OutputOptions;
+    EXPECT_EQ(first.VideoCodec, "flv");
+    EXPECT_EQ(first.AudioCodec, "libmp3lame");
+    EXPECT_EQ(first.VideoBitrate, 200000);
+    EXPECT_EQ(first.AudioVolume, 150);
+    EXPECT_EQ(first.AspectRatio, "1.7778");
+    EXPECT_NE(first.ExtraOptions.find("qscale=4"), std::string::npos);
+
+    builder.ConvertNextFile();
+    EXPECT_EQ(lastTask().OutputOptions.AspectRatio, "1.3333"); // no video size
+
+    format.Boxes.ComboAspectRatio->Select(2);
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    EXPECT_EQ(lastTask().OutputOptions.AspectRatio, "16:9");
+}
+
+TEST_F(JobsBuilderTest, SettingTextWithoutANumberFailsTheRowWithoutStartingATask) {
+    addRow("/media/a.avi");
+    format.Boxes.ComboVideoBitrate->Append("fast Kbps");
+    format.Boxes.ComboVideoBitrate->Select(format.Boxes.ComboVideoBitrate->Count() - 1);
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Fail to add file to list!"});
+    EXPECT_EQ(list.SubText(0, FileColumn::Progress), "Fail");
+    EXPECT_FALSE(builder.TaskStarted());
+    EXPECT_EQ(component.Tasks.Count(), 0);
+    EXPECT_EQ(host.endOfRun, 1);
+}
+
+TEST_F(JobsBuilderTest, OverwriteNeverNamesAnInputOrAnotherOutputOfTheRun) {
+    std::ofstream(path("clip.flv")) << "input";
+    std::ofstream(path("old.flv")) << "old output";
+    fs::create_directories(folder / "a");
+    fs::create_directories(folder / "b");
+    addRow(path("clip.flv"));
+    addRow(path("a/clip.avi"));
+    addRow(path("b/clip.avi"));
+    addRow(path("a/old.avi"));
+    builder.Settings.Overwrite = true;
+    builder.BeginRun();
+    EXPECT_EQ(builder.QueueCheckedRows(), 4);
+    EXPECT_EQ(builder.OutputOfRow(0), path("clip-1.flv"));
+    EXPECT_EQ(builder.OutputOfRow(1), path("clip-2.flv"));
+    EXPECT_EQ(builder.OutputOfRow(2), path("clip-3.flv"));
+    EXPECT_EQ(builder.OutputOfRow(3), path("old.flv")); // an old output is replaced
+    for (int task = 0; task < 4; ++task)
+        EXPECT_EQ(builder.RowOfTask(task), task);
+}
+
+TEST_F(JobsBuilderTest, WithoutOverwriteOutputsOfTheRunCountAsExisting) {
+    addRow("/media/clip.avi");
+    addRow("/other/clip.avi");
+    builder.BeginRun();
+    EXPECT_EQ(builder.QueueCheckedRows(), 2);
+    EXPECT_EQ(builder.OutputOfRow(0), path("clip.flv"));
+    EXPECT_EQ(builder.OutputOfRow(1), path("clip-1.flv"));
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+// The job builder's naming rules and the arithmetic the run shares with the window: free
+// output names, the aspect ratio of a row's size, volume steps, progress texts, row states.
+#include "AddFileToFFMPEG.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class JobsNamingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("vidbrisk-naming-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder / "dotted.folder");
+    }
+    void TearDown() override { fs::remove_all(folder); }
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+    void touch(const std::string& name) const { std::ofstream(folder / name) << "x"; }
+
+    fs::path folder;
+};
+
+TEST_F(JobsNamingTest, FirstFreeNumberIsAddedToTheBaseName) {
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv"), path("clip.flv"));
+    touch("clip.flv");
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv"), path("clip-1.flv"));
+    touch("clip-1.flv");
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv"), path("clip-2.flv"));
+    // A gap is filled: the first free number counts, not the highest.
+    touch("clip-3.flv");
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv"), path("clip-2.flv"));
+}
+
+TEST_F(JobsNamingTest, OnlyTheFileNamesLastDotStartsTheExtension) {
+    EXPECT_EQ(UniqueOutputName(path("my.clip.avi"), ".mp3"), path("my.clip.mp3"));
+    EXPECT_EQ(UniqueOutputName(path("dotted.folder/clip"), ".flv"), path("dotted.folder/clip.flv"));
+}
+
+TEST_F(JobsNamingTest, NamesMarkedTakenAreSkippedLikeExistingFiles) {
+    touch("clip.flv");
+    const auto taken = [&](const std::string& name) { return name == path("clip-1.flv"); };
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv", taken), path("clip-2.flv"));
+}
+
+TEST(JobsAspectTest, OriginalAspectComesFromTheRowsVideoSize) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"640x480", "1.3333"}, {"720x480", "1.5"},       {"1280x720", "1.7778"},
+        {"720x576", "1.25"},   {"320x320", "1"},         {" ", "1.3333"},
+        {"", "1.3333"},        {" 1280x720 ", "1.7778"}, {"abc", "1.3333"},
+        {"640x0", "1.3333"},   {"x480", "1.3333"},       {"640x", "1.3333"},
+        {"640x48a", "1.3333"},
+    };
+    for (const auto& [size, ratio] : cases)
+        EXPECT_EQ(AspectRatioFromVideoSize(size), ratio) << "\"" << size << "\"";
+}
+
+TEST(JobsVolumeTest, PercentagesOfTheTrackBarGiveItsEngineVolumes) {
+    const std::vector<std::pair<int, int32_t>> cases = {{0, 1},     {20, 50},   {100, 255},
+                                                        {120, 300}, {180, 450}, {200, 600}};
+    for (const auto& [percent, volume] : cases)
+        EXPECT_EQ(VolumeValueForPercent(percent), volume) << percent;
+    for (int refused : {-20, 10, 30, 220})
+        EXPECT_EQ(VolumeValueForPercent(refused), -1) << refused;
+}
+
+TEST(JobsProgressTest, PercentIsCappedWidenedAndAbsentWithoutATotal) {
+    EXPECT_EQ(ProgressColumnText(1500, 3000), "50%");
+    EXPECT_EQ(ProgressColumnText(3500, 3000), "100%");
+    EXPECT_EQ(ProgressColumnText(0, 3000), "0%");
+    EXPECT_EQ(ProgressColumnText(1000, 0), "");
+    EXPECT_EQ(ProgressColumnText(1000, -1), "");
+    // 10 of 20 hours: the product with 100 exceeds 32 bits.
+    EXPECT_EQ(ProgressColumnText(36000000, 72000000), "50%");
+    EXPECT_EQ(FramesColumnText(-1), " ");
+    EXPECT_EQ(FramesColumnText(250), "250");
+}
+
+TEST(JobsStateTest, RowStateOfAnEndedTask) {
+    EXPECT_EQ(TerminationRowState(true, false), "Done");
+    EXPECT_EQ(TerminationRowState(false, false), "Abort");
+    EXPECT_EQ(TerminationRowState(false, true), "Fail");
+    EXPECT_EQ(TerminationRowState(true, true), "Fail");
+}
+
+} // namespace
