@@ -94,12 +94,17 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
         }
         emulateRate(ist);
         deliver([&](AVFormatContext* output, OutputStreamState& ost) {
-            if (ost.EncodingNeeded)
-                return; // an encoded output of a copied input cannot happen
             CopyPacket(output, ost, ist, packet);
         });
         return 0;
     }
+    // A stream that one output decodes may be copied by another: that one gets the packet
+    // as it came in.
+    if (packet)
+        deliver([&](AVFormatContext* output, OutputStreamState& ost) {
+            if (!ost.EncodingNeeded)
+                CopyPacket(output, ost, ist, packet);
+        });
 
     if (kind == AVMEDIA_TYPE_SUBTITLE) {
         if (!packet)

@@ -321,6 +321,25 @@ TEST_F(LoopCopyTest, TimestampOffsetAndScaleMoveTheCopiedPackets) {
     }
 }
 
+TEST_F(LoopCopyTest, OneInputCopiedIntoOneOutputAndEncodedIntoAnother) {
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    engine.ApplyOptionText("vcodec=copy\nacodec=copy");
+    ASSERT_TRUE(engine.OpenOutput(scratch("copied.mkv")));
+    engine.ApplyOptionText("vcodec=mpeg4\nacodec=mp2");
+    ASSERT_TRUE(engine.OpenOutput(scratch("encoded.avi")));
+    engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
+                     engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
+    EXPECT_TRUE(engine.Finished);
+    engine.ReleaseState();
+    for (const char* name : {"copied.mkv", "encoded.avi"}) {
+        const ProbedFile result = probe(scratch(name));
+        ASSERT_EQ(result.streams.size(), 2u) << name;
+        EXPECT_EQ(result.streams[0].packets, 75) << name;
+        EXPECT_GT(result.streams[1].packets, 0) << name;
+        EXPECT_NEAR(result.durationSeconds, TestMedia::kAviMpeg4Mp3.durationSeconds, 0.2) << name;
+    }
+}
+
 TEST_F(LoopCopyTest, InterruptCallbackFollowsTheStopFlag) {
     ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
     engine.ApplyOptionText("vcodec=copy\nacodec=copy");
