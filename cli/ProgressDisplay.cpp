@@ -41,11 +41,7 @@ void ProgressDisplay::update(int row, const std::string& fileName, const RunEven
 }
 
 void ProgressDisplay::remove(int row) {
-    if (!m_enabled)
-        return;
-    erase();
     m_lines.erase(row);
-    draw();
 }
 
 void ProgressDisplay::erase() {

@@ -17,7 +17,7 @@ public:
 
     // A progress report of the file in `row`: percent, frames, size, speed, time left.
     void update(int row, const std::string& fileName, const RunEvent& progress);
-    // The file's conversion ended: its line goes.
+    // The file's conversion ended: its line is not drawn again (call between erase and draw).
     void remove(int row);
     // Erases the drawn lines (before other output), and draws them again.
     void erase();
