@@ -1,3 +1,4 @@
+// The conversion job builder: output names, option filling, queueing and starting a row's task.
 #include "AddFileToFFMPEG.h"
 
 #include "FillComboOutputFormat.h"
