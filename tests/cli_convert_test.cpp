@@ -202,6 +202,33 @@ TEST_F(CliConvertTest, InterruptEndsTheRunningFileWithItsTrailerAndShowsAbort) {
     EXPECT_FALSE(fs::exists(out() + "/h264_aac-1.mp4"));
 }
 
+TEST_F(CliConvertTest, InterruptWithSeveralFilesRunningEndsEachOfThem) {
+    const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);
+    const std::string first = out() + "/h264_aac.mp4";
+    const std::string second = out() + "/h264_aac-1.mp4";
+    const CliRun run = RunCli({"-f", "MP4", "--video-codec", "H264", "--video-size", "720x576",
+                               "--jobs", "2", "-o", out(), mp4, mp4, mp4},
+                              [&] {
+                                  std::error_code error1, error2;
+                                  return fs::file_size(first, error1) > 0 && !error1 &&
+                                         fs::file_size(second, error2) > 0 && !error2;
+                              });
+    ASSERT_TRUE(run.interrupted);
+    EXPECT_EQ(run.status, 130) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    std::set<std::string> aborted;
+    for (const std::string& line : lines) {
+        EXPECT_EQ(Fields(line)[0], "Abort") << line;
+        aborted.insert(Fields(line)[2]);
+    }
+    EXPECT_TRUE(aborted.count(first) && aborted.count(second)) << run.out;
+    for (const std::string& output : {first, second})
+        EXPECT_EQ(probe(output)[0], "720x576") << output;
+    // The third file never started: its empty output is not left behind.
+    EXPECT_FALSE(fs::exists(out() + "/h264_aac-2.mp4"));
+}
+
 TEST_F(CliConvertTest, EngineOptionRefusedByTheEngineFailsTheFile) {
     const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
     const CliRun run = RunCli({"-f", "FLV", "-o", out(), "--option", "qscale=0", avi});
