@@ -11,6 +11,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <filesystem>
@@ -245,14 +246,22 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     bool stopped = false;
     // A started run reports its end with the all-done event (index -1).
     bool awaitingAllDone = false;
+    // Several files at once go in batches, so that a large folder does not hold every
+    // input open at the same time; one file at a time is the job builder's own run.
+    const int batchSize = std::max(32, 4 * options.Jobs);
+    const auto startBatch = [&] {
+        while (!builder.QueueDone) {
+            if (builder.QueueCheckedRows(batchSize) > 0) {
+                component.StartConversion(options.Jobs);
+                awaitingAllDone = true;
+                return;
+            }
+        }
+        host.EndOfRun();
+    };
     builder.BeginRun();
     if (options.Jobs > 1) {
-        if (builder.QueueCheckedRows() > 0) {
-            component.StartConversion(options.Jobs);
-            awaitingAllDone = true;
-        } else {
-            host.EndOfRun();
-        }
+        startBatch();
     } else {
         builder.ConvertNextFile();
         awaitingAllDone = builder.TaskStarted();
@@ -299,10 +308,12 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                     }
                 } else {
                     awaitingAllDone = false;
-                    if (!builder.QueueDone)
-                        host.ArmConvertAgain();
-                    else
+                    if (builder.QueueDone)
                         host.EndOfRun();
+                    else if (options.Jobs > 1)
+                        startBatch();
+                    else
+                        host.ArmConvertAgain();
                 }
                 break;
             }

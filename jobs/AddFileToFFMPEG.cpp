@@ -307,19 +307,22 @@ void ConversionJobBuilder::ConvertNextFile() {
         QueueDone = true;
 }
 
-int ConversionJobBuilder::QueueCheckedRows() {
+int ConversionJobBuilder::QueueCheckedRows(int maxTasks) {
     m_taskStarted = false;
     m_component.ClearTasks();
     m_taskRows.clear();
     int queued = 0;
-    for (int row = 0; row < m_list.RowCount(); ++row) {
+    int row = CurrentIndex + 1;
+    for (; row < m_list.RowCount() && queued < maxTasks; ++row) {
         if (!m_list.Checked(row))
             continue;
         CurrentIndex = row;
         if (queueRow(row) >= 0)
             ++queued;
     }
-    LastItem = true;
-    QueueDone = true;
+    while (row < m_list.RowCount() && !m_list.Checked(row))
+        ++row;
+    LastItem = row >= m_list.RowCount();
+    QueueDone = LastItem;
     return queued;
 }

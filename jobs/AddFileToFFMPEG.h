@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -91,9 +92,11 @@ public:
     // Takes the next checked row and queues and starts its task (one task at a time), or
     // ends the run when no checked row is left.
     void ConvertNextFile();
-    // Queues a task for every checked row (rows that fail show "Fail"), for a run that
-    // starts several tasks at once; the caller starts them. Returns the number of tasks.
-    int QueueCheckedRows();
+    // Queues a task for each of the next checked rows after CurrentIndex, at most maxTasks
+    // of them (rows that fail show "Fail"), for a run that starts several tasks at once; the
+    // caller starts them. QueueDone tells whether checked rows are left for another batch.
+    // Returns the number of tasks queued.
+    int QueueCheckedRows(int maxTasks = std::numeric_limits<int>::max());
 
     // Whether the last ConvertNextFile started a task (its termination events will follow).
     bool TaskStarted() const { return m_taskStarted; }

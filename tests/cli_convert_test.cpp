@@ -179,6 +179,25 @@ TEST_F(CliConvertTest, JobsTwoConvertsThreeFilesWithDistinctNames) {
         EXPECT_EQ(probe(output), (std::vector<std::string>{"320x240", "15", "00:00:03"}));
 }
 
+TEST_F(CliConvertTest, ManyFilesAtOnceGoThroughInBatchesAndEveryOneIsConverted) {
+    const std::string wav = TestMediaPath(TestMedia::kWavMono8k.name);
+    std::vector<std::string> args{"-f", "WAV", "-o", out(), "--jobs", "2"};
+    const int count = 34; // more than one batch
+    for (int i = 0; i < count; ++i)
+        args.push_back(wav);
+    const CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(count));
+    std::set<std::string> outputs;
+    for (const std::string& line : lines) {
+        EXPECT_EQ(Fields(line)[0], "Done") << line;
+        outputs.insert(Fields(line)[2]);
+    }
+    EXPECT_EQ(outputs.size(), static_cast<size_t>(count));
+    EXPECT_TRUE(outputs.count(out() + "/mono_8khz-33.wav"));
+}
+
 TEST_F(CliConvertTest, InterruptEndsTheRunningFileWithItsTrailerAndShowsAbort) {
     // H.264 at full PAL size is the slowest conversion the clips allow.
     const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);

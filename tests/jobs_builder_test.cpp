@@ -208,4 +208,18 @@ TEST_F(JobsBuilderTest, WithoutOverwriteOutputsOfTheRunCountAsExisting) {
     EXPECT_EQ(builder.OutputOfRow(1), path("clip-1.flv"));
 }
 
+TEST_F(JobsBuilderTest, CheckedRowsAreQueuedInBatchesOfAtMostTheGivenSize) {
+    for (const char* name : {"a", "b", "c", "d", "e"})
+        addRow(std::string("/media/") + name + ".avi", std::string(name) != "d");
+    addRow("/media/f.avi", false);
+    builder.BeginRun();
+    EXPECT_EQ(builder.QueueCheckedRows(2), 2);
+    EXPECT_FALSE(builder.QueueDone);
+    EXPECT_EQ(builder.RowOfTask(1), 1);
+    EXPECT_EQ(builder.QueueCheckedRows(2), 2); // c and e; d is unchecked
+    EXPECT_EQ(builder.RowOfTask(0), 2);
+    EXPECT_EQ(builder.RowOfTask(1), 4);
+    EXPECT_TRUE(builder.QueueDone); // only the unchecked f is left
+}
+
 } // namespace
