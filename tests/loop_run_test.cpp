@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -40,9 +42,18 @@ public:
     void WaitWhilePaused() override {
         if (++Iterations == StopAtIteration)
             StopRequested = true;
+        if (InputFileStates.size() == 2 && !InputFileStates[0].EofReached &&
+            !InputFileStates[1].EofReached) {
+            const int64_t first = InputStreams[InputFileStates[0].FirstStream].Pts;
+            const int64_t second = InputStreams[InputFileStates[1].FirstStream].Pts;
+            LargestClockGapUs = std::max(LargestClockGapUs, std::abs(first - second));
+        }
     }
     int Iterations = 0;
     int StopAtIteration = -1;
+    // The largest gap between the clocks of the first two input streams of different files
+    // seen at the top of an iteration while neither file had ended (microseconds).
+    int64_t LargestClockGapUs = 0;
 };
 
 template <class Engine> class RunFixture : public ::testing::Test {
@@ -111,6 +122,23 @@ TEST_F(LoopRunTest, WithoutShortestTheLongerInputRunsToItsEnd) {
     transcode();
     engine.ReleaseState();
     EXPECT_NEAR(fileDuration(scratch("long.avi")), TestMedia::kAviMpeg4Mp3.durationSeconds, 0.3);
+}
+
+TEST_F(LoopRunTest, TheInputFurthestBehindIsReadNext) {
+    // Video from one file, audio from another: the loop alternates between them so that
+    // neither output runs ahead of the other.
+    for (const char* sync : {"", "isync=1"}) {
+        engine.InitOptionContexts();
+        engine.LargestClockGapUs = 0;
+        ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kVideoOnly.name)));
+        ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kMp3Audio.name)));
+        engine.ApplyOptionText(std::string("vcodec=mpeg4\nacodec=mp2\n") + sync);
+        ASSERT_TRUE(engine.OpenOutput(scratch("paired.avi")));
+        transcode();
+        EXPECT_TRUE(engine.Finished);
+        EXPECT_LT(engine.LargestClockGapUs, 300000) << sync;
+        engine.ReleaseState();
+    }
 }
 
 TEST_F(LoopRunTest, RateEmulationReadsAtTheInputsPace) {
