@@ -45,6 +45,15 @@ private:
     struct sigaction m_previous {};
 };
 
+// A text as one field of a result line: no tab or line break inside.
+std::string FieldText(const std::string& text) {
+    std::string result = text;
+    for (char& c : result)
+        if (c == '\n' || c == '\r' || c == '\t')
+            c = ' ';
+    return result;
+}
+
 std::string OneLine(const std::string& text) {
     std::string result;
     for (char c : text)
@@ -159,6 +168,8 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         return 2;
     }
 
+    // The queue outlives the component, whose workers push into it until their tasks end.
+    RunEventQueue events;
     TFFmpegVCL component;
     LoopScheduler scheduler;
     component.Scheduler = &scheduler;
@@ -199,7 +210,8 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     list.OnFinalState = [&](int row, const std::string& state) {
         display.erase();
         display.remove(row);
-        out << state << '\t' << list.Caption(row) << '\t' << builder.OutputOfRow(row);
+        out << state << '\t' << FieldText(list.Caption(row)) << '\t'
+            << FieldText(builder.OutputOfRow(row));
         if (state == "Fail") {
             anyFailed = true;
             const auto found = terminationFailures.find(row);
@@ -211,7 +223,6 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         display.draw();
     };
 
-    RunEventQueue events;
     component.OnProgress = [&events](int32_t index, int32_t frameNumber, int32_t, int32_t current,
                                      float, float, int64_t size, int32_t total) {
         RunEvent event;
