@@ -142,6 +142,9 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
     context->audio_codec = audioCodec;
     context->subtitle_codec = subtitleCodec;
     CopyGenericOptions(context, FormatOptionContext, AV_OPT_FLAG_DECODING_PARAM);
+    // Set before opening: the input's I/O context takes its copy of the callback then, so
+    // a stop request can break a read that is already waiting.
+    context->interrupt_callback = {&TCustomFFmpeg::InterruptCallback, this};
 
     AVDictionary* options = demuxerOptions(*this);
     const int opened =
