@@ -1,0 +1,19 @@
+// Message boxes the window shows the user, behind an interface so tests can script answers.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class MessageBox {
+public:
+    // Every user message carries this caption.
+    static constexpr const char* kCaption = "Information";
+
+    virtual ~MessageBox() = default;
+    // The information icon and an OK button; returns when the user has closed it.
+    virtual void information(const QString& text) = 0;
+    // The question icon with Yes and No; true when the answer is Yes (closing the box
+    // any other way counts as No).
+    virtual bool question(const QString& text) = 0;
+};

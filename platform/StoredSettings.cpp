@@ -1,0 +1,33 @@
+// Reading and writing the five persistent values in their fixed order.
+#include "StoredSettings.h"
+
+using namespace SettingsNames;
+
+StoredSettings readStoredSettings(const SettingsStore& store) {
+    StoredSettings read;
+    read.outputFolder = store.readString(QString::fromLatin1(kOutputFolder));
+    if (!read.outputFolder)
+        return read;
+    read.comboOutputFormat = store.readInteger(QString::fromLatin1(kComboOutputFormat));
+    if (!read.comboOutputFormat)
+        return read;
+    read.overwrite = store.readBoolean(QString::fromLatin1(kOverwrite));
+    if (!read.overwrite)
+        return read;
+    read.dropDownItems = store.readInteger(QString::fromLatin1(kDropDownItems));
+    if (!read.dropDownItems)
+        return read;
+    read.letterBox = store.readInteger(QString::fromLatin1(kLetterBox));
+    return read;
+}
+
+bool writeStoredSettings(SettingsStore& store, const SettingsValues& values) {
+    const bool written =
+        store.writeString(QString::fromLatin1(kOutputFolder), values.outputFolder) &&
+        store.writeInteger(QString::fromLatin1(kComboOutputFormat), values.comboOutputFormat) &&
+        store.writeBoolean(QString::fromLatin1(kOverwrite), values.overwrite) &&
+        store.writeInteger(QString::fromLatin1(kDropDownItems), values.dropDownItems) &&
+        store.writeInteger(QString::fromLatin1(kLetterBox), values.letterBox);
+    const bool flushed = store.flush();
+    return written && flushed;
+}
