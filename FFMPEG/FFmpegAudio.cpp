@@ -3,6 +3,7 @@
 // into the encoder's frame size, conversion to the encoder's sample format, encoding and
 // writing of the packets.
 #include "FFmpeg.h"
+#include "EngineText.h"
 
 #include "AVCodecHlpr.h"
 #include "AVUtilHlpr.h"
@@ -27,15 +28,6 @@ constexpr int kMaxPaddedBlockBytes = 131072;
 constexpr double kSyncToleranceSamples = 50;
 // Room for the samples a drift compensation adds to one resampler call.
 constexpr int kResampleSlackSamples = 256;
-
-std::string formatText(const char* pattern, ...) {
-    char text[512];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 struct FrameDeleter {
     void operator()(AVFrame* frame) const { lavu.av_frame_free(&frame); }

@@ -1,6 +1,7 @@
 // Opening a task's input with the option state, the kinds of stream the inputs hold, and
 // the texts of the libraries' open errors.
 #include "FFmpeg.h"
+#include "EngineText.h"
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -14,15 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-std::string formatText(const char* pattern, ...) {
-    char text[2048];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 // The file name's extension from its last dot, lower-cased; "" without a dot.
 std::string lowerExtension(const std::string& fileName) {

@@ -1,6 +1,7 @@
 // Creating a task's output: the container, its streams from the option state, its
 // metadata and its file; and releasing the task's input and output files.
 #include "FFmpeg.h"
+#include "EngineText.h"
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -14,15 +15,6 @@
 #include <system_error>
 
 namespace {
-
-std::string formatText(const char* pattern, ...) {
-    char text[2048];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 // Seconds since 1970 as the ISO 8601 text that muxers read from "creation_time".
 std::string isoTime(int64_t seconds) {

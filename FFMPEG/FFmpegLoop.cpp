@@ -2,6 +2,7 @@
 // discontinuity correction, the limits and the stop flag; and the writing of packets to
 // the outputs through their bit-stream filters.
 #include "AVCodecHlpr.h"
+#include "EngineText.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
@@ -13,15 +14,6 @@
 #include <memory>
 
 namespace {
-
-std::string formatText(const char* pattern, ...) {
-    char text[1024];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 struct PacketDeleter {
     void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }

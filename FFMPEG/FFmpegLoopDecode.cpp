@@ -2,6 +2,7 @@
 // decoded audio, pictures and subtitles to the output paths, stream copy, rate
 // emulation, the subtitle writer and the flush at end of input.
 #include "AVCodecHlpr.h"
+#include "EngineText.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
@@ -13,15 +14,6 @@
 namespace {
 
 constexpr int kSubtitleBufferSize = 65536;
-
-std::string formatText(const char* pattern, ...) {
-    char text[1024];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 // One picture's duration in microseconds: the frame's own duration when the container
 // gives it, else one step of the stream's frame rate; 0 when neither is known.

@@ -1,6 +1,7 @@
 // The transcode set-up: per-stream state, stream mapping, copy and encode parameters,
 // two-pass log files, codec opening, metadata maps and the container headers.
 #include "FFmpeg.h"
+#include "EngineText.h"
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -13,15 +14,6 @@
 #include <cstring>
 
 namespace {
-
-std::string formatText(const char* pattern, ...) {
-    char text[2048];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 [[noreturn]] void fail(const std::string& message) {
     throw FFMpegException(message);

@@ -1,6 +1,7 @@
 // Transcode set-up per stream: stream-copy and encode parameters, the two-pass log files,
 // opening the encoders and decoders, metadata maps and the container headers.
 #include "FFmpeg.h"
+#include "EngineText.h"
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -12,15 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-std::string formatText(const char* pattern, ...) {
-    char text[2048];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(text, sizeof text, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 [[noreturn]] void fail(const std::string& message) {
     throw FFMpegException(message);

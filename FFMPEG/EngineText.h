@@ -1,0 +1,7 @@
+// printf-style formatting of the engine's messages and log lines.
+#pragma once
+
+#include <string>
+
+// The formatted text, cut at 2047 bytes.
+std::string formatText(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
