@@ -18,6 +18,15 @@
 
 #include <functional>
 
+// fontconfig keeps its caches to the end of the process; that is not a leak of our code.
+// Full stacks are needed to match it, the library being built without frame pointers.
+extern "C" __attribute__((used)) const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 namespace {
 
 QApplication& app() {
