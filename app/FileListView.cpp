@@ -1,0 +1,162 @@
+#include "FileListView.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+struct ColumnLayout {
+    const char* caption;
+    int width;
+    Qt::Alignment alignment;
+};
+
+// "File Name" and the six visible sub-texts; the seventh sub-text has a hidden column.
+constexpr ColumnLayout kColumns[] = {
+    {"File Name", 245, Qt::AlignLeft},     {"Video Size", 100, Qt::AlignHCenter},
+    {"Frame Rate", 100, Qt::AlignHCenter}, {"Duration", 70, Qt::AlignHCenter},
+    {"Output", 70, Qt::AlignHCenter},      {"Progress", 80, Qt::AlignHCenter},
+    {"Frames", 70, Qt::AlignHCenter},
+};
+constexpr int kVisibleColumns = static_cast<int>(std::size(kColumns));
+constexpr int kHiddenColumn = kVisibleColumns;
+
+int columnOf(FileColumn column) {
+    return 1 + static_cast<int>(column);
+}
+
+QStringList localFiles(const QMimeData* mime) {
+    QStringList files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+} // namespace
+
+FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("ListView1"));
+    setColumnCount(kVisibleColumns + 1);
+    QStringList captions;
+    for (const ColumnLayout& c : kColumns)
+        captions << QString::fromLatin1(c.caption);
+    captions << QString();
+    setHeaderLabels(captions);
+    for (int i = 0; i < kVisibleColumns; ++i) {
+        setColumnWidth(i, kColumns[i].width);
+        headerItem()->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
+    }
+    setColumnHidden(kHiddenColumn, true);
+    header()->setStretchLastSection(false);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAllColumnsShowFocus(true);
+    // Grid lines between the cells.
+    setStyleSheet(QStringLiteral("QTreeView::item { border: 1px solid #d0d0d0; }"));
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+QTreeWidgetItem* FileListView::rowItem(int row) const {
+    return row >= 0 && row < topLevelItemCount() ? topLevelItem(row) : nullptr;
+}
+
+int FileListView::RowCount() const {
+    return topLevelItemCount();
+}
+
+std::string FileListView::Caption(int row) const {
+    const QTreeWidgetItem* item = rowItem(row);
+    return item ? item->text(0).toStdString() : std::string();
+}
+
+bool FileListView::Checked(int row) const {
+    const QTreeWidgetItem* item = rowItem(row);
+    return item && item->checkState(0) == Qt::Checked;
+}
+
+std::string FileListView::SubText(int row, FileColumn column) const {
+    const QTreeWidgetItem* item = rowItem(row);
+    return item ? item->text(columnOf(column)).toStdString() : std::string();
+}
+
+void FileListView::SetSubText(int row, FileColumn column, const std::string& text) {
+    if (QTreeWidgetItem* item = rowItem(row))
+        item->setText(columnOf(column), QString::fromStdString(text));
+}
+
+void FileListView::addRow(const QString& fileName, const FileRowTexts& texts) {
+    auto* item = new QTreeWidgetItem;
+    item->setFlags((item->flags() | Qt::ItemIsUserCheckable) & ~Qt::ItemIsEditable);
+    item->setText(0, fileName);
+    item->setCheckState(0, Qt::Checked);
+    const std::string* values[] = {&texts.VideoSize, &texts.FrameRate, &texts.Duration,
+                                   &texts.Output,    &texts.Progress,  &texts.Frames};
+    for (int i = 0; i < static_cast<int>(std::size(values)); ++i)
+        item->setText(1 + i, QString::fromStdString(*values[i]));
+    for (int i = 1; i < kVisibleColumns; ++i)
+        item->setTextAlignment(i, Qt::AlignCenter);
+    addTopLevelItem(item);
+}
+
+void FileListView::setChecked(int row, bool checked) {
+    if (QTreeWidgetItem* item = rowItem(row))
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void FileListView::setAllChecked(bool checked) {
+    for (int row = 0; row < RowCount(); ++row)
+        setChecked(row, checked);
+}
+
+int FileListView::selectedRow() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+}
+
+void FileListView::removeRow(int row) {
+    if (row >= 0 && row < topLevelItemCount())
+        delete takeTopLevelItem(row);
+}
+
+void FileListView::setColumnText(FileColumn column, const QString& text) {
+    for (int row = 0; row < RowCount(); ++row)
+        topLevelItem(row)->setText(columnOf(column), text);
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FileListView::dropEvent(QDropEvent* event) {
+    const QStringList files = localFiles(event->mimeData());
+    if (files.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    if (onFilesDropped)
+        onFilesDropped(files);
+}

@@ -1,0 +1,45 @@
+// The main window's file list: a check-box report view that is also the job builder's
+// FileList, and that takes dropped files.
+#pragma once
+
+#include "FileList.h"
+#include "RowTexts.h"
+
+#include <QStringList>
+#include <QTreeWidget>
+
+#include <functional>
+
+class FileListView : public QTreeWidget, public FileList {
+    Q_OBJECT
+public:
+    explicit FileListView(QWidget* parent = nullptr);
+
+    // FileList
+    int RowCount() const override;
+    std::string Caption(int row) const override;
+    bool Checked(int row) const override;
+    std::string SubText(int row, FileColumn column) const override;
+    void SetSubText(int row, FileColumn column, const std::string& text) override;
+
+    // Appends a checked row with the file name as caption and the given sub-texts.
+    void addRow(const QString& fileName, const FileRowTexts& texts);
+    void setChecked(int row, bool checked);
+    void setAllChecked(bool checked);
+    // The selected row, or -1.
+    int selectedRow() const;
+    void removeRow(int row);
+    // Writes text into one column of every row.
+    void setColumnText(FileColumn column, const QString& text);
+
+    // Called with the local files dropped onto the list.
+    std::function<void(const QStringList& files)> onFilesDropped;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QTreeWidgetItem* rowItem(int row) const;
+};

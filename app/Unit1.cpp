@@ -1,0 +1,480 @@
+#include "Unit1.h"
+
+#include "DesktopHelpViewer.h"
+#include "FillComboOutputFormat.h"
+#include "MessageBox.h"
+#include "OpenFilter.h"
+#include "QtFolderBrowser.h"
+#include "QtMessageBox.h"
+#include "TMoviePlayer.h"
+#include "Unit2.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kClientWidth = 762;
+constexpr int kClientHeight = 516;
+constexpr int kToolbarHeight = 78;
+constexpr int kToolButtonSize = 65;
+constexpr int kHintDurationMs = 30000;
+constexpr int kFormatDropDownCount = 25;
+
+QString programFolder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+QStringList openDialog(QWidget* owner, const QString& filter) {
+    // Read-only check box hidden, several existing files, resizable: Qt's defaults for
+    // getOpenFileNames. The first filter, "All Supported Files", is selected.
+    return QFileDialog::getOpenFileNames(owner, QString(), QString(), filter);
+}
+
+} // namespace
+
+TForm1::TForm1(TForm1Services services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)), m_scheduler(this) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Vidbrisk"));
+    // Single border with the system menu and the minimise button only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    if (!m_services.messages) {
+        m_ownMessages = std::make_unique<QtMessageBox>(this);
+        m_services.messages = m_ownMessages.get();
+    }
+    if (!m_services.folderBrowser) {
+        m_ownFolderBrowser = std::make_unique<QtFolderBrowser>(this);
+        m_services.folderBrowser = m_ownFolderBrowser.get();
+    }
+    if (!m_services.helpViewer) {
+        m_ownHelpViewer = std::make_unique<DesktopHelpViewer>(*m_services.messages,
+                                                              DesktopHelpViewer::findHelpFile());
+        m_services.helpViewer = m_ownHelpViewer.get();
+    }
+    if (!m_services.loadLibraries)
+        m_services.loadLibraries = [](TFFmpegVCL& component) {
+            return component.LoadLibraries(programFolder().toStdString(), true);
+        };
+    if (!m_services.chooseFiles)
+        m_services.chooseFiles = openDialog;
+    if (!m_services.exitApplication)
+        m_services.exitApplication = [] { QCoreApplication::exit(0); };
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildToolbar());
+    ListView1 = new FileListView(central);
+    layout->addWidget(ListView1, 1);
+    // The aspect-ratio choice is kept in a hidden box the profiles read.
+    ComboAspectRatio = makeDropDown(QStringLiteral("ComboAspectRatio"));
+    ComboAspectRatio->addItems(
+        {QStringLiteral("Original"), QStringLiteral("4:3"), QStringLiteral("16:9")});
+    ComboAspectRatio->setCurrentIndex(0);
+    ComboAspectRatio->setParent(central);
+    ComboAspectRatio->hide();
+    layout->addWidget(buildSettingsPanel());
+    setCentralWidget(central);
+    buildMenus();
+    buildStatusBar();
+
+    m_format.ComboOutputFormat =
+        m_boxes.emplace_back(std::make_unique<QtSettingsBox>(ComboOutputFormat)).get();
+    auto box = [this](QComboBox* combo) {
+        return m_boxes.emplace_back(std::make_unique<QtSettingsBox>(combo)).get();
+    };
+    m_format.Boxes = {box(ComboVideoBitrate),   box(ComboVideoCodec),   box(ComboVideoSize),
+                      box(ComboVideoFramerate), box(ComboAudioBitrate), box(ComboAudioCodec),
+                      box(ComboAudioChannels),  box(ComboSamplingRate), box(ComboAspectRatio)};
+    m_format.WriteOutputColumn = [this](const std::string& label) {
+        ListView1->setColumnText(FileColumn::Output, QString::fromStdString(label));
+    };
+
+    FFmpegVCL1.Scheduler = &m_scheduler;
+    FormAbout = new TFormAbout(this);
+
+    ListView1->onFilesDropped = [this](const QStringList& files) {
+        if (Converting || Adding)
+            return;
+        m_player->Stop();
+        PreviewPaused = false;
+        FFmpegVCL1.ClearTasks();
+        ListView1->setColumnText(FileColumn::Progress, QString());
+        AddFiles(files);
+    };
+
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm1::~TForm1() {
+    // The component's tasks end before the window's controls go.
+    FFmpegVCL1.ClearTasks();
+    FFmpegVCL1.Scheduler = nullptr;
+}
+
+QComboBox* TForm1::makeDropDown(const QString& name) {
+    auto* combo = new QComboBox;
+    combo->setObjectName(name);
+    combo->setEditable(false);
+    return combo;
+}
+
+QWidget* TForm1::buildToolbar() {
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("PanelToolbar"));
+    panel->setFixedHeight(kToolbarHeight);
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(6, 6, 6, 6);
+    struct ButtonDesign {
+        QToolButton** button;
+        const char* name;
+        const char* caption;
+        QStyle::StandardPixmap glyph;
+    };
+    const ButtonDesign buttons[] = {
+        {&ButtonAddFile, "ButtonAddFile", "Add File", QStyle::SP_FileDialogNewFolder},
+        {&ButtonRemove, "ButtonRemove", "Remove", QStyle::SP_DialogDiscardButton},
+        {&ButtonClear, "ButtonClear", "Clear", QStyle::SP_TrashIcon},
+        {&ButtonStopConvert, "ButtonStopConvert", "Stop", QStyle::SP_MediaStop},
+        {&ButtonConvert, "ButtonConvert", "Convert", QStyle::SP_MediaPlay},
+    };
+    for (const ButtonDesign& design : buttons) {
+        auto* button = new QToolButton(panel);
+        button->setObjectName(QString::fromLatin1(design.name));
+        button->setText(QString::fromLatin1(design.caption));
+        button->setIcon(style()->standardIcon(design.glyph));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setFixedSize(kToolButtonSize, kToolButtonSize);
+        QFont bold = button->font();
+        bold.setBold(true);
+        button->setFont(bold);
+        row->addWidget(button);
+        *design.button = button;
+    }
+    connect(ButtonAddFile, &QToolButton::clicked, this, &TForm1::ButtonAddFileClick);
+    connect(ButtonRemove, &QToolButton::clicked, this, &TForm1::ButtonRemoveClick);
+    connect(ButtonClear, &QToolButton::clicked, this, &TForm1::ButtonClearClick);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("Output Format :"), panel), 0, 0);
+    ComboOutputFormat = makeDropDown(QStringLiteral("ComboOutputFormat"));
+    ComboOutputFormat->setToolTip(QStringLiteral("Choose Output Format"));
+    fields->addWidget(ComboOutputFormat, 0, 1, 1, 2);
+    fields->addWidget(new QLabel(QStringLiteral("Output Folder :"), panel), 1, 0);
+    EditOutputFolder = new QLineEdit(QStringLiteral("C:\\1"), panel);
+    EditOutputFolder->setObjectName(QStringLiteral("EditOutputFolder"));
+    EditOutputFolder->setReadOnly(true);
+    EditOutputFolder->setToolTip(QStringLiteral("Output Folder"));
+    fields->addWidget(EditOutputFolder, 1, 1);
+    ButtonBrowseForFolder = new QToolButton(panel);
+    ButtonBrowseForFolder->setObjectName(QStringLiteral("ButtonBrowseForFolder"));
+    ButtonBrowseForFolder->setText(QStringLiteral("..."));
+    ButtonBrowseForFolder->setToolTip(QStringLiteral("Choose Output Folder"));
+    fields->addWidget(ButtonBrowseForFolder, 1, 2);
+    fields->setColumnStretch(1, 1);
+    row->addLayout(fields, 1);
+    connect(ButtonBrowseForFolder, &QToolButton::clicked, this,
+            &TForm1::ButtonBrowseForFolderClick);
+    connect(ComboOutputFormat, &QComboBox::activated, this, &TForm1::ComboOutputFormatChange);
+    return panel;
+}
+
+QWidget* TForm1::buildSettingsPanel() {
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("PanelSettings"));
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(4, 4, 4, 4);
+
+    // The preview area: the player above its three buttons.
+    PreviewArea = new QWidget(panel);
+    PreviewArea->setObjectName(QStringLiteral("PanelPreview"));
+    auto* preview = new QVBoxLayout(PreviewArea);
+    preview->setContentsMargins(0, 0, 0, 0);
+    if (m_services.player) {
+        m_player = m_services.player;
+        auto* placeholder = new QWidget(PreviewArea);
+        placeholder->setObjectName(QStringLiteral("MoviePlayer1"));
+        preview->addWidget(placeholder, 1);
+    } else {
+        auto* moviePlayer = new TMoviePlayer(PreviewArea);
+        moviePlayer->setObjectName(QStringLiteral("MoviePlayer1"));
+        m_player = moviePlayer;
+        preview->addWidget(moviePlayer, 1);
+    }
+    auto* buttons = new QHBoxLayout;
+    const std::pair<QToolButton**, std::pair<const char*, QStyle::StandardPixmap>>
+        previewButtons[] = {
+            {&ButtonPlay, {"Play", QStyle::SP_MediaPlay}},
+            {&ButtonPause, {"Pause", QStyle::SP_MediaPause}},
+            {&ButtonStop, {"Stop", QStyle::SP_MediaStop}},
+        };
+    for (const auto& [target, design] : previewButtons) {
+        auto* button = new QToolButton(PreviewArea);
+        button->setObjectName(QStringLiteral("Button") + QString::fromLatin1(design.first));
+        button->setToolTip(QString::fromLatin1(design.first));
+        button->setIcon(style()->standardIcon(design.second));
+        buttons->addWidget(button);
+        *target = button;
+    }
+    preview->addLayout(buttons);
+    PreviewArea->setFixedWidth(170);
+    row->addWidget(PreviewArea);
+
+    auto group = [this, panel](const QString& title, const std::array<const char*, 4>& labels,
+                               const std::array<std::pair<QComboBox**, const char*>, 4>& boxes) {
+        auto* box = new QGroupBox(title, panel);
+        auto* grid = new QGridLayout(box);
+        for (int i = 0; i < 4; ++i) {
+            grid->addWidget(new QLabel(QString::fromLatin1(labels[i]), box), i, 0);
+            QComboBox* combo = makeDropDown(QString::fromLatin1(boxes[i].second));
+            combo->setParent(box);
+            grid->addWidget(combo, i, 1);
+            *boxes[i].first = combo;
+        }
+        grid->setColumnStretch(1, 1);
+        return box;
+    };
+    row->addWidget(group(QStringLiteral(" Video Settings "),
+                         {"Video Quality :", "Video Codec :", "Video Size :", "Framerate :"},
+                         {{{&ComboVideoBitrate, "ComboVideoBitrate"},
+                           {&ComboVideoCodec, "ComboVideoCodec"},
+                           {&ComboVideoSize, "ComboVideoSize"},
+                           {&ComboVideoFramerate, "ComboVideoFramerate"}}}),
+                   1);
+    row->addWidget(
+        group(QStringLiteral(" Audio Settings "),
+              {"Audio  Quality : ", "Audio Codec :", "Audio Channels :", "Sampling Rate :"},
+              {{{&ComboAudioBitrate, "ComboAudioBitrate"},
+                {&ComboAudioCodec, "ComboAudioCodec"},
+                {&ComboAudioChannels, "ComboAudioChannels"},
+                {&ComboSamplingRate, "ComboSamplingRate"}}}),
+        1);
+    ComboAudioChannels->addItems({QStringLiteral("Stereo"), QStringLiteral("Mono")});
+    ComboAudioChannels->setCurrentIndex(0);
+
+    auto* volume = new QVBoxLayout;
+    TrackBar1 = new QSlider(Qt::Vertical, panel);
+    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
+    TrackBar1->setRange(0, 10);
+    // Position 0 (the loudest) is at the top, as on the designed track bar.
+    TrackBar1->setInvertedAppearance(true);
+    TrackBar1->setTickPosition(QSlider::TicksBothSides);
+    LabelVolume = new QLabel(QStringLiteral("100%"), panel);
+    LabelVolume->setObjectName(QStringLiteral("LabelVolume"));
+    volume->addWidget(LabelVolume, 0, Qt::AlignHCenter);
+    volume->addWidget(TrackBar1, 1, Qt::AlignHCenter);
+    volume->addWidget(new QLabel(QStringLiteral("Volume"), panel), 0, Qt::AlignHCenter);
+    row->addLayout(volume);
+    panel->setFixedHeight(170);
+    return panel;
+}
+
+void TForm1::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    connect(file->addAction(QStringLiteral("Add File")), &QAction::triggered, ButtonAddFile,
+            &QToolButton::click);
+    connect(file->addAction(QStringLiteral("Go Convert")), &QAction::triggered, ButtonConvert,
+            &QToolButton::click);
+    file->addSeparator();
+    connect(file->addAction(QStringLiteral("Exit")), &QAction::triggered, this, &TForm1::Exit);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    // The Additional Options dialog comes with the settings store.
+    options->addAction(QStringLiteral("Set Additional Options"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    connect(help->addAction(QStringLiteral("Open HelpFile")), &QAction::triggered, this,
+            [this] { m_services.helpViewer->openHelp(); });
+    help->addSeparator();
+    connect(help->addAction(QStringLiteral("About")), &QAction::triggered, this,
+            [this] { FormAbout->exec(); });
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    connect(PopupMenu1->addAction(QStringLiteral("Check All Items")), &QAction::triggered, this,
+            [this] { CheckAllItems(true); });
+    connect(PopupMenu1->addAction(QStringLiteral("Uncheck All Items")), &QAction::triggered, this,
+            [this] { CheckAllItems(false); });
+    connect(PopupMenu1->addAction(QStringLiteral("Remove Selected Items")), &QAction::triggered,
+            this, &TForm1::RemoveSelectedItems);
+    connect(PopupMenu1->addAction(QStringLiteral("Remove All Items")), &QAction::triggered, this,
+            &TForm1::RemoveAllItems);
+    // Playing the selected row comes with the preview controls.
+    PopupMenu1->addAction(QStringLiteral("Play Selected File"));
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
+    });
+}
+
+void TForm1::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    const int widths[] = {60, 230};
+    for (int i = 0; i < 2; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setFixedWidth(widths[i]);
+        panel->setFrameShape(QFrame::StyledPanel);
+        bar->addWidget(panel);
+        StatusPanels[static_cast<size_t>(i)] = panel;
+    }
+    StatusPanels[0]->setText(QStringLiteral("Ready"));
+    // Panel 2 (350 wide) holds the progress bar, two pixels narrower than the panel.
+    auto* panel2 = new QWidget(bar);
+    panel2->setObjectName(QStringLiteral("StatusPanel2"));
+    panel2->setFixedWidth(350);
+    auto* inside = new QHBoxLayout(panel2);
+    inside->setContentsMargins(1, 1, 1, 1);
+    ProgressBar1 = new QProgressBar(panel2);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFixedWidth(350 - 2);
+    inside->addWidget(ProgressBar1);
+    bar->addWidget(panel2);
+}
+
+bool TForm1::FormCreate() {
+    // Fonts come from the desktop; the status bar and open dialog are set up with the
+    // controls. Without the media libraries nothing else can work.
+    if (!m_services.loadLibraries(FFmpegVCL1)) {
+        m_services.messages->information(
+            QStringLiteral("Some files are missing. Please re-install this software"));
+        return false;
+    }
+    setWindowTitle(QStringLiteral("Vidbrisk"));
+    for (QWidget* widget : findChildren<QWidget*>())
+        if (!widget->toolTip().isEmpty())
+            widget->setToolTipDuration(kHintDurationMs);
+    TrackBar1->setValue(5);
+    TrackBar1Change();
+    connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
+    FillFormatBox(m_format);
+    m_format.DropDownCount = kFormatDropDownCount;
+    ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
+    return true;
+}
+
+void TForm1::TrackBar1Change() {
+    // Position 5 is the designed default: 100%, the engine's neutral volume 256 - 1.
+    if (TrackBar1->value() == 5) {
+        LabelVolume->setText(QStringLiteral("100%"));
+        VolumeValue = 255;
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // The setting lists follow the format chosen (possibly restored from the settings).
+    ComboOutputFormatChange();
+}
+
+void TForm1::ComboOutputFormatChange() {
+    OnFormatChange(m_format);
+    ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount > 0 ? m_format.DropDownCount
+                                                                     : kFormatDropDownCount);
+}
+
+void TForm1::ButtonAddFileClick() {
+    // Also refused while an intake is still taking files (it lets the window work meanwhile).
+    if (Converting || Adding)
+        return;
+    m_player->Stop();
+    PreviewPaused = false;
+    FFmpegVCL1.ClearTasks();
+    ListView1->setColumnText(FileColumn::Progress, QString());
+    const QStringList files =
+        m_services.chooseFiles(this, openFilterToQt(QString::fromLatin1(OpenFilter)));
+    if (files.isEmpty())
+        return;
+    AddFiles(files);
+}
+
+void TForm1::AddFiles(const QStringList& files) {
+    if (Adding)
+        return;
+    Adding = true;
+    try {
+        for (const QString& file : files) {
+            // Throws only when the libraries are missing; the remaining files are dropped.
+            const FileRowTexts texts =
+                ProbeFileRow(FFmpegVCL1.Probe, file.toStdString(), m_format.OutputLabel);
+            ListView1->addRow(file, texts);
+            ListView1->scrollToItem(ListView1->topLevelItem(ListView1->RowCount() - 1));
+            QCoreApplication::processEvents();
+        }
+    } catch (...) {
+        // An intake that fails keeps the rows added so far, without a message.
+    }
+    // The probe must not keep the last file open (it may be moved or deleted meanwhile).
+    FFmpegVCL1.Probe.CloseFile();
+    Adding = false;
+}
+
+void TForm1::ButtonRemoveClick() {
+    if (Adding)
+        return;
+    ListView1->removeRow(ListView1->selectedRow());
+}
+
+void TForm1::ButtonClearClick() {
+    if (Converting || Adding)
+        return;
+    m_player->Stop();
+    PreviewPaused = false;
+    FFmpegVCL1.ClearTasks();
+    ListView1->clear();
+}
+
+void TForm1::ButtonBrowseForFolderClick() {
+    if (Converting)
+        return;
+    if (const std::optional<QString> folder = m_services.folderBrowser->browse())
+        EditOutputFolder->setText(*folder);
+}
+
+void TForm1::CheckAllItems(bool checked) {
+    if (ListView1->RowCount() > 0)
+        ListView1->setAllChecked(checked);
+}
+
+void TForm1::RemoveSelectedItems() {
+    ListView1->removeRow(ListView1->selectedRow());
+}
+
+void TForm1::RemoveAllItems() {
+    ListView1->clear();
+}
+
+void TForm1::Exit() {
+    m_services.exitApplication();
+}

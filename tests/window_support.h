@@ -1,0 +1,66 @@
+// Shared set-up of the window tests: an offscreen application and a main window built
+// with scripted message boxes, folder browser, help viewer, player and open dialog.
+#pragma once
+
+#include "ScriptedFolderBrowser.h"
+#include "ScriptedHelpViewer.h"
+#include "ScriptedMessageBox.h"
+#include "ScriptedMoviePlayer.h"
+#include "Unit1.h"
+
+#include <QApplication>
+
+#include <memory>
+
+inline QApplication& windowTestApp() {
+    static int argc = 1;
+    static char programName[] = "window_test";
+    static char* argv[] = {programName, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Lives until the process ends; the windows of the tests never outlive it.
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+// Row texts with only "Output" and "Progress" set.
+inline FileRowTexts rowTexts(const std::string& output, const std::string& progress) {
+    FileRowTexts texts;
+    texts.Output = output;
+    texts.Progress = progress;
+    return texts;
+}
+
+struct ScriptedWindow {
+    ScriptedMessageBox messages;
+    ScriptedFolderBrowser folders;
+    ScriptedHelpViewer help;
+    ScriptedMoviePlayer player;
+    // What the open dialog returns next, and how often it was opened.
+    QStringList chosenFiles;
+    int dialogCount = 0;
+    QString dialogFilter;
+    bool librariesLoad = true;
+    int exitCount = 0;
+    std::unique_ptr<TForm1> form;
+
+    TForm1& create() {
+        windowTestApp();
+        TForm1Services services;
+        services.messages = &messages;
+        services.folderBrowser = &folders;
+        services.helpViewer = &help;
+        services.player = &player;
+        services.loadLibraries = [this](TFFmpegVCL& component) {
+            return librariesLoad && component.LoadLibraries(std::string(), true);
+        };
+        services.chooseFiles = [this](QWidget*, const QString& filter) {
+            ++dialogCount;
+            dialogFilter = filter;
+            return chosenFiles;
+        };
+        services.exitApplication = [this] { ++exitCount; };
+        form = std::make_unique<TForm1>(std::move(services));
+        return *form;
+    }
+};
