@@ -125,8 +125,8 @@ public:
     // is raised.
     bool LookupCodec(const std::string& name, AVMediaType kind, bool encoder, AVCodecID& codecId,
                      const AVCodec** codec = nullptr);
-    // Parses a duration or a date in microseconds; raises "Invalid %s specification for
-    // %s: %s" on failure.
+    // Parses a duration or a date in microseconds; raises FFMpegException naming the kind
+    // of time, the option and the text on failure.
     int64_t ParseTime(const std::string& optionName, const std::string& text, bool duration);
 
     // ---- Per-field setters (also used by the component's record fields) ----------------

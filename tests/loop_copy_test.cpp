@@ -6,6 +6,7 @@
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
 #include "MediaLibraries.h"
+#include "EngineFixture.h"
 #include "TestMedia.h"
 
 extern "C" {
@@ -92,24 +93,8 @@ public:
     int StopAtIteration = -1;
 };
 
-class LoopCopyTest : public ::testing::Test {
+class LoopCopyTest : public EngineFixture<CountingEngine> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
-        engine.InitOptionContexts();
-        engine.LogCallback = [this](int, const std::string& text) { logLines.push_back(text); };
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() /
-                 (std::string("vidbrisk-loop-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        engine.FinalCleanup();
-        EXPECT_TRUE(engine.OpenCodecs.Empty());
-        engine.ReleaseState();
-        fs::remove_all(folder);
-    }
-    std::string scratch(const std::string& name) const { return (folder / name).string(); }
     void convert(const std::string& input, const std::string& output, const std::string& options) {
         ASSERT_TRUE(engine.OpenInput(input)) << engine.ErrorText;
         engine.ApplyOptionText(options);
@@ -118,9 +103,6 @@ protected:
                          engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
         engine.ReleaseState(); // closes the files
     }
-    CountingEngine engine;
-    std::vector<std::string> logLines;
-    fs::path folder;
 };
 
 struct CopyCase {

@@ -6,6 +6,7 @@
 #include "FFmpeg.h"
 #include "MediaLibraries.h"
 #include "TFFmpeg.h"
+#include "EngineFixture.h"
 #include "TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -56,31 +57,14 @@ public:
     int64_t LargestClockGapUs = 0;
 };
 
-template <class Engine> class RunFixture : public ::testing::Test {
+template <class Engine> class RunFixture : public EngineFixture<Engine> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
-        engine.InitOptionContexts();
-        engine.LogCallback = [this](int, const std::string& text) { logLines.push_back(text); };
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() /
-                 (std::string("vidbrisk-run-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        engine.FinalCleanup();
-        EXPECT_TRUE(engine.OpenCodecs.Empty());
-        engine.ReleaseState();
-        fs::remove_all(folder);
-    }
-    std::string scratch(const std::string& name) const { return (folder / name).string(); }
+    using EngineFixture<Engine>::engine;
+    using EngineFixture<Engine>::scratch;
     void transcode() {
         engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
                          engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
     }
-    Engine engine;
-    std::vector<std::string> logLines;
-    fs::path folder;
 };
 
 using LoopRunTest = RunFixture<StoppingEngine>;

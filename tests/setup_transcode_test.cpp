@@ -6,6 +6,7 @@
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
 #include "MediaLibraries.h"
+#include "EngineFixture.h"
 #include "TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -19,24 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SetupTest : public ::testing::Test {
+class SetupTest : public EngineFixture<> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
-        engine.InitOptionContexts();
-        engine.LogCallback = [this](int, const std::string& text) { logLines.push_back(text); };
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() /
-                 (std::string("vidbrisk-setup-") + info->name() + "-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        engine.FinalCleanup();
-        EXPECT_TRUE(engine.OpenCodecs.Empty());
-        engine.ReleaseState();
-        fs::remove_all(folder);
-    }
-    std::string scratch(const std::string& name) const { return (folder / name).string(); }
     void openInput(const TestClip& clip) {
         ASSERT_TRUE(engine.OpenInput(TestMediaPath(clip.name))) << engine.ErrorText;
     }
@@ -64,9 +49,6 @@ protected:
                 return true;
         return false;
     }
-    TCustomFFmpeg engine;
-    std::vector<std::string> logLines;
-    fs::path folder;
 };
 
 // One container of the format box with the options its profile gives by default.
