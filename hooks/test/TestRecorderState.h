@@ -7,7 +7,7 @@
 // TestRecorderGetState() of the loaded module and may clear it between steps.
 struct TestRecorderState {
     static constexpr int kMaxArgs = 70;
-    static constexpr int kMaxArgLength = 64;
+    static constexpr int kMaxArgLength = 4096; // room for a full path
     static constexpr int kMaxCalls = 32;
 
     int configureCount;
