@@ -132,8 +132,28 @@ void FileListView::removeRow(int row) {
 }
 
 void FileListView::setColumnText(FileColumn column, const QString& text) {
-    for (int row = 0; row < RowCount(); ++row)
+    for (int row = 0; row < RowCount(); ++row) {
         topLevelItem(row)->setText(columnOf(column), text);
+        topLevelItem(row)->setToolTip(columnOf(column), QString());
+    }
+}
+
+void FileListView::setCellToolTip(int row, FileColumn column, const QString& text) {
+    if (QTreeWidgetItem* item = rowItem(row))
+        item->setToolTip(columnOf(column), text);
+}
+
+QString FileListView::cellToolTip(int row, FileColumn column) const {
+    const QTreeWidgetItem* item = rowItem(row);
+    return item ? item->toolTip(columnOf(column)) : QString();
+}
+
+void FileListView::makeRowVisible(int row) {
+    if (QTreeWidgetItem* item = rowItem(row)) {
+        const QRect shown = visualItemRect(item);
+        if (!shown.isValid() || !shown.intersects(viewport()->rect()))
+            scrollToItem(item, QAbstractItemView::EnsureVisible);
+    }
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event) {

@@ -29,8 +29,13 @@ public:
     // The selected row, or -1.
     int selectedRow() const;
     void removeRow(int row);
-    // Writes text into one column of every row.
+    // Writes text into one column of every row (their tooltips are cleared).
     void setColumnText(FileColumn column, const QString& text);
+    // The tooltip of one cell: why a row failed.
+    void setCellToolTip(int row, FileColumn column, const QString& text);
+    QString cellToolTip(int row, FileColumn column) const;
+    // Scrolls so that the row is visible (a partly visible row counts as visible).
+    void makeRowVisible(int row);
 
     // Called with the local files dropped onto the list.
     std::function<void(const QStringList& files)> onFilesDropped;

@@ -6,8 +6,10 @@
 #include "OpenFilter.h"
 #include "QtFolderBrowser.h"
 #include "QtMessageBox.h"
+#include "QtSettingsStore.h"
 #include "TMoviePlayer.h"
 #include "Unit2.h"
+#include "Unit4.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,10 +24,13 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <stdexcept>
 
 namespace {
 
@@ -78,6 +83,10 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
         m_services.chooseFiles = openDialog;
     if (!m_services.exitApplication)
         m_services.exitApplication = [] { QCoreApplication::exit(0); };
+    if (!m_services.settings) {
+        m_ownSettings = std::make_unique<QtSettingsStore>();
+        m_services.settings = m_ownSettings.get();
+    }
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -109,9 +118,20 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     m_format.WriteOutputColumn = [this](const std::string& label) {
         ListView1->setColumnText(FileColumn::Output, QString::fromStdString(label));
     };
+    // The drop-down count is the Additional Options value; unreadable before the dialog
+    // exists, which gives the default.
+    m_format.ReadDropDownCount = [this]() -> int {
+        if (!Form4)
+            throw std::runtime_error("no Additional Options yet");
+        return Form4->SpinEdit1->value();
+    };
+    m_builder = std::make_unique<ConversionJobBuilder>(FFmpegVCL1, *ListView1, m_format,
+                                                       m_outputOptions, *this);
 
     FFmpegVCL1.Scheduler = &m_scheduler;
     FormAbout = new TFormAbout(this);
+    attachComponentEvents();
+    attachPreview();
 
     ListView1->onFilesDropped = [this](const QStringList& files) {
         if (Converting || Adding)
@@ -130,6 +150,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
 
 TForm1::~TForm1() {
     // The component's tasks end before the window's controls go.
+    detachComponentEvents();
     FFmpegVCL1.ClearTasks();
     FFmpegVCL1.Scheduler = nullptr;
 }
@@ -177,6 +198,8 @@ QWidget* TForm1::buildToolbar() {
     connect(ButtonAddFile, &QToolButton::clicked, this, &TForm1::ButtonAddFileClick);
     connect(ButtonRemove, &QToolButton::clicked, this, &TForm1::ButtonRemoveClick);
     connect(ButtonClear, &QToolButton::clicked, this, &TForm1::ButtonClearClick);
+    connect(ButtonConvert, &QToolButton::clicked, this, &TForm1::ButtonConvertClick);
+    connect(ButtonStopConvert, &QToolButton::clicked, this, &TForm1::ButtonStopConvertClick);
 
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("Output Format :"), panel), 0, 0);
@@ -296,14 +319,17 @@ void TForm1::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     connect(file->addAction(QStringLiteral("Add File")), &QAction::triggered, ButtonAddFile,
             &QToolButton::click);
-    connect(file->addAction(QStringLiteral("Go Convert")), &QAction::triggered, ButtonConvert,
-            &QToolButton::click);
+    ActionGoConvert = file->addAction(QStringLiteral("Go Convert"));
+    connect(ActionGoConvert, &QAction::triggered, ButtonConvert, &QToolButton::click);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("Exit")), &QAction::triggered, this, &TForm1::Exit);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    // The Additional Options dialog comes with the settings store.
-    options->addAction(QStringLiteral("Set Additional Options"));
+    ActionSetAdditionalOptions = options->addAction(QStringLiteral("Set Additional Options"));
+    connect(ActionSetAdditionalOptions, &QAction::triggered, this, [this] {
+        if (Form4)
+            Form4->exec();
+    });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     connect(help->addAction(QStringLiteral("Open HelpFile")), &QAction::triggered, this,
@@ -322,10 +348,11 @@ void TForm1::buildMenus() {
             this, &TForm1::RemoveSelectedItems);
     connect(PopupMenu1->addAction(QStringLiteral("Remove All Items")), &QAction::triggered, this,
             &TForm1::RemoveAllItems);
-    // Playing the selected row comes with the preview controls.
-    PopupMenu1->addAction(QStringLiteral("Play Selected File"));
+    ActionPlaySelectedFile = PopupMenu1->addAction(QStringLiteral("Play Selected File"));
+    connect(ActionPlaySelectedFile, &QAction::triggered, ButtonPlay, &QToolButton::click);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
+        if (m_popupMenuEnabled)
+            PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
     });
 }
 
@@ -378,15 +405,9 @@ bool TForm1::FormCreate() {
     FillFormatBox(m_format);
     m_format.DropDownCount = kFormatDropDownCount;
     ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
+    // The Additional Options dialog loads the stored settings into both windows.
+    Form4 = new TForm4(*this, *m_services.settings, this);
     return true;
-}
-
-void TForm1::TrackBar1Change() {
-    // Position 5 is the designed default: 100%, the engine's neutral volume 256 - 1.
-    if (TrackBar1->value() == 5) {
-        LabelVolume->setText(QStringLiteral("100%"));
-        VolumeValue = 255;
-    }
 }
 
 void TForm1::showEvent(QShowEvent* event) {

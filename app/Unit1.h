@@ -2,8 +2,10 @@
 // preview area, volume, status bar and menus.
 #pragma once
 
+#include "AddFileToFFMPEG.h"
 #include "FFmpegVCL.h"
 #include "FileListView.h"
+#include "JobBuilderHost.h"
 #include "FormatBoxState.h"
 #include "QtSettingsBox.h"
 #include "QtTaskScheduler.h"
@@ -12,6 +14,8 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -26,7 +30,10 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QSlider;
+class QTimer;
 class QToolButton;
+class SettingsStore;
+class TForm4;
 class TFormAbout;
 
 // What the window needs from the desktop; tests put scripted stand-ins here. Null
@@ -44,16 +51,20 @@ struct TForm1Services {
     std::function<QStringList(QWidget* owner, const QString& filter)> chooseFiles;
     // Ends the application at once ("Exit"); by default leaves the event loop.
     std::function<void()> exitApplication;
+    // The persistent settings; null uses the current user's settings.
+    SettingsStore* settings = nullptr;
 };
 
-class TForm1 : public QMainWindow {
+// The window runs the conversion queue through the job builder, which it serves as host.
+class TForm1 : public QMainWindow, public JobBuilderHost {
     Q_OBJECT
 public:
     explicit TForm1(TForm1Services services = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The creation steps after the controls exist. False when the media libraries did not
-    // load: the user has been told and the program must end.
+    // The creation steps after the controls exist, then the Additional Options dialog with
+    // the stored settings. False when the media libraries did not load: the user has been
+    // told and the program must end.
     bool FormCreate();
 
     // ---- Commands ----
@@ -69,9 +80,46 @@ public:
     void ComboOutputFormatChange();
     void Exit();
 
+    // ---- Run control (Unit1Run.cpp) ----
+    void ButtonConvertClick();
+    void ButtonStopConvertClick();
+    void DisableControls();
+    void EnableControls() override;
+    void EndOfRun() override;
+    void TimerConvertAgainTimer();
+    // The component's events, on the window's thread (the component's handlers copy their
+    // arguments and hand them over).
+    void FFmpegVCL1Progress(int32_t AIndex, int32_t AFrameNumber, int32_t AFPS,
+                            int64_t ACurrentDuration, int32_t AQuality, int32_t ABitRate,
+                            int64_t ACurrentSize, int64_t ATotalOutputDuration);
+    void FFmpegVCL1Terminate(int32_t AIndex, bool AFinished, bool AException,
+                             const std::string& AMessage);
+    ConversionJobBuilder& jobBuilder() { return *m_builder; }
+
+    // ---- Preview and volume (Unit1Preview.cpp) ----
+    // The list's selection handler: runs when a row becomes selected.
+    void ListView1SelectItem();
+    void ButtonPlayClick();
+    void ButtonPauseClick();
+    void ButtonStopClick();
+    void TrackBar1Change();
+
+    // ---- Close (Unit1Run.cpp) ----
+    // The close query: false while a run is in progress; otherwise detaches the component's
+    // handlers and stops every task.
+    bool FormCloseQuery();
+    // The close handler: saves the persistent settings, ignoring any error.
+    void FormClose();
+    // Whether "Overwrite Existing File With The Same Name" is on.
+    bool OverwriteChosen() const;
+
     // ---- State ----
     bool Adding = false;
     bool Converting = false;
+    bool Aborted = false;
+    int RetryTicks = 0;
+    QString PreviewFile;
+    int PreviewIndex = 0;
     bool PreviewPaused = false;
     int VolumeValue = 255;
 
@@ -104,6 +152,11 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     TFormAbout* FormAbout = nullptr;
+    TForm4* Form4 = nullptr;
+    QTimer* TimerConvertAgain = nullptr;
+    QAction* ActionGoConvert = nullptr;
+    QAction* ActionSetAdditionalOptions = nullptr;
+    QAction* ActionPlaySelectedFile = nullptr;
 
     TFFmpegVCL FFmpegVCL1;
     FormatBoxState& formatState() { return m_format; }
@@ -111,6 +164,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
@@ -118,15 +172,34 @@ private:
     QWidget* buildSettingsPanel();
     void buildStatusBar();
     QComboBox* makeDropDown(const QString& name);
-    void TrackBar1Change();
+    // JobBuilderHost
+    void ResetProgressBar() override;
+    void ArmConvertAgain() override;
+    void DisarmConvertAgain() override;
+    void ShowInformation(const std::string& text) override;
+    // Connects the component's progress, termination and log events (Unit1Run.cpp).
+    void attachComponentEvents();
+    void detachComponentEvents();
+    // Puts the builder's reason into the tooltip of a row that failed before its task.
+    void showRowFailure();
+    // Connects the preview buttons, the list's selection and "Play Selected File".
+    void attachPreview();
 
     TForm1Services m_services;
     std::unique_ptr<MessageBox> m_ownMessages;
     std::unique_ptr<FolderBrowser> m_ownFolderBrowser;
     std::unique_ptr<HelpViewer> m_ownHelpViewer;
+    std::unique_ptr<SettingsStore> m_ownSettings;
     MoviePlayerControl* m_player = nullptr;
     QtTaskScheduler m_scheduler;
     std::vector<std::unique_ptr<QtSettingsBox>> m_boxes;
     FormatBoxState m_format;
+    TOutputOptions m_outputOptions; // the record the job builder fills for each task
+    std::unique_ptr<ConversionJobBuilder> m_builder;
+    // Counts the runs begun; events are stamped with it where they are raised, so an event
+    // of an earlier run still waiting in the queue is dropped. Written on the window's
+    // thread only after ClearTasks has ended every worker.
+    std::atomic<int> m_runGeneration{0};
+    bool m_popupMenuEnabled = true; // the list's context menu pops up on a right click
     bool m_shownOnce = false;
 };

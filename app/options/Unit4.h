@@ -1,0 +1,40 @@
+// TForm4, the Additional Options dialog: video zoom and aspect-ratio choices, overwrite and
+// the format list's drop-down count; it loads the persistent settings into itself and the
+// main window when created, and saves them when the main window closes.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QSpinBox;
+class SettingsStore;
+class TForm1;
+
+class TForm4 : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the controls, fills both lists and runs LoadSettings (errors ignored). The
+    // store and the main window outlive the dialog.
+    TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent = nullptr);
+
+    // Reads the five values into both windows; after a failed read writes the controls'
+    // values back at once.
+    void LoadSettings();
+    // Writes the five values from the controls; errors end the writing silently.
+    void SaveSettings();
+
+    QComboBox* ComboLetterBox = nullptr;
+    QComboBox* ComboAspectRatio4 = nullptr;
+    QCheckBox* CheckBoxOverWrite = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QPushButton* ButtonDone = nullptr;
+
+private:
+    void SpinEdit1Change();
+    void ComboAspectRatio4Change();
+
+    TForm1& m_mainForm;
+    SettingsStore& m_store;
+};
