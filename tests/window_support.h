@@ -2,6 +2,7 @@
 // with scripted message boxes, folder browser, help viewer, player and open dialog.
 #pragma once
 
+#include "MemorySettingsStore.h"
 #include "ScriptedFolderBrowser.h"
 #include "ScriptedHelpViewer.h"
 #include "ScriptedMessageBox.h"
@@ -36,6 +37,8 @@ struct ScriptedWindow {
     ScriptedFolderBrowser folders;
     ScriptedHelpViewer help;
     ScriptedMoviePlayer player;
+    // The persistent settings; the tests never touch the user's own.
+    MemorySettingsStore settings;
     // What the open dialog returns next, and how often it was opened.
     QStringList chosenFiles;
     int dialogCount = 0;
@@ -60,6 +63,7 @@ struct ScriptedWindow {
             return chosenFiles;
         };
         services.exitApplication = [this] { ++exitCount; };
+        services.settings = &settings;
         form = std::make_unique<TForm1>(std::move(services));
         return *form;
     }
