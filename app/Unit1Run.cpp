@@ -220,11 +220,11 @@ namespace {
 
 void setRunControlsEnabled(TForm1& form, bool enabled) {
     QWidget* const controls[] = {
-        form.ButtonAddFile,       form.ButtonClear,       form.ButtonRemove,
-        form.ButtonConvert,       form.ComboOutputFormat, form.ComboVideoSize,
-        form.ComboVideoBitrate,   form.ComboVideoFramerate, form.ComboAudioBitrate,
-        form.ComboAudioChannels,  form.ComboVideoCodec,   form.ComboSamplingRate,
-        form.ComboAudioCodec,     form.TrackBar1,
+        form.ButtonAddFile,      form.ButtonClear,         form.ButtonRemove,
+        form.ButtonConvert,      form.ComboOutputFormat,   form.ComboVideoSize,
+        form.ComboVideoBitrate,  form.ComboVideoFramerate, form.ComboAudioBitrate,
+        form.ComboAudioChannels, form.ComboVideoCodec,     form.ComboSamplingRate,
+        form.ComboAudioCodec,    form.TrackBar1,
     };
     for (QWidget* control : controls)
         control->setEnabled(enabled);

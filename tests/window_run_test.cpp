@@ -1,0 +1,270 @@
+// The window's conversion run offscreen: Convert's refusals, rows converted one after the
+// other through the retry timer, failing and unchecked rows, Stop answered either way, the
+// progress columns, the controls locked during a run, and the close query.
+#include "TestMedia.h"
+#include "window_support.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+extern "C" __attribute__((used)) const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
+namespace {
+
+QString clip(const TestClip& c) {
+    return QString::fromStdString(TestMediaPath(c.name));
+}
+
+const QString kCompleted = QStringLiteral("All Conversions Completed");
+
+class WindowRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(output.isValid());
+        ASSERT_TRUE(w.create().FormCreate());
+        w.form->show();
+        QApplication::processEvents();
+        form().EditOutputFolder->setText(output.path());
+    }
+    void TearDown() override {
+        // A run that a failed expectation left going ends before the window goes.
+        if (w.form)
+            w.form->FFmpegVCL1.StopAll();
+    }
+    TForm1& form() { return *w.form; }
+    FileListView& list() { return *w.form->ListView1; }
+    std::string progress(int row) { return list().SubText(row, FileColumn::Progress); }
+
+    // Runs the event loop until `done` holds; false after a minute (a hung run).
+    template <class Predicate> bool waitFor(Predicate done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > 60000)
+                return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(2);
+        }
+        return true;
+    }
+    int completions() { return static_cast<int>(w.messages.texts().count(kCompleted)); }
+    bool runEnded() { return completions() > 0 && !form().Converting; }
+
+    QTemporaryDir output;
+    ScriptedWindow w;
+};
+
+TEST_F(WindowRun, ConvertRefusesAnEmptyListOrAMissingFolder) {
+    form().ButtonConvert->click();
+    EXPECT_EQ(w.messages.texts(), QStringList{"Please Add Files To Convert!"});
+    EXPECT_EQ(w.folders.calls(), 0);
+
+    list().addRow(clip(TestMedia::kAviMpeg4Mp3), rowTexts("FLV", "Done"));
+    w.messages.clear();
+    form().EditOutputFolder->setText(QString());
+    form().ButtonConvert->click();
+    EXPECT_EQ(w.messages.texts(), QStringList{"Please select an output folder!"});
+    EXPECT_EQ(w.folders.calls(), 1);
+    // The earlier run's states are cleared even when nothing starts.
+    EXPECT_EQ(progress(0), "");
+
+    w.messages.clear();
+    const QString missing = output.path() + QStringLiteral("/gone ");
+    form().EditOutputFolder->setText(missing);
+    form().ButtonConvert->click();
+    EXPECT_EQ(w.messages.texts(), QStringList{QStringLiteral("The output folder \"") + missing +
+                                              "\"\n\rdoes not exist or has been deleted!\n\r"
+                                              "Please choose a new output folder."});
+    EXPECT_EQ(w.folders.calls(), 2);
+    EXPECT_FALSE(form().Converting);
+    EXPECT_TRUE(form().ButtonConvert->isEnabled());
+
+    // Blanks around an existing folder are allowed.
+    w.messages.clear();
+    form().EditOutputFolder->setText(QStringLiteral("  ") + output.path() + QStringLiteral(" "));
+    form().ButtonConvert->click();
+    EXPECT_TRUE(form().Converting);
+    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    EXPECT_EQ(progress(0), "Done");
+}
+
+TEST_F(WindowRun, CheckedRowsConvertOneAfterTheOtherAndTheRunEndsOnce) {
+    form().AddFiles({clip(TestMedia::kAviMpeg4Mp3), clip(TestMedia::kVideoOnly),
+                     clip(TestMedia::kMp4H264Aac), clip(TestMedia::kMp3Audio)});
+    ASSERT_EQ(list().RowCount(), 4);
+    list().setChecked(1, false);
+    form().ButtonConvert->click();
+    ASSERT_TRUE(form().Converting);
+    // Locked during the run, except Stop, browse, preview and the check boxes.
+    const std::vector<QWidget*> locked = {form().ButtonAddFile,     form().ButtonClear,
+                                          form().ButtonRemove,      form().ButtonConvert,
+                                          form().ComboOutputFormat, form().ComboVideoSize,
+                                          form().ComboAudioCodec,   form().TrackBar1};
+    for (QWidget* control : locked)
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    for (QAction* entry : form().menuBar()->actions())
+        EXPECT_FALSE(entry->isEnabled());
+    EXPECT_TRUE(form().ButtonStopConvert->isEnabled());
+    EXPECT_TRUE(form().ButtonBrowseForFolder->isEnabled());
+    EXPECT_TRUE(form().ButtonPlay->isEnabled());
+
+    // Rows finish in list order: a row is never "Done" before the one above it.
+    std::vector<std::string> seen;
+    ASSERT_TRUE(waitFor([&] {
+        std::string states;
+        for (int row : {0, 2, 3})
+            states += progress(row) == "Done" ? 'D' : '.';
+        if (seen.empty() || seen.back() != states)
+            seen.push_back(states);
+        return runEnded();
+    }));
+    EXPECT_EQ(seen.back(), "DDD");
+    for (const std::string& states : seen)
+        EXPECT_TRUE(states == "..." || states == "D.." || states == "DD." || states == "DDD")
+            << states;
+    EXPECT_EQ(progress(1), "");
+    EXPECT_EQ(completions(), 1);
+    EXPECT_EQ(form().ProgressBar1->value(), 0);
+    EXPECT_TRUE(form().ButtonConvert->isEnabled());
+    for (QAction* entry : form().menuBar()->actions())
+        EXPECT_TRUE(entry->isEnabled());
+
+    const QStringList made = QDir(output.path()).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(made, (QStringList{"audio_only.flv", "h264_aac.flv", "mpeg4_mp3.flv"}));
+    for (const QString& name : made)
+        EXPECT_GT(QFileInfo(output.path() + "/" + name).size(), 1000) << name.toStdString();
+    EXPECT_TRUE(form().FFmpegVCL1.Tasks.Count() == 0);
+
+    // Nothing more arrives after the run (the retry timer would tick within 400 ms).
+    QElapsedTimer quiet;
+    quiet.start();
+    waitFor([&] { return quiet.elapsed() > 600; });
+    EXPECT_EQ(completions(), 1);
+}
+
+TEST_F(WindowRun, FailingRowsShowFailAndTheNextRowStarts) {
+    // A file that is not media fails before its task starts; a truncated one may fail in its
+    // task. Either way the next checked row is converted.
+    list().addRow(clip(TestMedia::kNotMedia), FileRowTexts{});
+    form().AddFiles({clip(TestMedia::kAviMpeg4Mp3)});
+    list().addRow(clip(TestMedia::kNotMedia), FileRowTexts{});
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    EXPECT_EQ(progress(0), "Fail");
+    EXPECT_EQ(progress(1), "Done");
+    EXPECT_EQ(progress(2), "Fail");
+    EXPECT_FALSE(list().cellToolTip(0, FileColumn::Progress).isEmpty());
+    EXPECT_TRUE(list().cellToolTip(1, FileColumn::Progress).isEmpty());
+    EXPECT_EQ(completions(), 1);
+    EXPECT_TRUE(QFileInfo::exists(output.path() + "/mpeg4_mp3.flv"));
+    EXPECT_FALSE(QFileInfo::exists(output.path() + "/not_media.flv"));
+}
+
+TEST_F(WindowRun, StopAnsweredNoGoesOnAndYesAbortsAtOnce) {
+    form().AddFiles({clip(TestMedia::kMp4H264Aac), clip(TestMedia::kAviMpeg4Mp3)});
+    w.messages.scriptAnswer(false);
+    form().ButtonConvert->click();
+    form().ButtonStopConvert->click();
+    EXPECT_EQ(w.messages.texts(), QStringList{"Stop all conversions?"});
+    EXPECT_TRUE(form().Converting);
+    EXPECT_FALSE(form().ButtonConvert->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    EXPECT_EQ(progress(0), "Done");
+    EXPECT_EQ(progress(1), "Done");
+
+    w.messages.clear();
+    w.messages.scriptAnswer(true);
+    form().ButtonConvert->click();
+    form().ButtonStopConvert->click();
+    // Controls come back at once; the stopped task's events end the run afterwards.
+    EXPECT_FALSE(form().Converting);
+    EXPECT_TRUE(form().ButtonConvert->isEnabled());
+    EXPECT_TRUE(form().Aborted);
+    EXPECT_EQ(w.messages.texts(), QStringList{"Stop all conversions?"});
+    ASSERT_TRUE(waitFor([&] { return completions() == 1; }));
+    EXPECT_EQ(progress(0), "Abort");
+    EXPECT_EQ(progress(1), "");
+    EXPECT_EQ(w.messages.texts(), (QStringList{"Stop all conversions?", kCompleted}));
+}
+
+TEST_F(WindowRun, StopWhenIdleAsksNothing) {
+    form().ButtonStopConvert->click();
+    EXPECT_TRUE(w.messages.texts().isEmpty());
+    EXPECT_TRUE(form().ButtonConvert->isEnabled());
+    EXPECT_FALSE(form().Converting);
+}
+
+TEST_F(WindowRun, ProgressColumnsAndStatusBar) {
+    list().addRow("/a.avi", FileRowTexts{});
+    list().addRow("/b.avi", FileRowTexts{});
+    form().jobBuilder().CurrentIndex = 1;
+    struct Case {
+        int32_t frame;
+        int64_t currentMs, totalMs, size;
+        std::string progress, frames;
+        int bar;
+    };
+    const Case cases[] = {
+        {12, 1500, 3000, 4096, "50%", "12", 50},
+        {-1, 4500, 3000, 8192, "100%", " ", 100}, // 150 % is shown as 100 %
+        {0, 1, 3000, 0, "0%", "0", 0},
+        // Long outputs: the percentage does not overflow.
+        {7, 40000000, 80000000, 1, "50%", "7", 50},
+    };
+    for (const Case& c : cases) {
+        form().FFmpegVCL1Progress(0, c.frame, 25, c.currentMs, 2, 300, c.size, c.totalMs);
+        EXPECT_EQ(progress(1), c.progress);
+        EXPECT_EQ(list().SubText(1, FileColumn::Frames), c.frames);
+        EXPECT_EQ(form().ProgressBar1->value(), c.bar);
+        EXPECT_EQ(form().StatusPanels[1]->text().toStdString(),
+                  "File Size : " + std::to_string(c.size));
+    }
+    EXPECT_EQ(progress(0), "");
+    // A task index is not a row: the row is the one taken last.
+    form().jobBuilder().CurrentIndex = 5;
+    form().FFmpegVCL1Progress(1, 3, 25, 100, 2, 300, 1, 3000);
+    EXPECT_EQ(list().RowCount(), 2);
+}
+
+TEST_F(WindowRun, CloseIsRefusedDuringARunAndDetachesTheEventsAfter) {
+    form().AddFiles({clip(TestMedia::kAviMpeg4Mp3)});
+    form().ButtonConvert->click();
+    ASSERT_TRUE(form().Converting);
+    EXPECT_FALSE(form().close());
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_TRUE(w.messages.texts().isEmpty());
+    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    EXPECT_TRUE(form().close());
+    EXPECT_FALSE(form().FFmpegVCL1.OnProgress);
+    EXPECT_FALSE(form().FFmpegVCL1.OnTerminate);
+    EXPECT_EQ(w.exitCount, 0);
+}
+
+TEST_F(WindowRun, GoConvertClicksConvert) {
+    QAction* goConvert = form().ActionGoConvert;
+    ASSERT_NE(goConvert, nullptr);
+    EXPECT_EQ(goConvert->text(), "Go Convert");
+    goConvert->trigger();
+    EXPECT_EQ(w.messages.texts(), QStringList{"Please Add Files To Convert!"});
+}
+
+} // namespace
