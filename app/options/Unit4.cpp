@@ -1,25 +1,190 @@
-// Placeholder until the dialog is built: the controls exist with their defaults.
+// The Additional Options dialog: its controls, loading the persistent settings into both
+// windows, saving them, and the drop-down count and aspect-ratio change handlers.
 #include "Unit4.h"
 
+#include "FillComboOutputFormat.h"
+#include "SettingsStore.h"
+#include "StoredSettings.h"
 #include "Unit1.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kMinimumDropDownItems = 26;
+constexpr int kMaximumDropDownItems = 47;
+constexpr int kDefaultDropDownItems = 27;
+
+// A list box that also takes typed text; typing never adds an entry to the list.
+QComboBox* makeEditableList(const QString& name, const QStringList& items, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(items);
+    combo->setCurrentIndex(0);
+    return combo;
+}
+
+// The entry the box shows: the position of the item whose text equals the shown text
+// (ignoring case), or -1 when the text was typed and names no item.
+int chosenItem(const QComboBox* combo) {
+    return combo->findText(combo->currentText(), Qt::MatchFixedString);
+}
+
+// Chooses an item by position; a position beyond the list leaves no selection.
+void selectItem(QComboBox* combo, int position) {
+    combo->setCurrentIndex(position < combo->count() ? position : -1);
+}
+
+} // namespace
 
 TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     : QDialog(parent), m_mainForm(mainForm), m_store(store) {
-    ComboLetterBox = new QComboBox(this);
-    ComboAspectRatio4 = new QComboBox(this);
-    CheckBoxOverWrite = new QCheckBox(this);
-    SpinEdit1 = new QSpinBox(this);
-    SpinEdit1->setRange(26, 47);
-    SpinEdit1->setValue(27);
-    ButtonDone = new QPushButton(this);
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Additional Options"));
+    // Dialog border: title and close box only, not resizable; kept above the main window.
+    // QDialog centres itself on its parent, the main window, when shown.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setModal(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* video = new QGroupBox(QStringLiteral(" Video Options "), this);
+    auto* videoLayout = new QGridLayout(video);
+    ComboLetterBox = makeEditableList(QStringLiteral("ComboLetterBox"),
+                                      {QStringLiteral("None"), QStringLiteral("LetterBox")}, video);
+    ComboAspectRatio4 =
+        makeEditableList(QStringLiteral("ComboAspectRatio4"),
+                         {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
+                          QStringLiteral("16:9 (Wide Screen)")},
+                         video);
+    videoLayout->addWidget(new QLabel(QStringLiteral("Video Zoom : "), video), 0, 0);
+    videoLayout->addWidget(ComboLetterBox, 0, 1);
+    videoLayout->addWidget(new QLabel(QStringLiteral("Aspect Ratio : "), video), 1, 0);
+    videoLayout->addWidget(ComboAspectRatio4, 1, 1);
+    layout->addWidget(video);
+
+    auto* general = new QGroupBox(QStringLiteral(" General Options "), this);
+    auto* generalLayout = new QVBoxLayout(general);
+    CheckBoxOverWrite =
+        new QCheckBox(QStringLiteral("Overwrite Existing File With The Same Name"), general);
+    CheckBoxOverWrite->setObjectName(QStringLiteral("CheckBoxOverWrite"));
+    CheckBoxOverWrite->setChecked(false);
+    generalLayout->addWidget(CheckBoxOverWrite);
+    auto* countRow = new QHBoxLayout;
+    SpinEdit1 = new QSpinBox(general);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setRange(kMinimumDropDownItems, kMaximumDropDownItems);
+    SpinEdit1->setValue(kDefaultDropDownItems);
+    countRow->addWidget(SpinEdit1);
+    countRow->addWidget(
+        new QLabel(QStringLiteral("Drop Down Items in Output Format List"), general), 1);
+    generalLayout->addLayout(countRow);
+    layout->addWidget(general);
+
+    ButtonDone = new QPushButton(QStringLiteral("Done"), this);
+    ButtonDone->setObjectName(QStringLiteral("ButtonDone"));
+    ButtonDone->setDefault(true);
+    layout->addWidget(ButtonDone, 0, Qt::AlignHCenter);
+
+    connect(ButtonDone, &QPushButton::clicked, this, &QDialog::accept);
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm4::SpinEdit1Change);
+    // Fires for an item chosen from the list and for every edit of the typed text.
+    connect(ComboAspectRatio4, &QComboBox::currentTextChanged, this,
+            &TForm4::ComboAspectRatio4Change);
+    // The video zoom choice is only stored; changing it has no effect.
+
+    try {
+        LoadSettings();
+    } catch (...) {
+        // The dialog keeps its defaults; they are written when the main window closes.
+    }
 }
 
-void TForm4::LoadSettings() {}
-void TForm4::SaveSettings() {}
-void TForm4::SpinEdit1Change() {}
-void TForm4::ComboAspectRatio4Change() {}
+void TForm4::LoadSettings() {
+    const StoredSettings read = readStoredSettings(m_store);
+    // Values restored here do not run the change handling: the main window's show handler
+    // runs the format change once, with the restored format and drop-down count.
+    const QSignalBlocker formatBlocker(m_mainForm.ComboOutputFormat);
+    const QSignalBlocker countBlocker(SpinEdit1);
+
+    if (read.outputFolder)
+        m_mainForm.EditOutputFolder->setText(*read.outputFolder);
+    if (read.comboOutputFormat && *read.comboOutputFormat >= 0)
+        restoreFormat(*read.comboOutputFormat);
+    if (read.overwrite)
+        CheckBoxOverWrite->setChecked(*read.overwrite);
+    if (read.dropDownItems && *read.dropDownItems >= 0)
+        SpinEdit1->setValue(*read.dropDownItems); // the spin box keeps it within 26 to 47
+    if (read.letterBox && *read.letterBox >= 0)
+        selectItem(ComboLetterBox, *read.letterBox);
+
+    if (!read.complete())
+        SaveSettings();
+}
+
+void TForm4::restoreFormat(int position) {
+    QComboBox* format = m_mainForm.ComboOutputFormat;
+    // A separator can never be chosen by the user; a stored position that names one keeps
+    // the format chosen at start-up, so the first show fills the setting lists for it.
+    if (position < format->count() &&
+        format->itemText(position) == QString::fromLatin1(FormatBoxSeparator))
+        return;
+    selectItem(format, position);
+}
+
+void TForm4::SaveSettings() {
+    try {
+        SettingsValues values;
+        values.outputFolder = m_mainForm.EditOutputFolder->text();
+        values.comboOutputFormat = m_mainForm.ComboOutputFormat->currentIndex();
+        values.overwrite = CheckBoxOverWrite->isChecked();
+        values.dropDownItems = SpinEdit1->value();
+        values.letterBox = chosenItem(ComboLetterBox);
+        writeStoredSettings(m_store, values);
+    } catch (...) {
+        // Settings that cannot be written are given up silently.
+    }
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+    showAspectRatioInUse();
+    QDialog::showEvent(event);
+}
+
+void TForm4::SpinEdit1Change() {
+    // Refreshes the setting lists for the current format and applies the new count.
+    m_mainForm.ComboOutputFormatChange();
+    showAspectRatioInUse();
+}
+
+void TForm4::ComboAspectRatio4Change() {
+    // The items correspond one to one with the main window's hidden aspect-ratio box.
+    QComboBox* hidden = m_mainForm.ComboAspectRatio;
+    const int position = chosenItem(ComboAspectRatio4);
+    hidden->setCurrentIndex(position < hidden->count() ? position : -1);
+}
+
+void TForm4::showAspectRatioInUse() {
+    // The profiles choose "Original" in the hidden box whenever they fill the lists; the
+    // dialog must not go on showing a ratio the conversions no longer use. A typed text
+    // that names no item matches a hidden box without a choice and stays as typed.
+    const int inUse = m_mainForm.ComboAspectRatio->currentIndex();
+    if (inUse == chosenItem(ComboAspectRatio4))
+        return;
+    const QSignalBlocker blocker(ComboAspectRatio4);
+    ComboAspectRatio4->setCurrentIndex(inUse < ComboAspectRatio4->count() ? inUse : -1);
+}

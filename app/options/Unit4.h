@@ -31,9 +31,17 @@ public:
     QSpinBox* SpinEdit1 = nullptr;
     QPushButton* ButtonDone = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void SpinEdit1Change();
     void ComboAspectRatio4Change();
+    // Chooses the stored format box position without running the format change.
+    void restoreFormat(int position);
+    // Makes the aspect-ratio list show the choice the main window holds, which a format
+    // change resets to its profile's default.
+    void showAspectRatioInUse();
 
     TForm1& m_mainForm;
     SettingsStore& m_store;
