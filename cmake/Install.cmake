@@ -1,0 +1,52 @@
+# Install rules and the help file beside the built window program.
+#
+# `cmake --install <build> --prefix P` gives P/bin/vidbrisk-convert and, with the window
+# build, P/bin/vidbrisk, its help in P/share/vidbrisk (where the help viewer looks when the
+# file is not beside the program), its desktop entry and its icon. The media libraries are
+# bound at run time by their sonames, so nothing else is installed for them.
+#
+# The folders are fixed to bin/ and share/: the help viewer finds the installed help as
+# <program folder>/../share/vidbrisk/help.html.
+
+set(VIDBRISK_SHARE_DIR ${CMAKE_SOURCE_DIR}/share)
+
+install(TARGETS vidbrisk-convert RUNTIME DESTINATION bin)
+
+if(TARGET vidbrisk)
+    install(TARGETS vidbrisk RUNTIME DESTINATION bin)
+    install(FILES ${VIDBRISK_SHARE_DIR}/help.html DESTINATION share/vidbrisk)
+    install(FILES ${VIDBRISK_SHARE_DIR}/vidbrisk.desktop DESTINATION share/applications)
+    install(FILES ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
+            DESTINATION share/icons/hicolor/scalable/apps)
+
+    # A program started from the build tree (./run.sh) finds its help beside itself. The
+    # program's folder is worked out here: a custom command's output may not name another
+    # folder's target.
+    get_target_property(program_dir vidbrisk RUNTIME_OUTPUT_DIRECTORY)
+    if(NOT program_dir)
+        get_target_property(program_dir vidbrisk BINARY_DIR)
+    endif()
+    set(help_beside_program ${program_dir}/help.html)
+    add_custom_command(
+        OUTPUT ${help_beside_program}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VIDBRISK_SHARE_DIR}/help.html
+                ${help_beside_program}
+        DEPENDS ${VIDBRISK_SHARE_DIR}/help.html
+        COMMENT "Copying the help beside the window program"
+        VERBATIM)
+    add_custom_target(vidbrisk_help_beside_program DEPENDS ${help_beside_program})
+    add_dependencies(vidbrisk vidbrisk_help_beside_program)
+endif()
+
+# The install test installs this build tree into a scratch prefix: it needs the programs
+# built, the cmake that configured the tree, and whether the window parts are expected.
+if(TARGET install_test)
+    add_dependencies(install_test vidbrisk-convert)
+    if(TARGET vidbrisk)
+        add_dependencies(install_test vidbrisk)
+        target_compile_definitions(install_test PRIVATE VIDBRISK_INSTALLS_WINDOW=1)
+    else()
+        target_compile_definitions(install_test PRIVATE VIDBRISK_INSTALLS_WINDOW=0)
+    endif()
+    target_compile_definitions(install_test PRIVATE VIDBRISK_CMAKE_COMMAND="${CMAKE_COMMAND}")
+endif()
