@@ -1,8 +1,11 @@
-// The window program's entry: the application, the main window and its message loop.
+// The window program's entry: the application, the main window and its message loop. Files
+// named on the command line (as the desktop passes them) are added to the list once the
+// window shows.
 #include "TMoviePlayer.h"
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     // Must come before the application object: it picks the media back end.
@@ -15,5 +18,8 @@ int main(int argc, char* argv[]) {
     if (!form.FormCreate())
         return 1;
     form.show();
+    const QStringList files = QApplication::arguments().mid(1);
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &form, [&form, files] { form.AddFiles(files); });
     return QApplication::exec();
 }

@@ -1,0 +1,198 @@
+// The window on a real X display (a private Xvfb server): the program itself starts with a
+// clip named on its command line and writes its first settings, and the window with its real
+// message boxes, player and settings store converts a clip to a row that reads "Done".
+#include "TMoviePlayer.h"
+#include "TestMedia.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern "C" __attribute__((used)) const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
+    // Caches of the X and font libraries, and the media back end's, live until exit.
+    return "leak:libfontconfig.so\nleak:libX11.so\nleak:libxcb\nleak:libdbus\n"
+           "leak:libQt6Multimedia\nleak:libavformat\nleak:libavcodec\nleak:libavutil\n"
+           "leak:libglib\nleak:libgobject\n";
+}
+
+namespace {
+
+// An Xvfb server on the first free display; it ends with the object.
+class PrivateDisplay {
+public:
+    PrivateDisplay() {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            // The server ends with the test, and keeps off the test's output (CTest waits
+            // for that to close).
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int quiet = open("/dev/null", O_RDWR);
+            dup2(quiet, 0);
+            dup2(quiet, 1);
+            dup2(quiet, 2);
+            // The server writes its display number to descriptor 3 once it takes clients.
+            dup2(fds[1], 3);
+            if (fds[0] != 3)
+                close(fds[0]);
+            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten",
+                   "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        char c = 0;
+        while (m_pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (!number.empty())
+            m_name = ":" + number;
+    }
+    ~PrivateDisplay() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    // ":N", or empty when the server did not start.
+    const std::string& name() const { return m_name; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_name;
+};
+
+PrivateDisplay& display() {
+    static PrivateDisplay server;
+    return server;
+}
+
+QString clip(const TestClip& c) {
+    return QString::fromStdString(TestMediaPath(c.name));
+}
+
+// Runs the event loop until `done` holds; false after a minute.
+template <class Predicate> bool waitFor(Predicate done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 60000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+TEST(WindowDesktop, ProgramStartsWithAClipAndWritesItsFirstSettings) {
+    ASSERT_FALSE(display().name().empty()) << "Xvfb did not start";
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", QString::fromStdString(display().name()));
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VIDBRISK_BINARY_DIR "/app/vidbrisk"),
+                  {clip(TestMedia::kAviMpeg4Mp3)});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    // A first start finds no settings and writes the five values at once.
+    const QString stored = config.path() + QStringLiteral("/Morvane/Vidbrisk.conf");
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(stored) && clock.elapsed() < 60000 &&
+           program.state() == QProcess::Running)
+        QThread::msleep(50);
+    ASSERT_TRUE(QFileInfo::exists(stored)) << program.readAllStandardError().toStdString();
+    QThread::msleep(300);
+    QSettings settings(stored, QSettings::IniFormat);
+    for (const char* name :
+         {"Output Folder", "ComboOutputFormat", "Overwrite", "DropDownItems", "LetterBox"})
+        EXPECT_TRUE(settings.contains(QString::fromLatin1(name))) << name;
+    EXPECT_EQ(settings.value("DropDownItems").toInt(), 27);
+    // Still running: the libraries loaded, and the clip's intake did not end it.
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.terminate();
+    program.waitForFinished(10000);
+}
+
+TEST(WindowDesktop, ConvertsAClipWithTheRealMessageBoxes) {
+    ASSERT_FALSE(display().name().empty()) << "Xvfb did not start";
+    QTemporaryDir config;
+    QTemporaryDir output;
+    ASSERT_TRUE(config.isValid() && output.isValid());
+    qputenv("DISPLAY", QByteArray::fromStdString(display().name()));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    TMoviePlayer::preferMediaBackend();
+    static int argc = 1;
+    static char programName[] = "window_desktop_test";
+    static char* argv[] = {programName, nullptr};
+    QApplication application(argc, argv);
+
+    // Answers every message box as a user would (OK, or the default Yes) and keeps its text.
+    QStringList shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible() && !shown.contains(box->text() + "#" + box->objectName())) {
+                box->setObjectName(QString::number(shown.size()));
+                shown << box->text() + "#" + box->objectName();
+                box->accept();
+            }
+        }
+    });
+    answer.start(50);
+
+    {
+        TForm1 form;
+        ASSERT_TRUE(form.FormCreate());
+        form.show();
+        ASSERT_TRUE(waitFor([&] { return form.isVisible(); }));
+        form.AddFiles({clip(TestMedia::kMp4H264Aac)});
+        ASSERT_EQ(form.ListView1->RowCount(), 1);
+        form.EditOutputFolder->setText(output.path());
+        form.ButtonConvert->click();
+        ASSERT_TRUE(waitFor([&] { return !form.Converting; }));
+        EXPECT_EQ(form.ListView1->SubText(0, FileColumn::Progress), "Done");
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_TRUE(shown[0].startsWith("All Conversions Completed#"));
+        EXPECT_GT(QFileInfo(output.path() + "/h264_aac.flv").size(), 10000);
+        // Closing by the close box saves the folder.
+        EXPECT_TRUE(form.close());
+    }
+    QSettings settings(config.path() + QStringLiteral("/Morvane/Vidbrisk.conf"),
+                       QSettings::IniFormat);
+    EXPECT_EQ(settings.value("Output Folder").toString(), output.path());
+}
+
+} // namespace
