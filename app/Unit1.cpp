@@ -2,6 +2,7 @@
 
 #include "DesktopHelpViewer.h"
 #include "FillComboOutputFormat.h"
+#include "FormatComboBox.h"
 #include "MessageBox.h"
 #include "OpenFilter.h"
 #include "QtFolderBrowser.h"
@@ -203,7 +204,10 @@ QWidget* TForm1::buildToolbar() {
 
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("Output Format :"), panel), 0, 0);
-    ComboOutputFormat = makeDropDown(QStringLiteral("ComboOutputFormat"));
+    auto* formatList = new FormatComboBox;
+    formatList->setObjectName(QStringLiteral("ComboOutputFormat"));
+    formatList->onDropDown = [this] { ComboOutputFormatDropDown(); };
+    ComboOutputFormat = formatList;
     ComboOutputFormat->setToolTip(QStringLiteral("Choose Output Format"));
     fields->addWidget(ComboOutputFormat, 0, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Output Folder :"), panel), 1, 0);
@@ -423,6 +427,11 @@ void TForm1::ComboOutputFormatChange() {
     OnFormatChange(m_format);
     ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount > 0 ? m_format.DropDownCount
                                                                      : kFormatDropDownCount);
+}
+
+void TForm1::ComboOutputFormatDropDown() {
+    OnFormatDropDown(m_format);
+    ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
 }
 
 void TForm1::ButtonAddFileClick() {

@@ -78,6 +78,8 @@ public:
     void RemoveSelectedItems();
     void RemoveAllItems();
     void ComboOutputFormatChange();
+    // Runs as the format list opens: it shows as many entries as the Additional Options say.
+    void ComboOutputFormatDropDown();
     void Exit();
 
     // ---- Run control (Unit1Run.cpp) ----

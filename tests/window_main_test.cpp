@@ -2,6 +2,7 @@
 // and after the first show, the start without media libraries, the open-dialog filter.
 #include "FillComboOutputFormat.h"
 #include "OpenFilter.h"
+#include "Unit4.h"
 #include "window_support.h"
 
 #include <QComboBox>
@@ -9,7 +10,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -193,6 +196,21 @@ TEST(WindowMain, OpenFilterInQtForm) {
     EXPECT_EQ(filters[23], "Windows Media Files (*.wma *.wmv *.asf *.asx)");
     for (const QString& filter : filters)
         EXPECT_FALSE(filter.contains(",")) << filter.toStdString();
+}
+
+TEST(WindowMain, FormatListOpensWithTheAdditionalOptionsCount) {
+    ScriptedWindow w;
+    TForm1& form = w.create();
+    ASSERT_TRUE(form.FormCreate());
+    form.show();
+    {
+        // Changed without running the format change: only the opening reads it.
+        const QSignalBlocker quiet(form.Form4->SpinEdit1);
+        form.Form4->SpinEdit1->setValue(40);
+    }
+    form.ComboOutputFormat->showPopup();
+    EXPECT_EQ(form.ComboOutputFormat->maxVisibleItems(), 40);
+    form.ComboOutputFormat->hidePopup();
 }
 
 } // namespace
