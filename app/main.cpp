@@ -5,6 +5,7 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
@@ -18,7 +19,10 @@ int main(int argc, char* argv[]) {
     if (!form.FormCreate())
         return 1;
     form.show();
-    const QStringList files = QApplication::arguments().mid(1);
+    // The list shows full paths, whatever folder the program was started from.
+    QStringList files;
+    for (const QString& argument : QApplication::arguments().mid(1))
+        files << QFileInfo(argument).absoluteFilePath();
     if (!files.isEmpty())
         QTimer::singleShot(0, &form, [&form, files] { form.AddFiles(files); });
     return QApplication::exec();
