@@ -69,8 +69,9 @@ TEST(WindowMain, ControlsCaptionsAndHints) {
     EXPECT_EQ(form.ProgressBar1->width(), 348);
     // The main window's lists take no typed text (the options dialog's do).
     for (QComboBox* combo : form.findChildren<QComboBox*>())
-        if (combo->window() == &form)
+        if (combo->window() == &form) {
             EXPECT_FALSE(combo->isEditable()) << combo->objectName().toStdString();
+        }
 
     const QStringList columns = {"File Name", "Video Size", "Frame Rate", "Duration",
                                  "Output",    "Progress",   "Frames"};
