@@ -38,6 +38,38 @@ FramePtr planeView(const AVFrame* source) {
     return view;
 }
 
+// Gives `view` counted references to the buffers of `owner`, whose planes it views, so the
+// encoder keeps a reference instead of copying the picture. A picture without counted
+// buffers leaves the view as it is (the encoder copies it).
+void shareBuffers(AVFrame* view, const AVFrame* owner) {
+    if (!owner->buf[0] || owner->nb_extended_buf > 0)
+        return;
+    for (int i = 0; i < AV_NUM_DATA_POINTERS && owner->buf[i]; ++i) {
+        view->buf[i] = lavu.av_buffer_ref(owner->buf[i]);
+        if (!view->buf[i]) {
+            for (int j = 0; j < i; ++j)
+                lavu.av_buffer_unref(&view->buf[j]);
+            return;
+        }
+    }
+}
+
+// The scratch picture is written for every frame; while the encoder still holds the last
+// one (it keeps references for reordering or lookahead) it gets a fresh buffer instead.
+void makeScratchWritable(AVFrame* scratch) {
+    if (lavu.av_frame_is_writable(scratch))
+        return;
+    const int width = scratch->width;
+    const int height = scratch->height;
+    const int format = scratch->format;
+    lavu.av_frame_unref(scratch);
+    scratch->width = width;
+    scratch->height = height;
+    scratch->format = format;
+    if (lavu.av_frame_get_buffer(scratch, 0) < 0)
+        throw FFMpegException("Cannot allocate temp picture, check pix fmt");
+}
+
 // Moves the plane pointers of `view` by `top` rows and `left` columns of its format
 // (chroma planes by the chroma shift). False for formats whose pixels are not whole bytes.
 bool offsetPlanes(AVFrame* view, int top, int left) {
@@ -235,6 +267,7 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
                 throw FFMpegException("Cannot allocate temp picture, check pix fmt");
             }
         }
+        makeScratchWritable(ost.ScratchPicture);
         final = ost.ScratchPicture;
     }
     // The inner part of the scratch picture (inside the pads).
@@ -270,6 +303,7 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
 
     // 6. Encode the picture `frames` times.
     FramePtr frame = planeView(final);
+    shareBuffers(frame.get(), final == cropped.get() ? picture : ost.ScratchPicture);
     frame->width = enc->width;
     frame->height = enc->height;
     frame->interlaced_frame = picture->interlaced_frame;

@@ -562,4 +562,88 @@ TEST_F(VideoOutputTest, StopRequestEndsARunOfDuplicates) {
               "");
 }
 
+// The luma at the centre of every picture decoded from the first stream of a file, in
+// display order.
+std::vector<int> decodedCentreLuma(const std::string& path) {
+    std::vector<int> values;
+    AVFormatContext* file = nullptr;
+    if (lavf.avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0)
+        return values;
+    lavf.avformat_find_stream_info(file, nullptr);
+    const AVCodecParameters* parameters = file->streams[0]->codecpar;
+    AVCodecContext* decoder = lavc.avcodec_alloc_context3(nullptr);
+    lavc.avcodec_parameters_to_context(decoder, parameters);
+    EXPECT_GE(lavc.avcodec_open2(decoder, lavc.avcodec_find_decoder(parameters->codec_id), nullptr),
+              0);
+    AVPacket* packet = lavc.av_packet_alloc();
+    Frame frame(lavu.av_frame_alloc());
+    const auto receive = [&] {
+        while (lavc.avcodec_receive_frame(decoder, frame.get()) >= 0) {
+            values.push_back(at(frame.get(), 0, frame->width / 2, frame->height / 2));
+            lavu.av_frame_unref(frame.get());
+        }
+    };
+    while (lavf.av_read_frame(file, packet) >= 0) {
+        if (packet->stream_index == 0 && lavc.avcodec_send_packet(decoder, packet) >= 0)
+            receive();
+        lavc.av_packet_unref(packet);
+    }
+    lavc.avcodec_send_packet(decoder, nullptr);
+    receive();
+    lavc.av_packet_free(&packet);
+    lavc.avcodec_free_context(&decoder);
+    lavf.avformat_close_input(&file);
+    return values;
+}
+
+// The encoder keeps references to the pictures it reorders (B-frames). Each written picture
+// must stay as it was handed over, whether it is the caller's own or the scaled copy that
+// the output path writes for every frame.
+TEST_F(VideoOutputTest, PicturesHeldByTheEncoderAreNeverOverwritten) {
+    struct Case {
+        const char* options;
+        int threads;
+    };
+    // The value each picture is filled with, and what it reads as once written: the
+    // full-range pixel format of the JPEG encoder stretches 16..235 to 0..255.
+    const auto filled = [](int i) { return 40 + 16 * i; };
+    const auto fullRange = [](int value) { return (value - 16) * 255.0 / 219.0; };
+    // B-frames reorder pictures; a frame-threaded encoder encodes them on its own threads
+    // while the next ones come.
+    const Case cases[] = {{"bf=2\ng=12", 1},
+                          {"bf=2\ng=12\ns=160x120", 1},
+                          {"vcodec=mjpeg\npix_fmt=yuvj420p\ns=160x120", 4},
+                          {"vcodec=mjpeg\npix_fmt=yuvj420p\npadtop=16\npadbottom=16", 4},
+                          {"vcodec=mjpeg\npix_fmt=yuvj420p", 4}};
+    for (const Case& c : cases) {
+        const char* options = c.options;
+        SCOPED_TRACE(options);
+        GatedEngine engine;
+        engine.ThreadCount = c.threads;
+        const std::string name = "held" + std::to_string(&c - cases) + ".avi";
+        constexpr int kPictures = 10;
+        ASSERT_EQ(run(engine, options, name,
+                      [](GatedEngine& e, AVFormatContext* output, OutputStreamState& ost,
+                         InputStreamState& ist) {
+                          for (int i = 0; i < kPictures; ++i) {
+                              // A fresh picture each time, as a decoder gives them.
+                              Frame picture = patternPicture(320, 240);
+                              for (int y = 0; y < 240; ++y)
+                                  std::memset(picture->data[0] + y * picture->linesize[0],
+                                              static_cast<uint8_t>(40 + 16 * i), 320);
+                              ist.Pts = i * 40000;
+                              ASSERT_EQ(e.VideoOut(output, ost, ist, picture.get()), 1);
+                          }
+                      }),
+                  "");
+        engine.ReleaseState();
+        const std::vector<int> luma = decodedCentreLuma(scratch(name));
+        ASSERT_EQ(luma.size(), static_cast<size_t>(kPictures));
+        const bool jpeg = std::string(options).find("yuvj420p") != std::string::npos;
+        for (int i = 0; i < kPictures; ++i)
+            EXPECT_NEAR(luma[static_cast<size_t>(i)], jpeg ? fullRange(filled(i)) : filled(i), 3)
+                << "picture " << i;
+    }
+}
+
 } // namespace
