@@ -1,6 +1,7 @@
 // The window on a real X display (a private Xvfb server): the program itself starts with a
 // clip named on its command line and writes its first settings, and the window with its real
 // message boxes, player and settings store converts a clip to a row that reads "Done".
+#include "EventLoopWait.h"
 #include "TMoviePlayer.h"
 #include "TestMedia.h"
 #include "Unit1.h"
@@ -96,19 +97,6 @@ QString clip(const TestClip& c) {
     return QString::fromStdString(TestMediaPath(c.name));
 }
 
-// Runs the event loop until `done` holds; false after a minute.
-template <class Predicate> bool waitFor(Predicate done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 60000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 TEST(WindowDesktop, ProgramStartsWithAClipAndWritesItsFirstSettings) {
     ASSERT_FALSE(display().name().empty()) << "Xvfb did not start";
     QTemporaryDir config;
@@ -177,12 +165,12 @@ TEST(WindowDesktop, ConvertsAClipWithTheRealMessageBoxes) {
         TForm1 form;
         ASSERT_TRUE(form.FormCreate());
         form.show();
-        ASSERT_TRUE(waitFor([&] { return form.isVisible(); }));
+        ASSERT_TRUE(waitForEvents([&] { return form.isVisible(); }));
         form.AddFiles({clip(TestMedia::kMp4H264Aac)});
         ASSERT_EQ(form.ListView1->RowCount(), 1);
         form.EditOutputFolder->setText(output.path());
         form.ButtonConvert->click();
-        ASSERT_TRUE(waitFor([&] { return !form.Converting; }));
+        ASSERT_TRUE(waitForEvents([&] { return !form.Converting; }));
         EXPECT_EQ(form.ListView1->SubText(0, FileColumn::Progress), "Done");
         ASSERT_EQ(shown.size(), 1);
         EXPECT_TRUE(shown[0].startsWith("All Conversions Completed#"));

@@ -1,6 +1,7 @@
 // The window's conversion run offscreen: Convert's refusals, rows converted one after the
 // other through the retry timer, failing and unchecked rows, Stop answered either way, the
 // progress columns, the controls locked during a run, and the close query.
+#include "EventLoopWait.h"
 #include "TestMedia.h"
 #include "window_support.h"
 
@@ -54,18 +55,6 @@ protected:
     FileListView& list() { return *w.form->ListView1; }
     std::string progress(int row) { return list().SubText(row, FileColumn::Progress); }
 
-    // Runs the event loop until `done` holds; false after a minute (a hung run).
-    template <class Predicate> bool waitFor(Predicate done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > 60000)
-                return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(2);
-        }
-        return true;
-    }
     int completions() { return static_cast<int>(w.messages.texts().count(kCompleted)); }
     bool runEnded() { return completions() > 0 && !form().Converting; }
 
@@ -103,7 +92,7 @@ TEST_F(WindowRun, ConvertRefusesAnEmptyListOrAMissingFolder) {
     form().EditOutputFolder->setText(QStringLiteral("  ") + output.path() + QStringLiteral(" "));
     form().ButtonConvert->click();
     EXPECT_TRUE(form().Converting);
-    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
     EXPECT_EQ(progress(0), "Done");
 }
 
@@ -129,7 +118,7 @@ TEST_F(WindowRun, CheckedRowsConvertOneAfterTheOtherAndTheRunEndsOnce) {
 
     // Rows finish in list order: a row is never "Done" before the one above it.
     std::vector<std::string> seen;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitForEvents([&] {
         std::string states;
         for (int row : {0, 2, 3})
             states += progress(row) == "Done" ? 'D' : '.';
@@ -157,7 +146,7 @@ TEST_F(WindowRun, CheckedRowsConvertOneAfterTheOtherAndTheRunEndsOnce) {
     // Nothing more arrives after the run (the retry timer would tick within 400 ms).
     QElapsedTimer quiet;
     quiet.start();
-    waitFor([&] { return quiet.elapsed() > 600; });
+    waitForEvents([&] { return quiet.elapsed() > 600; });
     EXPECT_EQ(completions(), 1);
 }
 
@@ -168,7 +157,7 @@ TEST_F(WindowRun, FailingRowsShowFailAndTheNextRowStarts) {
     form().AddFiles({clip(TestMedia::kAviMpeg4Mp3)});
     list().addRow(clip(TestMedia::kNotMedia), FileRowTexts{});
     form().ButtonConvert->click();
-    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
     EXPECT_EQ(progress(0), "Fail");
     EXPECT_EQ(progress(1), "Done");
     EXPECT_EQ(progress(2), "Fail");
@@ -187,7 +176,7 @@ TEST_F(WindowRun, StopAnsweredNoGoesOnAndYesAbortsAtOnce) {
     EXPECT_EQ(w.messages.texts(), QStringList{"Stop all conversions?"});
     EXPECT_TRUE(form().Converting);
     EXPECT_FALSE(form().ButtonConvert->isEnabled());
-    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
     EXPECT_EQ(progress(0), "Done");
     EXPECT_EQ(progress(1), "Done");
 
@@ -200,7 +189,7 @@ TEST_F(WindowRun, StopAnsweredNoGoesOnAndYesAbortsAtOnce) {
     EXPECT_TRUE(form().ButtonConvert->isEnabled());
     EXPECT_TRUE(form().Aborted);
     EXPECT_EQ(w.messages.texts(), QStringList{"Stop all conversions?"});
-    ASSERT_TRUE(waitFor([&] { return completions() == 1; }));
+    ASSERT_TRUE(waitForEvents([&] { return completions() == 1; }));
     EXPECT_EQ(progress(0), "Abort");
     EXPECT_EQ(progress(1), "");
     EXPECT_EQ(w.messages.texts(), (QStringList{"Stop all conversions?", kCompleted}));
@@ -252,7 +241,7 @@ TEST_F(WindowRun, CloseIsRefusedDuringARunAndDetachesTheEventsAfter) {
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().isVisible());
     EXPECT_TRUE(w.messages.texts().isEmpty());
-    ASSERT_TRUE(waitFor([&] { return runEnded(); }));
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
     EXPECT_TRUE(form().close());
     EXPECT_FALSE(form().FFmpegVCL1.OnProgress);
     EXPECT_FALSE(form().FFmpegVCL1.OnTerminate);
