@@ -278,6 +278,14 @@ void TCustomFFmpeg::WriteSubtitle(AVFormatContext* output, OutputStreamState& os
             const uint32_t displayMs =
                 i == 0 ? subtitle->start_display_time : subtitle->end_display_time;
             out->pts += lavu.av_rescale_q(displayMs, AVRational{1, 1000}, ost.Stream->time_base);
+        } else {
+            // A cue shows from its start to its end display time (milliseconds after pts).
+            out->pts += lavu.av_rescale_q(subtitle->start_display_time, AVRational{1, 1000},
+                                          ost.Stream->time_base);
+            if (subtitle->end_display_time > subtitle->start_display_time)
+                out->duration =
+                    lavu.av_rescale_q(subtitle->end_display_time - subtitle->start_display_time,
+                                      AVRational{1, 1000}, ost.Stream->time_base);
         }
         out->dts = out->pts;
         out->flags |= AV_PKT_FLAG_KEY;

@@ -9,8 +9,10 @@
 #include "CodecLock.h"
 #include "SwScaleHlpr.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -174,11 +176,61 @@ void TCustomFFmpeg::OpenPassLogFile(OutputStreamState& ost, int index) {
     codec->stats_in = buffer;
 }
 
+namespace {
+
+// Opens the decoder of `ist` unless it is open already.
+void openDecoder(OpenCodecRegistry& openCodecs, InputStreamState& ist) {
+    if (std::find(openCodecs.Decoders.begin(), openCodecs.Decoders.end(), ist.Codec) !=
+        openCodecs.Decoders.end())
+        return;
+    AVCodecContext* codec = *ist.Codec;
+    const AVCodec* decoder = lavc.avcodec_find_decoder(codec->codec_id);
+    if (!decoder)
+        fail(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
+                        static_cast<int>(codec->codec_id), ist.FileIndex, ist.StreamIndex));
+    int opened = 0;
+    {
+        const CodecLockGuard lock(CodecLock());
+        opened = lavc.avcodec_open2(codec, decoder, nullptr);
+        if (opened >= 0)
+            openCodecs.Decoders.push_back(ist.Codec);
+    }
+    if (opened < 0)
+        fail(formatText("Error while opening codec for input stream #%d.%d", ist.FileIndex,
+                        ist.StreamIndex));
+}
+
+// A subtitle encoder counts in its input stream's time base unless told otherwise. A text
+// subtitle encoder writes the styles and script header its decoder read: that decoder
+// opens first, and the encoder starts from a copy of its header.
+void prepareSubtitleEncoder(OpenCodecRegistry& openCodecs, InputStreamState& source,
+                            AVCodecContext* encoder) {
+    if ((encoder->time_base.num <= 0 || encoder->time_base.den <= 0) && source.Stream)
+        encoder->time_base = source.Stream->time_base;
+    if (!source.DecodingNeeded || encoder->subtitle_header)
+        return;
+    openDecoder(openCodecs, source);
+    const AVCodecContext* decoder = *source.Codec;
+    if (!decoder->subtitle_header || decoder->subtitle_header_size <= 0)
+        return;
+    encoder->subtitle_header =
+        static_cast<uint8_t*>(lavu.av_mallocz(decoder->subtitle_header_size + 1));
+    if (!encoder->subtitle_header)
+        fail("av_mallocz fail");
+    std::memcpy(encoder->subtitle_header, decoder->subtitle_header, decoder->subtitle_header_size);
+    encoder->subtitle_header_size = decoder->subtitle_header_size;
+}
+
+} // namespace
+
 void TCustomFFmpeg::OpenStreamCodecs() {
     for (OutputStreamState& ost : OutputStreams) {
         if (!ost.EncodingNeeded)
             continue;
         AVCodecContext* codec = *ost.Codec;
+        if (codec->codec_type == AVMEDIA_TYPE_SUBTITLE && ost.SourceIndex >= 0 &&
+            ost.SourceIndex < static_cast<int>(InputStreams.size()))
+            prepareSubtitleEncoder(OpenCodecs, InputStreams[ost.SourceIndex], codec);
         const AVCodec* encoder =
             codec->codec ? codec->codec : lavc.avcodec_find_encoder(codec->codec_id);
         if (!encoder)
@@ -204,25 +256,9 @@ void TCustomFFmpeg::OpenStreamCodecs() {
         if (codec->codec_type == AVMEDIA_TYPE_VIDEO)
             ost.Stream->avg_frame_rate = codec->framerate;
     }
-    for (InputStreamState& ist : InputStreams) {
-        if (!ist.DecodingNeeded)
-            continue;
-        AVCodecContext* codec = *ist.Codec;
-        const AVCodec* decoder = lavc.avcodec_find_decoder(codec->codec_id);
-        if (!decoder)
-            fail(formatText("Unsupported codec (id=%d) for input stream #%d.%d",
-                            static_cast<int>(codec->codec_id), ist.FileIndex, ist.StreamIndex));
-        int opened = 0;
-        {
-            const CodecLockGuard lock(CodecLock());
-            opened = lavc.avcodec_open2(codec, decoder, nullptr);
-            if (opened >= 0)
-                OpenCodecs.Decoders.push_back(ist.Codec);
-        }
-        if (opened < 0)
-            fail(formatText("Error while opening codec for input stream #%d.%d", ist.FileIndex,
-                            ist.StreamIndex));
-    }
+    for (InputStreamState& ist : InputStreams)
+        if (ist.DecodingNeeded)
+            openDecoder(OpenCodecs, ist);
 }
 
 void TCustomFFmpeg::CopyMetadataMaps(AVFormatContext** outputFiles, int outputCount,

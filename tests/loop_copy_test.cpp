@@ -360,4 +360,56 @@ TEST_F(LoopCopyTest, SubtitleCopyKeepsEveryCue) {
     EXPECT_EQ(result.streams[0].packets, 3);
 }
 
+// Text subtitles re-encoded: the encoder starts from its decoder's header, so it opens, and
+// every cue arrives in the new format.
+struct SubtitleCase {
+    const char* output;
+    const char* options;
+    const char* codec;
+    // Lines of the written text file that keep the last cue's times and words; none for a
+    // binary container.
+    std::vector<std::string> lines;
+};
+
+void PrintTo(const SubtitleCase& c, std::ostream* out) {
+    *out << c.output;
+}
+
+class TextSubtitles : public LoopCopyTest, public ::testing::WithParamInterface<SubtitleCase> {};
+
+TEST_P(TextSubtitles, AreReencodedCueByCue) {
+    const SubtitleCase& c = GetParam();
+    const std::string source = scratch("cues.srt");
+    writeSubRip(source);
+    convert(source, c.output, c.options);
+    EXPECT_TRUE(engine.Finished) << engine.ErrorText;
+    const ProbedFile result = probe(scratch(c.output));
+    ASSERT_TRUE(result.opened);
+    ASSERT_EQ(result.streams.size(), 1u);
+    EXPECT_EQ(result.streams[0].codec, c.codec);
+    EXPECT_EQ(result.streams[0].packets, 3);
+    std::ifstream written(scratch(c.output));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(written, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    for (const std::string& expected : c.lines)
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end())
+            << expected << " not in " << ::testing::PrintToString(lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TextSubtitles,
+    ::testing::Values(SubtitleCase{"cues.ass",
+                                   "scodec=ass",
+                                   "ass",
+                                   {"Dialogue: 0,0:00:03.50,0:00:04.00,Default,,0,0,0,,third"}},
+                      SubtitleCase{"cues-ass.mkv", "scodec=ass", "ass", {}},
+                      SubtitleCase{"again.srt",
+                                   "scodec=subrip",
+                                   "subrip",
+                                   {"00:00:03,500 --> 00:00:04,000", "third"}}));
+
 } // namespace
