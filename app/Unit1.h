@@ -114,6 +114,8 @@ public:
     void FormClose();
     // Whether "Overwrite Existing File With The Same Name" is on.
     bool OverwriteChosen() const;
+    // Whether the video zoom is "LetterBox": pictures of another shape get bars.
+    bool LetterBoxChosen() const;
 
     // ---- State ----
     bool Adding = false;

@@ -104,6 +104,7 @@ void TForm1::ButtonConvertClick() {
     JobSettings& settings = m_builder->Settings;
     settings.OutputFolder = trimmed.toStdString();
     settings.Overwrite = OverwriteChosen();
+    settings.LetterBox = LetterBoxChosen();
     settings.VolumeValue = VolumeValue;
     m_builder->BeginRun();
     m_builder->ConvertNextFile();
@@ -247,6 +248,10 @@ void TForm1::EnableControls() {
 
 bool TForm1::OverwriteChosen() const {
     return Form4 && Form4->CheckBoxOverWrite->isChecked();
+}
+
+bool TForm1::LetterBoxChosen() const {
+    return Form4 && Form4->ComboLetterBox->currentText() == QStringLiteral("LetterBox");
 }
 
 bool TForm1::FormCloseQuery() {

@@ -30,6 +30,10 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
             options.Overwrite = true;
             continue;
         }
+        if (arg == "--letterbox") {
+            options.LetterBox = true;
+            continue;
+        }
         if (arg == "--quiet" || arg == "-q") {
             options.Quiet = true;
             continue;

@@ -15,6 +15,7 @@ struct ConvertOptions {
     int VolumePercent = 100;
     std::string Aspect; // "", "original", "4:3" or "16:9"
     bool Overwrite = false;
+    bool LetterBox = false;
     int Jobs = 1;
     std::vector<std::string> ExtraOptions; // "name=value"
     bool Quiet = false;

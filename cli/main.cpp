@@ -49,6 +49,8 @@ const char* const usageText =
     "        --volume PERCENT    output volume: 0, 20, 40, ... 200 (default 100)\n"
     "        --aspect A          aspect ratio: original (from the input's size; the\n"
     "                            default), 4:3 or 16:9\n"
+    "        --letterbox         show a picture of another shape than the output whole,\n"
+    "                            with black bars, instead of stretching it\n"
     "        --overwrite         replace existing outputs of the same name; an input\n"
     "                            file or an output of this run is never replaced (a free\n"
     "                            \"-n\" name is taken instead)\n"
@@ -118,8 +120,9 @@ int main(int argc, char** argv) {
             args[0].find('=') == std::string::npos) {
             // A conversion's first argument is an option of its own, or a file.
             bool known = false;
-            for (const char* option : {"--format", "--output-folder", "--volume", "--aspect",
-                                       "--overwrite", "--jobs", "--option", "--quiet", "--verbose"})
+            for (const char* option :
+                 {"--format", "--output-folder", "--volume", "--aspect", "--overwrite",
+                  "--letterbox", "--jobs", "--option", "--quiet", "--verbose"})
                 known = known || args[0] == option;
             known = known || FindSettingOption(args[0]) != nullptr;
             if (!known)

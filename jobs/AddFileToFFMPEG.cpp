@@ -2,6 +2,7 @@
 #include "AddFileToFFMPEG.h"
 
 #include "FillComboOutputFormat.h"
+#include "LetterBox.h"
 
 #include <algorithm>
 #include <cctype>
@@ -200,6 +201,24 @@ void ConversionJobBuilder::fillOutputOptions(int row) {
         break;
     default:
         break; // no choice: what the apply step wrote stays
+    }
+    if (Settings.LetterBox && !m_outputOptions.DisableVideo) {
+        if (const auto box = LetterBoxFor(m_list.SubText(row, FileColumn::VideoSize),
+                                          m_outputOptions.FrameSize, m_outputOptions.AspectRatio)) {
+            // The frame keeps its size: the picture is scaled to the inner part, and the
+            // frame is shown with square pixels, so it looks right on players that ignore
+            // a container's aspect ratio.
+            const int32_t frameWidth = box->Width + box->Left + box->Right;
+            const int32_t frameHeight = box->Height + box->Top + box->Bottom;
+            m_outputOptions.AspectRatio =
+                std::to_string(frameWidth) + ":" + std::to_string(frameHeight);
+            m_outputOptions.FrameSize =
+                std::to_string(box->Width) + "x" + std::to_string(box->Height);
+            m_outputOptions.PadTop = box->Top;
+            m_outputOptions.PadBottom = box->Bottom;
+            m_outputOptions.PadLeft = box->Left;
+            m_outputOptions.PadRight = box->Right;
+        }
     }
     if (!Settings.ExtraOptions.empty()) {
         if (!m_outputOptions.ExtraOptions.empty() && m_outputOptions.ExtraOptions.back() != '\n')

@@ -68,6 +68,9 @@ struct JobSettings {
     std::string OutputFolder; // the separator is always appended
     bool Overwrite = false;
     int32_t VolumeValue = DefaultVolumeValue;
+    // Pictures of another shape than the output are shown whole, with bars, instead of
+    // being stretched to the output's aspect ratio.
+    bool LetterBox = false;
     // Option lines ("name=value") added to every task's output options, after the format's
     // apply step. The window leaves it empty.
     std::string ExtraOptions;

@@ -166,6 +166,35 @@ TEST_F(JobsBuilderTest, TaskGetsTheFormatsOptionsVolumeAspectAndExtraOptions) {
     EXPECT_EQ(lastTask().OutputOptions.AspectRatio, "16:9");
 }
 
+TEST_F(JobsBuilderTest, LetterBoxKeepsTheFrameAndShowsThePictureAtItsAspect) {
+    addRow("/media/wide.avi", true, "1280x720");
+    addRow("/media/audio.mp3", true, " ");
+    format.Boxes.ComboAspectRatio->Select(1); // 4:3
+    builder.Settings.LetterBox = true;
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    // The picture is taken as 4:3: narrower than its 1280x720 frame, shown with square
+    // pixels.
+    const TOutputOptions& wide = lastTask().OutputOptions;
+    EXPECT_EQ(wide.AspectRatio, "1280:720");
+    EXPECT_EQ(wide.FrameSize, "960x720");
+    EXPECT_EQ(wide.PadTop, 0);
+    EXPECT_EQ(wide.PadBottom, 0);
+    EXPECT_EQ(wide.PadLeft, 160);
+    EXPECT_EQ(wide.PadRight, 160);
+
+    builder.ConvertNextFile(); // no picture: no bars
+    EXPECT_EQ(lastTask().OutputOptions.PadTop, -1);
+
+    // Without letterboxing the frame is shown at 4:3 instead.
+    builder.Settings.LetterBox = false;
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    EXPECT_EQ(lastTask().OutputOptions.FrameSize, ""); // the input's own size
+    EXPECT_EQ(lastTask().OutputOptions.PadTop, -1);
+    EXPECT_EQ(lastTask().OutputOptions.AspectRatio, "4:3");
+}
+
 TEST_F(JobsBuilderTest, SettingTextWithoutANumberFailsTheRowWithoutStartingATask) {
     addRow("/media/a.avi");
     format.Boxes.ComboVideoBitrate->Append("fast Kbps");

@@ -4,6 +4,7 @@
 #include "EventLoopWait.h"
 #include "TestMedia.h"
 #include "window_support.h"
+#include "Unit4.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -166,6 +167,18 @@ TEST_F(WindowRun, FailingRowsShowFailAndTheNextRowStarts) {
     EXPECT_EQ(completions(), 1);
     EXPECT_TRUE(QFileInfo::exists(output.path() + "/mpeg4_mp3.flv"));
     EXPECT_FALSE(QFileInfo::exists(output.path() + "/not_media.flv"));
+}
+
+TEST_F(WindowRun, LetterBoxKeepsTheOutputFrame) {
+    form().AddFiles({clip(TestMedia::kMp4H264Aac)}); // 640x480
+    form().Form4->ComboLetterBox->setCurrentIndex(1);
+    form().ComboAspectRatio->setCurrentIndex(2); // 16:9: bars at the sides
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
+    ASSERT_EQ(progress(0), "Done");
+    form().AddFiles({output.path() + "/h264_aac.flv"});
+    ASSERT_EQ(list().RowCount(), 2);
+    EXPECT_EQ(list().SubText(1, FileColumn::VideoSize), "640x480");
 }
 
 TEST_F(WindowRun, StopAnsweredNoGoesOnAndYesAbortsAtOnce) {
