@@ -137,10 +137,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     ListView1->onFilesDropped = [this](const QStringList& files) {
         if (Converting || Adding)
             return;
-        m_player->Stop();
-        PreviewPaused = false;
-        FFmpegVCL1.ClearTasks();
-        ListView1->setColumnText(FileColumn::Progress, QString());
+        prepareIntake();
         AddFiles(files);
     };
 
@@ -438,15 +435,18 @@ void TForm1::ButtonAddFileClick() {
     // Also refused while an intake is still taking files (it lets the window work meanwhile).
     if (Converting || Adding)
         return;
-    m_player->Stop();
-    PreviewPaused = false;
-    FFmpegVCL1.ClearTasks();
-    ListView1->setColumnText(FileColumn::Progress, QString());
+    prepareIntake();
     const QStringList files =
         m_services.chooseFiles(this, openFilterToQt(QString::fromLatin1(OpenFilter)));
     if (files.isEmpty())
         return;
     AddFiles(files);
+}
+
+void TForm1::prepareIntake() {
+    StopPreview();
+    FFmpegVCL1.ClearTasks();
+    ListView1->setColumnText(FileColumn::Progress, QString());
 }
 
 void TForm1::AddFiles(const QStringList& files) {
@@ -479,8 +479,7 @@ void TForm1::ButtonRemoveClick() {
 void TForm1::ButtonClearClick() {
     if (Converting || Adding)
         return;
-    m_player->Stop();
-    PreviewPaused = false;
+    StopPreview();
     FFmpegVCL1.ClearTasks();
     ListView1->clear();
 }

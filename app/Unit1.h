@@ -105,6 +105,8 @@ public:
     void ButtonPauseClick();
     void ButtonStopClick();
     void TrackBar1Change();
+    // Stops the player and forgets a pause (Add File, Clear, Convert, another row).
+    void StopPreview();
 
     // ---- Close (Unit1Run.cpp) ----
     // The close query: false while a run is in progress; otherwise detaches the component's
@@ -184,6 +186,9 @@ private:
     // Connects the component's progress, termination and log events (Unit1Run.cpp).
     void attachComponentEvents();
     void detachComponentEvents();
+    // Before files are taken in: the preview stopped, the tasks and the "Progress" column
+    // cleared.
+    void prepareIntake();
     // Puts the builder's reason into the tooltip of a row that failed before its task.
     void showRowFailure();
     // Connects the preview buttons, the list's selection and "Play Selected File".

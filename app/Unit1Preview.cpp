@@ -19,10 +19,8 @@ void TForm1::ListView1SelectItem() {
     if (row < 0)
         return;
     PreviewFile = QString::fromStdString(ListView1->Caption(row));
-    if (row != PreviewIndex) {
-        m_player->Stop();
-        PreviewPaused = false;
-    }
+    if (row != PreviewIndex)
+        StopPreview();
 }
 
 void TForm1::ButtonPlayClick() {
@@ -51,6 +49,10 @@ void TForm1::ButtonPauseClick() {
 void TForm1::ButtonStopClick() {
     if (Converting)
         return;
+    StopPreview();
+}
+
+void TForm1::StopPreview() {
     m_player->Stop();
     PreviewPaused = false;
 }

@@ -76,8 +76,7 @@ void TForm1::detachComponentEvents() {
 void TForm1::ButtonConvertClick() {
     if (Adding)
         return;
-    m_player->Stop();
-    PreviewPaused = false;
+    StopPreview();
     Aborted = false;
     ListView1->setColumnText(FileColumn::Progress, QString());
     if (ListView1->RowCount() == 0) {
