@@ -2,6 +2,7 @@
 // geometry, encoding, two-pass statistics and the encoder flush at end of input.
 #include "FFmpeg.h"
 #include "EngineText.h"
+#include "PictureLayout.h"
 
 #include "AVCodecHlpr.h"
 #include "AVUtilHlpr.h"
@@ -53,22 +54,6 @@ void shareBuffers(AVFrame* view, const AVFrame* owner) {
             return;
         }
     }
-}
-
-// The scratch picture is written for every frame; while the encoder still holds the last
-// one (it keeps references for reordering or lookahead) it gets a fresh buffer instead.
-void makeScratchWritable(AVFrame* scratch) {
-    if (lavu.av_frame_is_writable(scratch))
-        return;
-    const int width = scratch->width;
-    const int height = scratch->height;
-    const int format = scratch->format;
-    lavu.av_frame_unref(scratch);
-    scratch->width = width;
-    scratch->height = height;
-    scratch->format = format;
-    if (lavu.av_frame_get_buffer(scratch, 0) < 0)
-        throw FFMpegException("Cannot allocate temp picture, check pix fmt");
 }
 
 // Moves the plane pointers of `view` by `top` rows and `left` columns of its format
@@ -276,19 +261,9 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
         ost.VideoResample = 1;
     const AVFrame* final = cropped.get();
     if (ost.VideoResample || ost.VideoPad) {
-        if (!ost.ScratchPicture) {
-            ost.ScratchPicture = lavu.av_frame_alloc();
-            if (!ost.ScratchPicture)
-                throw FFMpegException("Cannot allocate temp picture, check pix fmt");
-            ost.ScratchPicture->width = enc->width;
-            ost.ScratchPicture->height = enc->height;
-            ost.ScratchPicture->format = enc->pix_fmt;
-            if (lavu.av_frame_get_buffer(ost.ScratchPicture, 0) < 0) {
-                lavu.av_frame_free(&ost.ScratchPicture);
-                throw FFMpegException("Cannot allocate temp picture, check pix fmt");
-            }
-        }
-        makeScratchWritable(ost.ScratchPicture);
+        // The encoder's picture, written for every frame: while the encoder still holds the
+        // last one (it keeps references for reordering or lookahead) a fresh buffer is taken.
+        prepareOwnPicture(ost.ScratchPicture, enc->width, enc->height, enc->pix_fmt);
         final = ost.ScratchPicture;
     }
     // The inner part of the scratch picture (inside the pads).

@@ -12,23 +12,6 @@
 
 namespace {
 
-// `picture` with a buffer of its own of the given geometry, which nobody else holds.
-void prepareOwnPicture(AVFrame*& picture, int width, int height, AVPixelFormat format) {
-    if (picture && picture->width == width && picture->height == height &&
-        picture->format == format && lavu.av_frame_is_writable(picture))
-        return;
-    if (!picture)
-        picture = lavu.av_frame_alloc();
-    if (!picture)
-        throw FFMpegException("av_malloc fail");
-    lavu.av_frame_unref(picture);
-    picture->width = width;
-    picture->height = height;
-    picture->format = format;
-    if (lavu.av_frame_get_buffer(picture, 0) < 0)
-        throw FFMpegException("Cannot allocate temp picture, check pix fmt");
-}
-
 // Turns one plane of `width` x `height` bytes clockwise by `degrees` (90, 180 or 270).
 void turnPlane(const uint8_t* in, int inStride, int width, int height, uint8_t* out, int outStride,
                int degrees) {

@@ -1,6 +1,7 @@
 #include "PictureLayout.h"
 
 #include "AVUtilHlpr.h"
+#include "FFMpegException.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -31,4 +32,20 @@ bool planarBytesLayout(AVPixelFormat format, int width, int height, PlaneLayout&
 bool squareChromaSubsampling(AVPixelFormat format) {
     const AVPixFmtDescriptor* desc = lavu.av_pix_fmt_desc_get(format);
     return desc && desc->log2_chroma_w == desc->log2_chroma_h;
+}
+
+void prepareOwnPicture(AVFrame*& picture, int width, int height, AVPixelFormat format) {
+    if (picture && picture->width == width && picture->height == height &&
+        picture->format == format && lavu.av_frame_is_writable(picture))
+        return;
+    if (!picture)
+        picture = lavu.av_frame_alloc();
+    if (!picture)
+        throw FFMpegException("av_malloc fail");
+    lavu.av_frame_unref(picture);
+    picture->width = width;
+    picture->height = height;
+    picture->format = format;
+    if (lavu.av_frame_get_buffer(picture, 0) < 0)
+        throw FFMpegException("Cannot allocate temp picture, check pix fmt");
 }

@@ -1,8 +1,9 @@
-// The plane layout of 8-bit planar pictures, for the video path's own picture work
-// (deinterlacing, turning upright).
+// The plane layout of 8-bit planar pictures and the working pictures of the video path's
+// own picture work (deinterlacing, turning upright, scaling into the encoder's geometry).
 #pragma once
 
 extern "C" {
+#include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 }
 
@@ -20,3 +21,8 @@ bool planarBytesLayout(AVPixelFormat format, int width, int height, PlaneLayout&
 // Whether `format` subsamples its chroma equally in both directions (a quarter turn keeps
 // such a picture in its format).
 bool squareChromaSubsampling(AVPixelFormat format);
+
+// Gives `picture` (allocated when null) a buffer of width x height in `format` that nobody
+// else holds: kept when it already is one, else replaced (an encoder may still hold the
+// old one for reordering). Raises FFMpegException when the memory cannot be had.
+void prepareOwnPicture(AVFrame*& picture, int width, int height, AVPixelFormat format);
