@@ -568,6 +568,26 @@ TEST_F(VideoOutputTest, StopRequestEndsARunOfDuplicates) {
               "");
 }
 
+// The pause gate is passed before every repeated picture, so "Stop all conversions?" holds
+// a long run of duplicates too.
+TEST_F(VideoOutputTest, APauseHoldsInsideARunOfDuplicates) {
+    struct HoldCounter : GatedEngine {
+        int holds = 0;
+        void HoldWhilePaused() override { ++holds; }
+    } engine;
+    ASSERT_EQ(run(engine, "vsync=1", "hold.avi",
+                  [](GatedEngine& e, AVFormatContext* output, OutputStreamState& ost,
+                     InputStreamState& ist) {
+                      Frame picture = patternPicture(320, 240);
+                      ist.Pts = 0;
+                      e.VideoOut(output, ost, ist, picture.get());
+                      ist.Pts = 1000000; // a second later: 24 pictures fill the gap
+                      EXPECT_EQ(e.VideoOut(output, ost, ist, picture.get()), 24);
+                  }),
+              "");
+    EXPECT_EQ(engine.holds, 23);
+}
+
 // The luma at the centre of every picture decoded from the first stream of a file, in
 // display order.
 std::vector<int> decodedCentreLuma(const std::string& path) {
