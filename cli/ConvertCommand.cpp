@@ -5,6 +5,7 @@
 #include "CliFormatBox.h"
 #include "FileListRows.h"
 #include "LoopScheduler.h"
+#include "OutputFileClaim.h"
 #include "ProgressDisplay.h"
 #include "RunEventQueue.h"
 
@@ -208,11 +209,15 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     ProgressDisplay display(err, !options.Quiet && isatty(STDERR_FILENO) != 0, TerminalColumns());
     bool anyFailed = false;
     std::map<int, std::string> terminationFailures; // row -> the task's failure text
+    std::map<int, std::string> terminationNotes;    // row -> a finished task's warning
     list.OnFinalState = [&](int row, const std::string& state) {
         display.erase();
         display.remove(row);
-        out << state << '\t' << FieldText(list.Caption(row)) << '\t'
-            << FieldText(builder.OutputOfRow(row));
+        // A file stopped before it started has no output: its field stays empty.
+        std::string output = builder.OutputOfRow(row);
+        if (state == "Abort" && !OutputFileClaim::entryExists(output))
+            output.clear();
+        out << state << '\t' << FieldText(list.Caption(row)) << '\t' << FieldText(output);
         if (state == "Fail") {
             anyFailed = true;
             const auto found = terminationFailures.find(row);
@@ -221,6 +226,9 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                                                               : builder.FailureOfRow(row));
         }
         out << std::endl;
+        const auto note = terminationNotes.find(row);
+        if (state == "Done" && note != terminationNotes.end())
+            err << "vidbrisk-convert: warning: " << OneLine(note->second) << "\n";
         display.draw();
     };
 
@@ -315,6 +323,8 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                     if (row >= 0) {
                         if (event.Exception)
                             terminationFailures[row] = event.Message;
+                        else if (event.Finished && !event.Message.empty())
+                            terminationNotes[row] = event.Message;
                         list.SetSubText(row, FileColumn::Progress,
                                         TerminationRowState(event.Finished, event.Exception));
                     }
