@@ -158,16 +158,38 @@ int OutputFileClaim::claim(const std::string& finalName) {
     return EEXIST;
 }
 
+std::string OutputFileClaim::numberedName(const std::string& finalName, int number) {
+    const auto slash = finalName.find_last_of('/');
+    const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
+    auto dot = finalName.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart)
+        dot = finalName.size();
+    std::string base = finalName.substr(0, dot);
+    // "clip-1" counts on from "clip", as the names of a run do.
+    const auto dash = base.find_last_of('-');
+    if (dash != std::string::npos && dash > nameStart && dash + 1 < base.size() &&
+        base.find_first_not_of("0123456789", dash + 1) == std::string::npos)
+        base.erase(dash);
+    return base + "-" + std::to_string(number) + finalName.substr(dot);
+}
+
 int OutputFileClaim::commit() {
+    return commitTo(m_finalName, m_replaces);
+}
+
+int OutputFileClaim::commitAs(const std::string& otherName) {
+    return commitTo(otherName, false);
+}
+
+int OutputFileClaim::commitTo(const std::string& name, bool replace) {
     if (!held())
         return EINVAL;
     // The engine deletes an output that stayed empty; a part file of the same name that
     // appeared since belongs to another task.
     if (!sameEntry(m_lockFd, m_partName))
         return ENOENT;
-    const int error = m_replaces
-                          ? (::rename(m_partName.c_str(), m_finalName.c_str()) == 0 ? 0 : errno)
-                          : renameNoReplace(m_partName, m_finalName);
+    const int error = replace ? (::rename(m_partName.c_str(), name.c_str()) == 0 ? 0 : errno)
+                              : renameNoReplace(m_partName, name);
     if (error == 0)
         release();
     return error;

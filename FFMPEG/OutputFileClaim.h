@@ -46,10 +46,17 @@ public:
     // one that appeared since is kept and the result is EEXIST. Returns 0 or the error
     // number; the claim is still held after a failure.
     int commit();
+    // Gives the part file another name, never replacing an entry of that name.
+    int commitAs(const std::string& otherName);
     // Removes the part file and ends the claim.
     void discard();
 
+    // The name numbered `number` in the "-n" series of finalName ("dir/clip.flv" and
+    // "dir/clip-3.flv" give "dir/clip-2.flv" for 2).
+    static std::string numberedName(const std::string& finalName, int number);
+
 private:
+    int commitTo(const std::string& name, bool replace);
     void release();
 
     std::string m_finalName;

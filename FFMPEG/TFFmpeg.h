@@ -71,6 +71,10 @@ public:
     // on that same thread.
     std::atomic<bool> Failed{false};
     std::string FailureMessage;
+    // An output that had to take another free name when the task ended (its own was taken
+    // by another program meanwhile), as "planned name" -> "name it got". Same threads as
+    // FailureMessage.
+    std::vector<std::pair<std::string, std::string>> RenamedOutputs;
     int64_t ProgressIntervalUs = 500000; // set by the component before the start
     // The worker while the task runs threaded; cleared by NotifyTerminated.
     std::atomic<TFFmpegThread*> WorkerThread{nullptr};

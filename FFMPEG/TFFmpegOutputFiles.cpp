@@ -9,6 +9,7 @@
 #include "EngineText.h"
 #include "MediaLibraries.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -17,6 +18,8 @@ namespace {
 // noted: the input ended early or could not be read to its end.
 constexpr int64_t kShortOutputPercent = 90;
 constexpr int64_t kShortOutputMarginMs = 1000;
+// How many numbered names a finished output tries when its own was taken meanwhile.
+constexpr int kOtherNameAttempts = 100;
 
 // Whether the name is a path of the local file system, not a protocol address such as
 // "udp://..." or "pipe:1".
@@ -116,10 +119,26 @@ void TFFmpeg::finishOutputs() {
                 FailureMessage = warning;
             }
         }
-        if (const int error = claim.commit(); error != 0) {
+        int error = claim.commit();
+        // Another program took the name while the task wrote: the output takes the next
+        // free number of its series rather than being lost.
+        std::string committed = claim.finalName();
+        for (int n = 1; error == EEXIST && !claim.replacesEntry() && n <= kOtherNameAttempts; ++n) {
+            committed = OutputFileClaim::numberedName(claim.finalName(), n);
+            if (!OutputFileClaim::partHeld(committed))
+                error = claim.commitAs(committed);
+        }
+        if (error != 0) {
             claim.discard();
             failRun(formatText("Could not rename '%s' to '%s': %s", claim.partFileName().c_str(),
                                claim.finalName().c_str(), SystemErrorText(error).c_str()));
+        } else if (committed != claim.finalName()) {
+            const std::string moved =
+                formatText("%s was taken by another program meanwhile: the output is %s",
+                           claim.finalName().c_str(), committed.c_str());
+            LogIfInstalled(kLogInfo, moved);
+            RenamedOutputs.emplace_back(claim.finalName(), committed);
+            FailureMessage = FailureMessage.empty() ? moved : FailureMessage + "; " + moved;
         }
     }
     // A failure after some outputs got their names: the task's outputs go together.

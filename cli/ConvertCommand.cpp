@@ -210,11 +210,14 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     bool anyFailed = false;
     std::map<int, std::string> terminationFailures; // row -> the task's failure text
     std::map<int, std::string> terminationNotes;    // row -> a finished task's warning
+    std::map<int, std::string> terminationOutputs;  // row -> the name its output got instead
     list.OnFinalState = [&](int row, const std::string& state) {
         display.erase();
         display.remove(row);
         // A file stopped before it started has no output: its field stays empty.
-        std::string output = builder.OutputOfRow(row);
+        const auto renamed = terminationOutputs.find(row);
+        std::string output =
+            renamed != terminationOutputs.end() ? renamed->second : builder.OutputOfRow(row);
         if (state == "Abort" && !OutputFileClaim::entryExists(output))
             output.clear();
         out << state << '\t' << FieldText(list.Caption(row)) << '\t' << FieldText(output);
@@ -243,14 +246,18 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         event.TotalOutputDurationMs = total;
         events.push(std::move(event));
     };
-    component.OnTerminate = [&events](int32_t index, bool finished, bool exception,
-                                      const std::string& message) {
+    component.OnTerminate = [&events, &component](int32_t index, bool finished, bool exception,
+                                                  const std::string& message) {
         RunEvent event;
         event.EventKind = RunEvent::Kind::Terminate;
         event.Index = index;
         event.Finished = finished;
         event.Exception = exception;
         event.Message = message;
+        // The component holds TaskLock while it reports a task's end.
+        if (index >= 0 && index < component.Tasks.Count() &&
+            !component.Tasks[index].RenamedOutputs.empty())
+            event.Output = component.Tasks[index].RenamedOutputs.front().second;
         events.push(std::move(event));
     };
     if (options.Verbose)
@@ -325,6 +332,8 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                             terminationFailures[row] = event.Message;
                         else if (event.Finished && !event.Message.empty())
                             terminationNotes[row] = event.Message;
+                        if (!event.Output.empty())
+                            terminationOutputs[row] = event.Output;
                         list.SetSubText(row, FileColumn::Progress,
                                         TerminationRowState(event.Finished, event.Exception));
                     }

@@ -226,6 +226,30 @@ TEST_F(CliOutputSafetyTest, InputCutShortWhileReadIsDoneWithAWarning) {
     EXPECT_EQ(left(), std::set<std::string>{"cut.mp4"});
 }
 
+TEST_F(CliOutputSafetyTest, NameTakenByAnotherProgramDuringTheRunMovesTheOutputOn) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const auto written = partWritten("mpeg4_mp3.mp4");
+    bool taken = false;
+    const CliRun run = RunCli(
+        {"-f", "MP4", "--video-codec", "H264", "--video-size", "720x576", "-o", out(), avi}, [&] {
+            if (!taken && written()) {
+                write(out() + "/mpeg4_mp3.mp4", "another program's file");
+                taken = true;
+            }
+            return false;
+        });
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Done\t" + avi + "\t" + out() + "/mpeg4_mp3-1.mp4\n");
+    EXPECT_NE(run.err.find("vidbrisk-convert: warning: " + out() +
+                           "/mpeg4_mp3.mp4 was taken by another program meanwhile: the output is " +
+                           out() + "/mpeg4_mp3-1.mp4"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(read(out() + "/mpeg4_mp3.mp4"), "another program's file");
+    EXPECT_EQ(left(), (std::set<std::string>{"mpeg4_mp3.mp4", "mpeg4_mp3-1.mp4"}));
+}
+
 TEST_F(CliOutputSafetyTest, NamesWithBlanksAreUsedExactlyAsGiven) {
     // "clip.avi " is no media file; the "clip.avi" beside it must not be converted instead.
     const std::string trailing = (folder / "clip.avi ").string();

@@ -132,8 +132,16 @@ TEST_F(OutputClaimTest, CommitKeepsAnEntryThatAppearedAndReplacesLinksNotTheirTa
     write(path("a.mp3"), "written by someone else meanwhile");
     EXPECT_EQ(late.commit(), EEXIST);
     EXPECT_EQ(read(path("a.mp3")), "written by someone else meanwhile");
-    late.discard();
+    // The finished output then goes on in the name's "-n" series, again never replacing.
+    EXPECT_EQ(OutputFileClaim::numberedName(path("a.mp3"), 1), path("a-1.mp3"));
+    EXPECT_EQ(OutputFileClaim::numberedName(path("a-3.mp3"), 4), path("a-4.mp3"));
+    EXPECT_EQ(OutputFileClaim::numberedName(path("x-y.mp3"), 1), path("x-y-1.mp3"));
+    write(path("a-1.mp3"), "also there");
+    EXPECT_EQ(late.commitAs(path("a-1.mp3")), EEXIST);
+    EXPECT_EQ(read(path("a-1.mp3")), "also there");
+    ASSERT_EQ(late.commitAs(path("a-2.mp3")), 0);
     EXPECT_FALSE(fs::exists(path(".a.mp3.part")));
+    EXPECT_TRUE(fs::exists(path("a-2.mp3")));
 
     // A name whose entry was there at the claim is to be replaced: a link is replaced by
     // the output itself, its target (existing or not) is never written.
