@@ -141,7 +141,7 @@ void TFFmpeg::finishOutputs() {
             FailureMessage = FailureMessage.empty() ? moved : FailureMessage + "; " + moved;
         }
     }
-    // A failure after some outputs got their names: the task's outputs go together.
+    // When one output of the task failed, those not yet named are removed as well.
     if (Failed)
         for (ClaimedOutput& output : m_claimedOutputs)
             output.claim->discard();
