@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <system_error>
 
 std::string formatText(const char* pattern, ...) {
     char text[2048];
@@ -10,4 +11,8 @@ std::string formatText(const char* pattern, ...) {
     std::vsnprintf(text, sizeof text, pattern, arguments);
     va_end(arguments);
     return text;
+}
+
+std::string SystemErrorText(int errorNumber) {
+    return std::generic_category().message(errorNumber);
 }

@@ -5,3 +5,6 @@
 
 // The formatted text, cut at 2047 bytes.
 std::string formatText(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+
+// The system's own text for an error number ("No space left on device").
+std::string SystemErrorText(int errorNumber);

@@ -85,6 +85,20 @@ std::string TCustomFFmpeg::OpenErrorText(const std::string& fileName, int code) 
                           name);
     case AVERROR(ENOENT):
         return formatText("%s: no such file or directory", name);
+    case AVERROR(EACCES):
+    case AVERROR(ENOSPC):
+    case AVERROR(EDQUOT):
+    case AVERROR(EROFS):
+    case AVERROR(ENAMETOOLONG):
+    case AVERROR(EMFILE):
+    case AVERROR(ENFILE):
+    case AVERROR(EFBIG):
+    case AVERROR(EISDIR):
+    case AVERROR(ENOTDIR):
+    case AVERROR(ELOOP):
+        // What the user can act on: the system's own words after the engine's message.
+        return formatText("%s: Error while opening file: %s", name,
+                          SystemErrorText(AVUNERROR(code)).c_str());
     default:
         return formatText("%s: Error while opening file", name);
     }

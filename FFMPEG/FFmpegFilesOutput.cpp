@@ -97,9 +97,15 @@ bool TCustomFFmpeg::OpenOutput(const std::string& fileName) {
 
     if ((format->flags & AVFMT_NEEDNUMBER) && !lavf.av_filename_number_test(fileName.c_str()))
         return FailOpenOutput(context, true, OpenErrorText(fileName, AVERROR(EDOM)));
-    if (!(format->flags & AVFMT_NOFILE) &&
-        lavf.avio_open(&context->pb, fileName.c_str(), AVIO_FLAG_WRITE) < 0)
-        return FailOpenOutput(context, true, formatText("Could not open '%s'", fileName.c_str()));
+    if (!(format->flags & AVFMT_NOFILE)) {
+        const int opened = lavf.avio_open(&context->pb, fileName.c_str(), AVIO_FLAG_WRITE);
+        if (opened < 0)
+            return FailOpenOutput(context, true,
+                                  formatText("Could not open '%s': %s", fileName.c_str(),
+                                             AVUNERROR(opened) > 0 && AVUNERROR(opened) < 4096
+                                                 ? SystemErrorText(AVUNERROR(opened)).c_str()
+                                                 : "Error while opening file"));
+    }
 
     // The old context fields are muxer options today; the headers get them.
     SetPrivateFormatOption("preload", std::to_string(static_cast<int64_t>(MuxPreload * 1000000.0)));

@@ -87,13 +87,18 @@ void TFFmpeg::Run() {
         Failed = true;
         FailureMessage = "Unknown failure";
     }
+    noteOutputStreams();
     CloseOpenCodecs();
     ReleaseState();
+    finishOutputs();
     NotifyTerminated();
     // The terminate handler may have destroyed this task: touch nothing from here on.
 }
 
 void TFFmpeg::NotifyTerminated() {
+    // A task that never ran leaves no part file behind.
+    for (ClaimedOutput& output : m_claimedOutputs)
+        output.claim->discard();
     Running = false;
     Terminated = true;
     WorkerThread = nullptr;

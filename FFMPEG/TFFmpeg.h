@@ -4,6 +4,7 @@
 
 #include "FFmpeg.h"
 #include "OptionRecords.h"
+#include "OutputFileClaim.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -70,6 +71,10 @@ public:
     // on that same thread.
     std::atomic<bool> Failed{false};
     std::string FailureMessage;
+    // An output that had to take another free name when the task ended (its own was taken
+    // by another program meanwhile), as "planned name" -> "name it got". Same threads as
+    // FailureMessage.
+    std::vector<std::pair<std::string, std::string>> RenamedOutputs;
     int64_t ProgressIntervalUs = 500000; // set by the component before the start
     // The worker while the task runs threaded; cleared by NotifyTerminated.
     std::atomic<TFFmpegThread*> WorkerThread{nullptr};
@@ -131,7 +136,26 @@ public:
     void RaiseBeforeHook(int64_t pts, THookAction& action);
 
 private:
+    // One output written under its part file, and the stream kinds it was created with.
+    struct ClaimedOutput {
+        std::unique_ptr<OutputFileClaim> claim;
+        std::string formatName; // the muxer's name, to read the file back with
+        int videoStreams = 0;   // as the run set them up (noteOutputStreams)
+        int audioStreams = 0;
+    };
+
     void failStart(const std::string& message);
+    // Notes the stream kinds of each claimed output while its container is still open
+    // (their parameters are complete once the run has written the headers).
+    void noteOutputStreams();
+    // When the run has ended and its files are closed: a failed task's part files are
+    // removed; a finished task's outputs are checked (a bad one fails the task); the
+    // outputs of a finished or stopped task get their final names.
+    void finishOutputs();
+    // What is wrong with a finished output ("" when nothing is); `warning` gets a note
+    // that does not fail the task (the output is clearly shorter than the input).
+    std::string checkOutput(const ClaimedOutput& output, std::string& warning) const;
+    void failRun(const std::string& message);
 
     // Pause gate: m_paused under m_pauseMutex; the worker waits on m_pauseChanged.
     mutable std::mutex m_pauseMutex;
@@ -139,6 +163,9 @@ private:
     bool m_paused = false;
     // Set once a termination report for a task that never ran has been arranged.
     std::atomic<bool> m_terminationArranged{false};
+    // Outputs claimed by OpenOutputFile (the thread that sets the task up), committed or
+    // discarded by the thread that ends the task; never touched by both at once.
+    std::vector<ClaimedOutput> m_claimedOutputs;
     // Threads of this task, joined by the destructor (main thread only).
     std::unique_ptr<TFFmpegThread> m_worker;
     std::unique_ptr<TDoTerminateThread> m_terminateThread;

@@ -6,10 +6,6 @@ bool TFFmpeg::OpenInputFile(const std::string& fileName) {
     return OpenInput(fileName);
 }
 
-bool TFFmpeg::OpenOutputFile(const std::string& fileName) {
-    return OpenOutput(fileName);
-}
-
 void TFFmpeg::ApplyTargetPreset(const std::string& preset, const std::string& norm,
                                 const std::string& fallbackNorm) {
     ApplyTarget(preset, norm, fallbackNorm);

@@ -153,7 +153,9 @@ void TForm1::FFmpegVCL1Terminate(int32_t AIndex, bool AFinished, bool AException
             // A task that did not run to its end is not "Done", even if nobody stopped it.
             ListView1->SetSubText(row, FileColumn::Progress,
                                   TerminationRowState(AFinished && !Aborted, AException));
-            if (AException)
+            // A failure says why; a finished file may carry a note (an output clearly
+            // shorter than its input).
+            if (AException || !AMessage.empty())
                 ListView1->setCellToolTip(row, FileColumn::Progress,
                                           QString::fromStdString(AMessage));
         }

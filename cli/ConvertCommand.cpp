@@ -5,6 +5,7 @@
 #include "CliFormatBox.h"
 #include "FileListRows.h"
 #include "LoopScheduler.h"
+#include "OutputFileClaim.h"
 #include "ProgressDisplay.h"
 #include "RunEventQueue.h"
 
@@ -208,11 +209,18 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     ProgressDisplay display(err, !options.Quiet && isatty(STDERR_FILENO) != 0, TerminalColumns());
     bool anyFailed = false;
     std::map<int, std::string> terminationFailures; // row -> the task's failure text
+    std::map<int, std::string> terminationNotes;    // row -> a finished task's warning
+    std::map<int, std::string> terminationOutputs;  // row -> the name its output got instead
     list.OnFinalState = [&](int row, const std::string& state) {
         display.erase();
         display.remove(row);
-        out << state << '\t' << FieldText(list.Caption(row)) << '\t'
-            << FieldText(builder.OutputOfRow(row));
+        // A file stopped before it started has no output: its field stays empty.
+        const auto renamed = terminationOutputs.find(row);
+        std::string output =
+            renamed != terminationOutputs.end() ? renamed->second : builder.OutputOfRow(row);
+        if (state == "Abort" && !OutputFileClaim::entryExists(output))
+            output.clear();
+        out << state << '\t' << FieldText(list.Caption(row)) << '\t' << FieldText(output);
         if (state == "Fail") {
             anyFailed = true;
             const auto found = terminationFailures.find(row);
@@ -221,6 +229,9 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                                                               : builder.FailureOfRow(row));
         }
         out << std::endl;
+        const auto note = terminationNotes.find(row);
+        if (state == "Done" && note != terminationNotes.end())
+            err << "vidbrisk-convert: warning: " << OneLine(note->second) << "\n";
         display.draw();
     };
 
@@ -235,14 +246,18 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         event.TotalOutputDurationMs = total;
         events.push(std::move(event));
     };
-    component.OnTerminate = [&events](int32_t index, bool finished, bool exception,
-                                      const std::string& message) {
+    component.OnTerminate = [&events, &component](int32_t index, bool finished, bool exception,
+                                                  const std::string& message) {
         RunEvent event;
         event.EventKind = RunEvent::Kind::Terminate;
         event.Index = index;
         event.Finished = finished;
         event.Exception = exception;
         event.Message = message;
+        // The component holds TaskLock while it reports a task's end.
+        if (index >= 0 && index < component.Tasks.Count() &&
+            !component.Tasks[index].RenamedOutputs.empty())
+            event.Output = component.Tasks[index].RenamedOutputs.front().second;
         events.push(std::move(event));
     };
     if (options.Verbose)
@@ -315,6 +330,10 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                     if (row >= 0) {
                         if (event.Exception)
                             terminationFailures[row] = event.Message;
+                        else if (event.Finished && !event.Message.empty())
+                            terminationNotes[row] = event.Message;
+                        if (!event.Output.empty())
+                            terminationOutputs[row] = event.Output;
                         list.SetSubText(row, FileColumn::Progress,
                                         TerminationRowState(event.Finished, event.Exception));
                     }

@@ -22,6 +22,7 @@ struct RunEvent {
     // Terminate
     bool Finished = false;
     bool Exception = false;
+    std::string Output; // the name the task's output got, when it is not the one planned
     // Terminate (failure text) and Log (the line)
     std::string Message;
 };

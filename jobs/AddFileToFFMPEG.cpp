@@ -3,6 +3,7 @@
 
 #include "FillComboOutputFormat.h"
 #include "LetterBox.h"
+#include "OutputFileClaim.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,6 +21,8 @@ constexpr char PathSeparator = '/';
 // The aspect ratio used when the row's size cannot give one.
 constexpr const char* FallbackAspectRatio = "1.3333";
 constexpr const char* SizeOfRowWithoutSize = "640x480";
+// How often a row looks for another name when the one it found was taken meanwhile.
+constexpr int kClaimRetries = 100;
 
 std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -27,11 +30,6 @@ std::string Trimmed(const std::string& text) {
         return std::string();
     const auto last = text.find_last_not_of(" \t\r\n");
     return text.substr(first, last - first + 1);
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(fs::path(path), error);
 }
 
 // True when both paths name the same existing file (links and "./" parts included).
@@ -58,7 +56,9 @@ std::string UniqueOutputName(const std::string& path, const std::string& ext,
         dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
     const std::string base = dotInName ? path.substr(0, dot) : path;
     std::string candidate = base + ext;
-    for (int n = 1; FileExists(candidate) || (taken && taken(candidate)); ++n)
+    // Every directory entry counts, dangling links too, and so does a name a running task
+    // writes under its part file.
+    for (int n = 1; OutputFileClaim::nameTaken(candidate) || (taken && taken(candidate)); ++n)
         candidate = base + "-" + std::to_string(n) + ext;
     return candidate;
 }
@@ -154,19 +154,23 @@ std::string ConversionJobBuilder::FailureOfRow(int row) const {
     return found == m_rowFailures.end() ? std::string() : found->second;
 }
 
-std::string ConversionJobBuilder::outputPathFor(const std::string& input, const std::string& ext) {
+std::string ConversionJobBuilder::outputPathFor(const std::string& input, const std::string& ext,
+                                                const std::set<std::string>& lost) {
     const auto slash = input.find_last_of(PathSeparator);
     const std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
     const std::string path = Settings.OutputFolder + PathSeparator + name;
-    const auto taken = [this](const std::string& candidate) { return isProtected(candidate); };
+    const auto taken = [this, &lost](const std::string& candidate) {
+        return lost.count(candidate) > 0 || isProtected(candidate);
+    };
     if (!Settings.Overwrite)
         return UniqueOutputName(path, ext, taken);
     const auto dot = name.rfind('.');
     const std::string output = Settings.OutputFolder + PathSeparator +
                                (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
     // Overwriting replaces files that were there before the run, never an input of the list
-    // (reading and writing one file destroys it) and never an output of this same run.
-    return isProtected(output) ? UniqueOutputName(path, ext, taken) : output;
+    // (reading and writing one file destroys it), never an output of this same run and
+    // never one another run is writing.
+    return taken(output) ? UniqueOutputName(path, ext, taken) : output;
 }
 
 bool ConversionJobBuilder::isProtected(const std::string& path) const {
@@ -176,7 +180,7 @@ bool ConversionJobBuilder::isProtected(const std::string& path) const {
         if (SameFile(path, claimed))
             return true;
     for (int row = 0; row < m_list.RowCount(); ++row) {
-        const std::string input = Trimmed(m_list.Caption(row));
+        const std::string input = m_list.Caption(row);
         if (path == input || SameFile(path, input))
             return true;
     }
@@ -233,10 +237,11 @@ void ConversionJobBuilder::failRow(int row, const std::string& reason) {
 }
 
 int ConversionJobBuilder::queueRow(int row) {
-    const std::string input = Trimmed(m_list.Caption(row));
+    // The caption is the input's path exactly as given: blanks at either end belong to it.
+    const std::string input = m_list.Caption(row);
     int taskIndex = -1;
     try {
-        const std::string output = outputPathFor(input, outputExtension());
+        std::string output = outputPathFor(input, outputExtension());
         m_rowOutputs[row] = output;
         TInputOptions inputOptions;
         ResetInputOptions(inputOptions);
@@ -248,11 +253,24 @@ int ConversionJobBuilder::queueRow(int row) {
             return -1;
         }
         fillOutputOptions(row);
-        if (!m_component.SetTaskOutput(taskIndex, output, &m_outputOptions)) {
+        // Another run, or another program, may take the name between the search and the
+        // task's claim on it: then the search goes on from there.
+        std::set<std::string> lost;
+        for (int attempt = 0;; ++attempt) {
+            if (m_component.SetTaskOutput(taskIndex, output, &m_outputOptions))
+                break;
             const std::string reason = m_component.LastError;
-            m_component.RemoveTask(taskIndex);
-            failRow(row, reason);
-            return -1;
+            const bool nameLost = Settings.Overwrite ? OutputFileClaim::partHeld(output)
+                                                     : OutputFileClaim::nameTaken(output);
+            if (attempt >= kClaimRetries || !nameLost) {
+                m_component.RemoveTask(taskIndex);
+                failRow(row, reason);
+                return -1;
+            }
+            lost.insert(output);
+            output = outputPathFor(input, outputExtension(), lost);
+            m_rowOutputs[row] = output;
+            fillOutputOptions(row);
         }
         m_claimedOutputs.insert(output);
         m_taskRows[taskIndex] = row;

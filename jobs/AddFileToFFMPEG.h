@@ -18,8 +18,9 @@
 #include <string>
 
 // The output path for `path` (folder, separator, the input's file name with its extension)
-// and `ext` (beginning with a dot): the path with its extension replaced by ext when no
-// such file exists, else the first free "-1", "-2", ... variant (clip.flv, clip-1.flv, ...).
+// and `ext` (beginning with a dot): the path with its extension replaced by ext when that
+// name is free (no directory entry, not even a dangling link, and no running task writing
+// it under its part file), else the first free "-1", "-2", ... variant (clip.flv, clip-1.flv, ...).
 // `taken`, when given, marks further names as not free (names claimed but not yet written).
 std::string UniqueOutputName(const std::string& path, const std::string& ext,
                              const std::function<bool(const std::string&)>& taken = {});
@@ -114,7 +115,9 @@ private:
     // Names the output, adds the task and gives it its output; returns the task index, or
     // -1 after writing "Fail" into the row (the task, if added, is removed again).
     int queueRow(int row);
-    std::string outputPathFor(const std::string& input, const std::string& ext);
+    // The row's output path; names in `lost` were found taken by another run.
+    std::string outputPathFor(const std::string& input, const std::string& ext,
+                              const std::set<std::string>& lost = {});
     void fillOutputOptions(int row);
     void failRow(int row, const std::string& reason);
     // After a row failed: the next row from the retry timer, or the end of the run when the

@@ -36,10 +36,13 @@ inline std::string ReadWholeFile(const std::string& path) {
 }
 
 // Runs the converter with `args`. When `interruptWhen` is given it is polled every 20 ms
-// while the program runs, and SIGINT is sent once the first time it returns true.
+// while the program runs, and `signal` (SIGINT unless said otherwise) is sent once the
+// first time it returns true. `launcher`, when given, is the command the converter is run
+// through (for example one that drops privileges).
 inline CliRun RunCli(const std::vector<std::string>& args,
                      const std::function<bool()>& interruptWhen = {},
-                     std::chrono::seconds timeout = std::chrono::seconds(240)) {
+                     std::chrono::seconds timeout = std::chrono::seconds(240), int signal = SIGINT,
+                     const std::vector<std::string>& launcher = {}) {
     CliRun run;
     char outName[] = "/tmp/vidbrisk-cli-out-XXXXXX";
     char errName[] = "/tmp/vidbrisk-cli-err-XXXXXX";
@@ -51,7 +54,8 @@ inline CliRun RunCli(const std::vector<std::string>& args,
     if (child == 0) {
         dup2(outFd, STDOUT_FILENO);
         dup2(errFd, STDERR_FILENO);
-        std::vector<std::string> all{CliProgram()};
+        std::vector<std::string> all = launcher;
+        all.push_back(CliProgram());
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& arg : all)
@@ -74,7 +78,7 @@ inline CliRun RunCli(const std::vector<std::string>& args,
             break;
         }
         if (interruptWhen && !run.interrupted && interruptWhen()) {
-            kill(child, SIGINT);
+            kill(child, signal);
             run.interrupted = true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

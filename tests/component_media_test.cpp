@@ -59,12 +59,16 @@ TEST_F(ComponentMediaTest, OutputOfATaskThatNeverRanIsRemovedWithTheTask) {
         const int index = component.AddInputTask(TestMediaPath(TestMedia::kAviMpeg4Mp3.name));
         ASSERT_GE(index, 0) << component.LastError;
         ASSERT_TRUE(component.SetTaskOutput(index, output)) << component.LastError;
-        EXPECT_EQ(TFFmpeg::OutputFileSize(output), 0);
+        // The output is written under its hidden part file until the task ends.
+        const std::string part = OutputFileClaim::partName(output);
+        EXPECT_EQ(TFFmpeg::OutputFileSize(part), 0);
+        EXPECT_FALSE(fs::exists(output));
         if (clear)
             component.ClearTasks();
         else
             component.RemoveTask(index);
         EXPECT_FALSE(fs::exists(output)) << output;
+        EXPECT_FALSE(fs::exists(part)) << part;
     }
 }
 

@@ -79,6 +79,12 @@ TEST(OpenErrorText, EveryCodeHasItsText) {
              "and/or corrupted."},
         {-2, "a.jpg: no such file or directory"},
         {-1, "a.jpg: Error while opening file"},
+        // Causes the user can act on carry the system's words.
+        {-13, "a.jpg: Error while opening file: Permission denied"},
+        {-28, "a.jpg: Error while opening file: No space left on device"},
+        {-30, "a.jpg: Error while opening file: Read-only file system"},
+        {-36, "a.jpg: Error while opening file: File name too long"},
+        {-24, "a.jpg: Error while opening file: Too many open files"},
         {AVERROR_EOF, "a.jpg: Error while opening file"},
     };
     for (const auto& c : cases)
@@ -155,7 +161,7 @@ TEST_F(FilesTest, OutputFailuresReportTheirText) {
 
     const std::string noFolder = scratch("none/out.avi");
     EXPECT_FALSE(engine.OpenOutput(noFolder));
-    EXPECT_EQ(engine.ErrorText, "Could not open '" + noFolder + "'");
+    EXPECT_EQ(engine.ErrorText, "Could not open '" + noFolder + "': No such file or directory");
     EXPECT_EQ(engine.OutputFileCount, 0);
 
     engine.ApplyOptionText("acodec=nosuchencoder");

@@ -105,7 +105,8 @@ TEST_F(JobsBuilderTest, CheckedRowsAreTakenInOrderAndAnUncheckedLastRowEndsTheRu
 
     builder.ConvertNextFile();
     EXPECT_EQ(builder.CurrentIndex, 2);
-    EXPECT_EQ(tasks.back()->openedInput, "/media/c.avi"); // trimmed
+    // The path exactly as given: blanks at either end are part of a file's name.
+    EXPECT_EQ(tasks.back()->openedInput, "  /media/c.avi  ");
     EXPECT_FALSE(builder.LastItem);
     EXPECT_EQ(component.Tasks.Count(), 1); // one task at a time
 

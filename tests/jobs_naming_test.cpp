@@ -1,6 +1,8 @@
-// The job builder's naming rules and the arithmetic the run shares with the window: free
+// The job builder's naming rules (dangling links and running tasks' part files included)
+// and the arithmetic the run shares with the window: free
 // output names, the aspect ratio of a row's size, volume steps, progress texts, row states.
 #include "AddFileToFFMPEG.h"
+#include "OutputFileClaim.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +48,20 @@ TEST_F(JobsNamingTest, NamesMarkedTakenAreSkippedLikeExistingFiles) {
     touch("clip.flv");
     const auto taken = [&](const std::string& name) { return name == path("clip-1.flv"); };
     EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv", taken), path("clip-2.flv"));
+}
+
+TEST_F(JobsNamingTest, DanglingLinksAndPartFilesOfRunningTasksTakeTheirNames) {
+    // A link whose target does not exist is an entry of the folder all the same: writing
+    // through it would create a file somewhere else.
+    fs::create_symlink(folder / "nowhere" / "target.flv", folder / "clip.flv");
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv"), path("clip-1.flv"));
+    // A name another task is writing under its part file is taken; a part file that
+    // nobody holds (its process was killed) does not keep the name.
+    OutputFileClaim running;
+    ASSERT_EQ(running.claim(path("clip-1.flv")), 0);
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv"), path("clip-2.flv"));
+    touch(".clip-2.flv.part");
+    EXPECT_EQ(UniqueOutputName(path("clip.avi"), ".flv"), path("clip-2.flv"));
 }
 
 TEST(JobsAspectTest, OriginalAspectComesFromTheRowsVideoSize) {

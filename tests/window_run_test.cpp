@@ -1,6 +1,7 @@
 // The window's conversion run offscreen: Convert's refusals, rows converted one after the
 // other through the retry timer, failing and unchecked rows, Stop answered either way, the
-// progress columns, the controls locked during a run, and the close query.
+// progress columns, the controls locked during a run, the close query, rows that keep their
+// exact paths and a finished row's note.
 #include "EventLoopWait.h"
 #include "TestMedia.h"
 #include "window_support.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -167,6 +169,32 @@ TEST_F(WindowRun, FailingRowsShowFailAndTheNextRowStarts) {
     EXPECT_EQ(completions(), 1);
     EXPECT_TRUE(QFileInfo::exists(output.path() + "/mpeg4_mp3.flv"));
     EXPECT_FALSE(QFileInfo::exists(output.path() + "/not_media.flv"));
+}
+
+TEST_F(WindowRun, PathsAreKeptExactlyAndADoneRowShowsItsNote) {
+    // "clip.avi " is no media file: the "clip.avi" beside it must not be converted in its
+    // place.
+    const QString blank = output.path() + "/in/clip.avi ";
+    QDir().mkpath(output.path() + "/in");
+    QFile(clip(TestMedia::kAviMpeg4Mp3)).copy(output.path() + "/in/clip.avi");
+    QFile text(blank);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not media");
+    text.close();
+    list().addRow(blank, FileRowTexts{});
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
+    EXPECT_EQ(list().Caption(0), blank.toStdString());
+    EXPECT_EQ(progress(0), "Fail");
+    EXPECT_FALSE(QFileInfo::exists(output.path() + "/clip.flv"));
+
+    // A finished file may carry a note (its output is clearly shorter than its input).
+    const std::string note = "out/x.flv: the output lasts 0.7 s of the input's 3.0 s";
+    form().jobBuilder().CurrentIndex = 0;
+    form().jobBuilder().QueueDone = true;
+    form().FFmpegVCL1Terminate(0, true, false, note);
+    EXPECT_EQ(progress(0), "Done");
+    EXPECT_EQ(list().cellToolTip(0, FileColumn::Progress).toStdString(), note);
 }
 
 TEST_F(WindowRun, LetterBoxKeepsTheOutputFrame) {

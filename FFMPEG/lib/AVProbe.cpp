@@ -161,6 +161,41 @@ void TAVProbe::countStreams() {
     }
 }
 
+TAVPacketCounts TAVProbe::CountPackets(int64_t enough) {
+    TAVPacketCounts counts;
+    if (!m_context)
+        return counts;
+    AVPacket* packet = lavc.av_packet_alloc();
+    if (!packet)
+        return counts;
+    const auto satisfied = [&] {
+        return (VideoStreamCount == 0 || counts.Video >= enough) &&
+               (AudioStreamCount == 0 || counts.Audio >= enough) &&
+               (SubtitleStreamCount == 0 || counts.Subtitle >= enough);
+    };
+    while (!satisfied() && lavf.av_read_frame(m_context, packet) >= 0) {
+        if (packet->stream_index >= 0 &&
+            packet->stream_index < static_cast<int>(m_context->nb_streams)) {
+            switch (m_context->streams[packet->stream_index]->codecpar->codec_type) {
+            case AVMEDIA_TYPE_VIDEO:
+                ++counts.Video;
+                break;
+            case AVMEDIA_TYPE_AUDIO:
+                ++counts.Audio;
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                ++counts.Subtitle;
+                break;
+            default:
+                break;
+            }
+        }
+        lavc.av_packet_unref(packet);
+    }
+    lavc.av_packet_free(&packet);
+    return counts;
+}
+
 void TAVProbe::resetCounts() {
     StreamCount = AudioStreamCount = VideoStreamCount = SubtitleStreamCount = -1;
     FirstAudioStream = FirstVideoStream = FirstSubtitleStream = -1;

@@ -40,6 +40,13 @@ struct TAVStreamInfo {
     int32_t FrameRateDen;
 };
 
+// Packets of the open file by media kind (for video, one packet is one frame).
+struct TAVPacketCounts {
+    int64_t Video = 0;
+    int64_t Audio = 0;
+    int64_t Subtitle = 0;
+};
+
 // Opens one media file and answers questions about its container and video streams.
 // The last file stays open until the next LoadFile, CloseFile or destruction. Used from
 // one thread at a time; holds no lock.
@@ -60,6 +67,9 @@ public:
     // A negative index means the first video stream.
     TAVStreamInfo GetStreamInfo(int index) const;
     TAVStreamInfo GetVideoInfo() const { return GetStreamInfo(-1); }
+    // Reads the open file's packets until each kind of stream it holds has given at least
+    // `enough` of them, or the file ends. Zero counts when no file is open.
+    TAVPacketCounts CountPackets(int64_t enough = 1);
 
     // Throws MediaLibraryError naming the first library that is not bound.
     static void CheckLibraries();
