@@ -3,6 +3,7 @@
 #
 #   scripts/fuzz-convert.sh [N] [--start SEED] [--jobs J] [--timeout SECONDS]
 #                           [--build-dir DIR] [--findings FILE] [--no-build]
+#   scripts/fuzz-convert.sh --minimize "CLIP | FORMAT | MUTATION" [--timeout SECONDS] ...
 #
 # Builds vidbrisk-convert, vidbrisk_make_test_media and vidbrisk_mutate with the sanitizers
 # (in build-fuzz/ by default), writes the test clips, then for seeds SEED .. SEED+N-1
@@ -12,11 +13,13 @@
 # an output file that reaches the size cap, an exit status other than 0 or 1, and a missing
 # or doubled result line. Each finding goes to the findings file (build-fuzz/findings.txt)
 # with a line ready to paste into tests/fuzz/regressions.txt, then a summary is printed.
+# --minimize takes such a line and prints it with every step removed that the fault does
+# not need.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source=$PWD
 
-count=1000 start=0 jobs=1 limitSeconds=60 build=build-fuzz findings="" doBuild=1
+count=1000 start=0 jobs=1 limitSeconds=60 build=build-fuzz findings="" doBuild=1 minimizeCase=""
 while (($#)); do
     case $1 in
         --start) start=$2; shift 2 ;;
@@ -25,6 +28,7 @@ while (($#)); do
         --build-dir) build=$2; shift 2 ;;
         --findings) findings=$2; shift 2 ;;
         --no-build) doBuild=0; shift ;;
+        --minimize) minimizeCase=$2; shift 2 ;;
         [0-9]*) count=$1; shift ;;
         *) sed -n '2,/^set/p' "$0" | sed '$d' >&2; exit 2 ;;
     esac
@@ -88,20 +92,19 @@ causeOf() {
     echo "${kind:-no report} | ${frame:-no frame in project code}" | sed "s#$source/##g"
 }
 
-runOne() {
-    local seed=$1 clip=${clips[$(($1 % ${#clips[@]}))]}
-    local format=${formats[$((($1 / ${#clips[@]}) % ${#formats[@]}))]}
-    local steps=$((1 + $1 % 5))
-    local dir=$scratch/$seed
+# Converts the damaged file $3 (from clip $2) in the folder $1 to format $4 and writes
+# how the run went wrong, if it did, to $1/kinds (empty when it did not) and its exit
+# status to $1/status.
+convertOne() {
+    local dir=$1 clip=$2 mutant=$3 format=$4 status
+    rm -rf "$dir/out"
     mkdir -p "$dir/out"
-    local mutant=$dir/damaged_$clip spec status
-    spec=$("$mutator" --count "$steps" "$seed" "$media/$clip" "$mutant") || return
     # The file size limit stops a runaway output at the cap (ulimit counts 1024-byte
     # blocks); after the time limit SIGINT lets the converter end its file, SIGKILL follows.
     (
         ulimit -f $((capBytes / 1024))
         exec timeout -s INT -k 10 "$limitSeconds" \
-            "$converter" -f "$format" -o "$dir/out" --overwrite --quiet "$mutant"
+            "$converter" -f "$format" -o "$dir/out" --overwrite --quiet "$mutant" </dev/null
     ) >"$dir/stdout" 2>"$dir/stderr" &
     echo $! >"$dir/pid"
     wait $!
@@ -124,11 +127,25 @@ runOne() {
     if [[ $(grep -c $'\t'"$mutant"$'\t' "$dir/stdout") != 1 ]]; then
         kinds+=(result-lines)
     fi
+    echo "${kinds[*]}" >"$dir/kinds"
+    echo "$status" >"$dir/status"
+}
+
+runOne() {
+    local seed=$1 clip=${clips[$(($1 % ${#clips[@]}))]}
+    local format=${formats[$((($1 / ${#clips[@]}) % ${#formats[@]}))]}
+    local steps=$((1 + $1 % 5))
+    local dir=$scratch/$seed
+    mkdir -p "$dir"
+    local mutant=$dir/damaged_$clip spec kinds status
+    spec=$("$mutator" --count "$steps" "$seed" "$media/$clip" "$mutant") || return
+    convertOne "$dir" "$clip" "$mutant" "$format"
+    kinds=$(cat "$dir/kinds") status=$(cat "$dir/status")
     # How each mutant ended, for the closing tally.
     echo "${status}"$'\t'"$(cut -f1,4 "$dir/stdout" | head -n 1 | sed "s#$dir/##g")" >>"$scratch/tally"
-    if ((${#kinds[@]})); then
+    if [[ -n $kinds ]]; then
         {
-            echo "# seed=$seed kind=${kinds[*]} status=$status clip=$clip format=$format"
+            echo "# seed=$seed kind=$kinds status=$status clip=$clip format=$format"
             echo "# cause: $(causeOf "$dir/stderr")"
             echo "# result: $(tr '\t' ' ' <"$dir/stdout" | sed "s#$dir/##g" | head -n 2)"
             echo "# output: $(du -b "$dir/out" | cut -f1) bytes"
@@ -137,10 +154,48 @@ runOne() {
             echo
         } >"$dir/finding"
         flock "$findings" -c "cat '$dir/finding' >>'$findings'"
-        echo "seed $seed: ${kinds[*]} ($clip -> $format)"
+        echo "seed $seed: $kinds ($clip -> $format)"
     fi
     rm -rf "$dir"
 }
+
+# Drops the steps of a finding's mutation text one at a time while the run still goes wrong
+# the same way (same first kind, same cause), and prints the shorter case.
+minimize() {
+    local clip format spec
+    IFS='|' read -r clip format spec <<<"$1"
+    clip=$(xargs <<<"$clip") format=$(sed -E 's/^ +| +$//g' <<<"$format") spec=$(xargs <<<"$spec")
+    local dir=$scratch/minimize mutant
+    mkdir -p "$dir"
+    mutant=$dir/damaged_$clip
+    "$mutator" --apply "$spec" "$media/$clip" "$mutant" || exit 1
+    convertOne "$dir" "$clip" "$mutant" "$format"
+    local wanted cause
+    wanted=$(cut -d' ' -f1 "$dir/kinds") cause=$(causeOf "$dir/stderr")
+    if [[ -z $wanted ]]; then
+        echo "this case runs cleanly; nothing to minimize" >&2
+        exit 1
+    fi
+    echo "goes wrong as: $wanted | $cause" >&2
+    local steps=() i
+    IFS=';' read -ra steps <<<"$spec"
+    for ((i = ${#steps[@]} - 1; i >= 0 && ${#steps[@]} > 1; i--)); do
+        local trial=("${steps[@]:0:i}" "${steps[@]:i+1}") text
+        text=$(IFS=';'; echo "${trial[*]}")
+        "$mutator" --apply "$text" "$media/$clip" "$mutant" 2>/dev/null || continue
+        convertOne "$dir" "$clip" "$mutant" "$format"
+        if [[ $(cut -d' ' -f1 "$dir/kinds") == "$wanted" && $(causeOf "$dir/stderr") == "$cause" ]]; then
+            steps=("${trial[@]}")
+            echo "without step $((i + 1)): still $wanted" >&2
+        fi
+    done
+    echo "$clip | $format | $(IFS=';'; echo "${steps[*]}")"
+}
+
+if [[ -n $minimizeCase ]]; then
+    minimize "$minimizeCase"
+    exit 0
+fi
 
 echo "fuzzing $count mutants from seed $start, $jobs at a time; findings in $findings"
 began=$SECONDS

@@ -37,7 +37,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1:exitco
 (
     ulimit -f $((capBytes / 1024))
     exec timeout -s INT -k 10 "$limitSeconds" \
-        "$converter" -f "$format" -o "$work/out" --overwrite --quiet "$mutant" "$good"
+        "$converter" -f "$format" -o "$work/out" --overwrite --quiet "$mutant" "$good" </dev/null
 ) >"$work/stdout" 2>"$work/stderr"
 status=$?
 
