@@ -1,5 +1,7 @@
 // Checks the generated test media without the media libraries: presence, sizes, container
 // headers against the TestMedia.h constants, and the generator's own behaviour.
+#include "OrientationMark.h"
+#include "RealWorldMedia.h"
 #include "TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -306,6 +309,91 @@ TEST_F(GeneratorRun, RejectsAMissingFolderArgument) {
     const CommandResult result = run("");
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.output.find("usage:"), std::string::npos) << result.output;
+}
+
+// The real-world set is the same every run, so the fixture folder and a fresh run agree.
+TEST_F(GeneratorRun, RealWorldSetIsTheSameEveryRun) {
+    const fs::path folder = m_root / "real-world";
+    const CommandResult result = run("--real-world " + folder.string());
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    for (const RealWorldClip& clip : RealWorldMedia::kAllClips) {
+        EXPECT_EQ(readFile(folder / clip.name), readFile(RealWorldMediaPath(clip.name)))
+            << clip.name << " differs between two runs";
+    }
+}
+
+// An upright marked picture drawn from OrientationMark::blockAt, shown turned clockwise
+// and then, when mirrored, flipped left to right.
+struct ShownPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> luma;
+};
+
+ShownPicture showMarked(int uprightWidth, int uprightHeight, OrientationMark::Orientation how) {
+    const bool turned = how.rotationCw % 180 != 0;
+    ShownPicture shown;
+    shown.width = turned ? uprightHeight : uprightWidth;
+    shown.height = turned ? uprightWidth : uprightHeight;
+    shown.luma.assign(static_cast<std::size_t>(shown.width) * shown.height, 0);
+    for (int y = 0; y < uprightHeight; ++y) {
+        for (int x = 0; x < uprightWidth; ++x) {
+            int sx = x;
+            int sy = y;
+            if (how.rotationCw == 90) {
+                sx = uprightHeight - 1 - y;
+                sy = x;
+            } else if (how.rotationCw == 180) {
+                sx = uprightWidth - 1 - x;
+                sy = uprightHeight - 1 - y;
+            } else if (how.rotationCw == 270) {
+                sx = y;
+                sy = uprightWidth - 1 - x;
+            }
+            if (how.mirrored) {
+                sx = shown.width - 1 - sx;
+            }
+            const OrientationMark::Block block =
+                OrientationMark::blockAt(x, y, uprightWidth, uprightHeight);
+            shown.luma[static_cast<std::size_t>(sy) * shown.width + sx] =
+                block == OrientationMark::Block::Bright ? 235
+                : block == OrientationMark::Block::Grey ? 128
+                                                        : 24;
+        }
+    }
+    return shown;
+}
+
+TEST(OrientationMark, ReadsEveryTurnAndMirrorOfAnOddSizedPicture) {
+    for (const bool mirrored : {false, true}) {
+        for (const int rotationCw : {0, 90, 180, 270}) {
+            const OrientationMark::Orientation how{rotationCw, mirrored};
+            const ShownPicture shown = showMarked(241, 321, how);
+            const std::optional<OrientationMark::Orientation> read =
+                OrientationMark::readOrientation(shown.luma.data(), shown.width, shown.width,
+                                                 shown.height);
+            ASSERT_TRUE(read.has_value()) << rotationCw << (mirrored ? " mirrored" : "");
+            EXPECT_EQ(read->rotationCw, rotationCw) << (mirrored ? "mirrored" : "");
+            EXPECT_EQ(read->mirrored, mirrored) << rotationCw;
+        }
+    }
+}
+
+TEST(OrientationMark, ReadsNothingFromAPictureWithoutMarks) {
+    const std::vector<uint8_t> flat(320 * 240, 128);
+    EXPECT_FALSE(OrientationMark::readOrientation(flat.data(), 320, 320, 240).has_value());
+    // Bright and grey quarters on a diagonal are no orientation either.
+    std::vector<uint8_t> diagonal(320 * 240, 24);
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            if (y < 120 && x < 160) {
+                diagonal[y * 320 + x] = 235;
+            } else if (y >= 120 && x >= 160) {
+                diagonal[y * 320 + x] = 128;
+            }
+        }
+    }
+    EXPECT_FALSE(OrientationMark::readOrientation(diagonal.data(), 320, 320, 240).has_value());
 }
 
 } // namespace

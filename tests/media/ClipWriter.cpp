@@ -3,10 +3,12 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/mathematics.h>
 #include <libavutil/opt.h>
 }
 
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -81,7 +83,7 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
     AVCodecContext& codec = *track.codec;
     codec.width = video.width;
     codec.height = video.height;
-    codec.pix_fmt = AV_PIX_FMT_YUV420P;
+    codec.pix_fmt = video.pixelFormat;
     codec.framerate = video.frameRate;
     codec.time_base = av_inv_q(video.frameRate);
     codec.gop_size = 12;
@@ -96,6 +98,17 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
     AVStream* stream = addStream(track);
     stream->avg_frame_rate = video.frameRate;
     stream->r_frame_rate = video.frameRate;
+    if (video.displayRotationCw != 0) {
+        auto* matrix = reinterpret_cast<int32_t*>(
+            av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+        if (matrix == nullptr) {
+            throw std::runtime_error("out of memory");
+        }
+        // av_display_rotation_set takes the clockwise angle; av_display_rotation_get
+        // reads it back counterclockwise (-90 for a quarter turn clockwise, the matrix of
+        // a phone recording held upright).
+        av_display_rotation_set(matrix, video.displayRotationCw);
+    }
 
     track.frame.reset(av_frame_alloc());
     track.frame->format = codec.pix_fmt;
@@ -109,6 +122,7 @@ void ClipWriter::openAudio(const AudioRecipe& audio) {
     const AVCodec* encoder = findEncoder(audio.encoder);
     Track track;
     track.endPts = audio.sampleCount;
+    track.startPts = std::llround(audio.startSeconds * audio.sampleRateHz);
     track.codec.reset(avcodec_alloc_context3(encoder));
     AVCodecContext& codec = *track.codec;
     codec.sample_fmt = AV_SAMPLE_FMT_NONE;
@@ -171,8 +185,9 @@ ClipWriter::Track* ClipWriter::nextTrack() {
         if (track.flushed) {
             continue;
         }
-        if (next == nullptr || av_compare_ts(track.nextPts, track.codec->time_base, next->nextPts,
-                                             next->codec->time_base) < 0) {
+        if (next == nullptr ||
+            av_compare_ts(track.startPts + track.nextPts, track.codec->time_base,
+                          next->startPts + next->nextPts, next->codec->time_base) < 0) {
             next = &track;
         }
     }
@@ -192,7 +207,12 @@ void ClipWriter::encodeNext(Track& track) {
     AVFrame& frame = *track.frame;
     if (track.video) {
         checkAv(av_frame_make_writable(&frame), "picture buffer");
-        SyntheticSignal::fillPicture(frame, static_cast<int>(track.nextPts));
+        const int index = static_cast<int>(track.nextPts);
+        if (m_recipe.video->marked) {
+            SyntheticSignal::fillMarkedPicture(frame, index, m_recipe.video->displayRotationCw);
+        } else {
+            SyntheticSignal::fillPicture(frame, index);
+        }
         frame.pts = track.nextPts;
         track.nextPts += 1;
     } else {
@@ -226,7 +246,10 @@ void ClipWriter::drain(Track& track) {
         if (!track.shift) {
             const bool negativeOk = m_output->oformat->flags & AVFMT_TS_NEGATIVE;
             const int64_t first = m_packet->dts != AV_NOPTS_VALUE ? m_packet->dts : 0;
-            track.shift = (!negativeOk && first < 0) ? -first : 0;
+            track.shift = ((!negativeOk && first < 0) ? -first : 0) + track.startPts;
+        }
+        if (track.video) {
+            jumpTimes(track);
         }
         if (m_packet->pts != AV_NOPTS_VALUE) {
             m_packet->pts += *track.shift;
@@ -237,5 +260,21 @@ void ClipWriter::drain(Track& track) {
         av_packet_rescale_ts(m_packet.get(), track.codec->time_base, track.stream->time_base);
         m_packet->stream_index = track.stream->index;
         checkAv(av_interleaved_write_frame(m_output.get(), m_packet.get()), "writing a packet");
+    }
+}
+
+// The time stamp jump a video recipe asks for, applied to the packet just encoded
+// (video packets count frames: their pts is the frame number).
+void ClipWriter::jumpTimes(Track& track) {
+    const VideoRecipe& video = *m_recipe.video;
+    const int64_t frame = m_packet->pts;
+    if (video.jumpFrame < 0 || frame == AV_NOPTS_VALUE || frame < video.jumpFrame) {
+        return;
+    }
+    const int64_t jump = av_rescale_q(std::llround(video.jumpSeconds * AV_TIME_BASE),
+                                      AV_TIME_BASE_Q, track.codec->time_base);
+    m_packet->pts += jump;
+    if (m_packet->dts != AV_NOPTS_VALUE) {
+        m_packet->dts += jump;
     }
 }

@@ -17,6 +17,17 @@ struct VideoRecipe {
     int frameCount = 0;
     int64_t bitRate = 0; // 0 leaves the encoder's own rate control (x264: constant quality)
     std::string preset;  // encoder private "preset" option; empty leaves the default
+    AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
+    // The marked picture of OrientationMark.h instead of the colour bars (any size, odd
+    // ones too, any 8-bit planar YUV format).
+    bool marked = false;
+    // A display matrix on the stream telling players to turn the picture clockwise by this
+    // many degrees (0: none); the marked picture is stored turned the other way.
+    int displayRotationCw = 0;
+    // From frame jumpFrame on, every time stamp (pts and dts) is jumpSeconds later, as in
+    // a recording whose clock jumped forward. -1: no jump.
+    int jumpFrame = -1;
+    double jumpSeconds = 0.0;
 };
 
 struct AudioRecipe {
@@ -25,6 +36,8 @@ struct AudioRecipe {
     int channels = 0;
     int64_t sampleCount = 0;
     int64_t bitRate = 0;
+    // The first audio packet is stamped this late: the sound starts after the picture.
+    double startSeconds = 0.0;
 };
 
 // What one file holds: the muxer, and a video and/or an audio stream.
@@ -56,6 +69,7 @@ private:
         int64_t nextPts = 0; // in the codec's time base: frame number or sample number
         int64_t endPts = 0;
         std::optional<int64_t> shift; // added to every packet time; set at the first packet
+        int64_t startPts = 0;         // the first packet's time, in the codec's time base
         bool video = false;
         bool flushed = false;
     };
@@ -66,6 +80,7 @@ private:
     Track* nextTrack();
     void encodeNext(Track& track);
     void drain(Track& track);
+    void jumpTimes(Track& track);
 
     ClipRecipe m_recipe;
     OutputContextPtr m_output;

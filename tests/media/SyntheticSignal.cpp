@@ -1,6 +1,8 @@
 #include "SyntheticSignal.h"
+#include "../support/OrientationMark.h"
 
 extern "C" {
+#include <libavutil/pixdesc.h>
 #include <libavutil/samplefmt.h>
 }
 
@@ -62,6 +64,96 @@ void SyntheticSignal::fillPicture(AVFrame& frame, int frameIndex) {
         uint8_t* v = frame.data[2] + static_cast<std::ptrdiff_t>(y) * frame.linesize[2];
         std::fill(u + boxX / 2, u + (boxX + box) / 2, uint8_t{90});
         std::fill(v + boxX / 2, v + (boxX + box) / 2, uint8_t{200});
+    }
+}
+
+namespace {
+
+// Where a stored pixel lands once the frame is turned clockwise by rotationCw degrees.
+struct Upright {
+    int x;
+    int y;
+};
+
+Upright uprightOf(int x, int y, int storedWidth, int storedHeight, int rotationCw) {
+    switch (rotationCw) {
+    case 90:
+        return {storedHeight - 1 - y, x};
+    case 180:
+        return {storedWidth - 1 - x, storedHeight - 1 - y};
+    case 270:
+        return {y, storedWidth - 1 - x};
+    default:
+        return {x, y};
+    }
+}
+
+// Luma of the upright marked picture; the stripes move one pixel per frame.
+int markedLuma(Upright at, int width, int height, int frameIndex) {
+    switch (OrientationMark::blockAt(at.x, at.y, width, height)) {
+    case OrientationMark::Block::Bright:
+        return OrientationMark::kBrightLuma;
+    case OrientationMark::Block::Grey:
+        return OrientationMark::kGreyLuma;
+    case OrientationMark::Block::None:
+        break;
+    }
+    const int stripe = ((at.x + at.y + frameIndex) / 8) % 4;
+    return OrientationMark::kBackgroundLuma + stripe * OrientationMark::kBackgroundSwing / 3;
+}
+
+} // namespace
+
+void SyntheticSignal::fillMarkedPicture(AVFrame& frame, int frameIndex, int displayRotationCw) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    if (desc == nullptr || desc->nb_components != 3 || !(desc->flags & AV_PIX_FMT_FLAG_PLANAR) ||
+        (desc->flags & AV_PIX_FMT_FLAG_RGB) || desc->comp[0].depth != 8) {
+        throw std::runtime_error("marked pictures are made in 8-bit planar YUV only");
+    }
+    if (displayRotationCw % 90 != 0 || displayRotationCw < 0 || displayRotationCw >= 360) {
+        throw std::runtime_error("display rotation must be 0, 90, 180 or 270 degrees");
+    }
+    const int storedW = frame.width;
+    const int storedH = frame.height;
+    const bool turned = displayRotationCw == 90 || displayRotationCw == 270;
+    const int uprightW = turned ? storedH : storedW;
+    const int uprightH = turned ? storedW : storedH;
+
+    for (int y = 0; y < storedH; ++y) {
+        uint8_t* row = frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0];
+        for (int x = 0; x < storedW; ++x) {
+            const Upright at = uprightOf(x, y, storedW, storedH, displayRotationCw);
+            row[x] = static_cast<uint8_t>(markedLuma(at, uprightW, uprightH, frameIndex));
+        }
+    }
+    // Chroma: the bright block is reddish, the grey one neutral, the background a faint
+    // blue that drifts, so colour mix-ups show too. Each chroma sample takes the colour of
+    // the first luma pixel it covers; odd sizes round the chroma planes up.
+    const int shiftW = desc->log2_chroma_w;
+    const int shiftH = desc->log2_chroma_h;
+    const int chromaW = -((-storedW) >> shiftW);
+    const int chromaH = -((-storedH) >> shiftH);
+    for (int y = 0; y < chromaH; ++y) {
+        uint8_t* u = frame.data[1] + static_cast<std::ptrdiff_t>(y) * frame.linesize[1];
+        uint8_t* v = frame.data[2] + static_cast<std::ptrdiff_t>(y) * frame.linesize[2];
+        for (int x = 0; x < chromaW; ++x) {
+            const Upright at =
+                uprightOf(x << shiftW, y << shiftH, storedW, storedH, displayRotationCw);
+            switch (OrientationMark::blockAt(at.x, at.y, uprightW, uprightH)) {
+            case OrientationMark::Block::Bright:
+                u[x] = 100;
+                v[x] = 170;
+                break;
+            case OrientationMark::Block::Grey:
+                u[x] = 128;
+                v[x] = 128;
+                break;
+            case OrientationMark::Block::None:
+                u[x] = static_cast<uint8_t>(136 + ((at.x + frameIndex) / 16) % 8);
+                v[x] = 124;
+                break;
+            }
+        }
     }
 }
 

@@ -15,6 +15,12 @@ public:
     // them. The frame's format, width and height must be set and its buffer allocated.
     static void fillPicture(AVFrame& frame, int frameIndex);
 
+    // The marked picture of OrientationMark.h (any 8-bit planar YUV format, any size,
+    // odd ones too), stored turned so that a player which turns the frame clockwise by
+    // displayRotationCw degrees (0, 90, 180 or 270) shows it upright. With 90 or 270 the
+    // upright picture is frame.height wide and frame.width tall.
+    static void fillMarkedPicture(AVFrame& frame, int frameIndex, int displayRotationCw);
+
     // Sine tones, one frequency per channel (440 Hz, 660 Hz, ...), starting at sample
     // number firstSample. Planar and packed 16/32-bit integer and float formats are
     // accepted; returns false for any other sample format.

@@ -1,7 +1,10 @@
-// vidbrisk_make_test_media: writes the test media folder, or checks it with --verify.
+// vidbrisk_make_test_media: writes the test media folder, or checks it with --verify; with
+// --real-world and --verify-real-world the same for the real-world set.
 #include "../support/TestMedia.h"
 #include "ClipVerifier.h"
 #include "ClipWriter.h"
+#include "PartialFile.h"
+#include "RealWorldSet.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -92,33 +95,6 @@ const Production* productionOf(const TestClip& clip) {
     return nullptr;
 }
 
-// A file being written under "<name>.partial"; renamed to its final name by commit(), and
-// removed if the writer fails first, so no half-written file ever carries a final name.
-class PartialFile {
-public:
-    explicit PartialFile(fs::path target)
-        : m_target(std::move(target)), m_partial(m_target.string() + TestMedia::kPartialSuffix) {}
-    ~PartialFile() {
-        if (!m_committed) {
-            std::error_code ignored;
-            fs::remove(m_partial, ignored);
-        }
-    }
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-
-    const fs::path& path() const { return m_partial; }
-    void commit() {
-        fs::rename(m_partial, m_target);
-        m_committed = true;
-    }
-
-private:
-    fs::path m_target;
-    fs::path m_partial;
-    bool m_committed = false;
-};
-
 void writeBytes(const fs::path& path, const char* data, std::size_t sizeBytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(data, static_cast<std::streamsize>(sizeBytes));
@@ -176,15 +152,21 @@ std::set<std::string> missingEncoders() {
     return missing;
 }
 
+// Names the encoders this libavcodec lacks; true when there are none.
+bool reportMissing(const std::set<std::string>& missing) {
+    for (const std::string& name : missing) {
+        std::cerr << kProgram << ": encoder \"" << name
+                  << "\" is missing from this libavcodec build\n";
+    }
+    if (!missing.empty()) {
+        std::cerr << kProgram << ": no test media written (install libavcodec-extra)\n";
+    }
+    return missing.empty();
+}
+
 int generate(const fs::path& folder) {
     const auto started = std::chrono::steady_clock::now();
-    const std::set<std::string> missing = missingEncoders();
-    if (!missing.empty()) {
-        for (const std::string& name : missing) {
-            std::cerr << kProgram << ": encoder \"" << name
-                      << "\" is missing from this libavcodec build\n";
-        }
-        std::cerr << kProgram << ": no test media written (install libavcodec-extra)\n";
+    if (!reportMissing(missingEncoders())) {
         return 1;
     }
     av_log_set_level(AV_LOG_ERROR);
@@ -232,14 +214,31 @@ int verify(const fs::path& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool verifyMode = argc == 3 && std::strcmp(argv[1], "--verify") == 0;
-    if (!(argc == 2 && argv[1][0] != '-') && !verifyMode) {
+    const std::string mode = argc == 3 ? argv[1] : "";
+    const bool known =
+        mode == "--verify" || mode == "--real-world" || mode == "--verify-real-world";
+    if (!(argc == 2 && argv[1][0] != '-') && !known) {
         std::cerr << "usage: " << kProgram << " <folder>           write the test media\n"
-                  << "       " << kProgram << " --verify <folder>  check it with libavformat\n";
+                  << "       " << kProgram << " --verify <folder>  check it with libavformat\n"
+                  << "       " << kProgram
+                  << " --real-world <folder>         write the real-world set\n"
+                  << "       " << kProgram
+                  << " --verify-real-world <folder>  check it with libavformat\n";
         return 2;
     }
     try {
-        return verifyMode ? verify(argv[2]) : generate(argv[1]);
+        if (mode == "--verify") {
+            return verify(argv[2]);
+        }
+        if (mode == "--real-world") {
+            return reportMissing(RealWorldSet::missingEncoders(&hidden))
+                       ? RealWorldSet::write(argv[2])
+                       : 1;
+        }
+        if (mode == "--verify-real-world") {
+            return RealWorldSet::verify(argv[2]);
+        }
+        return generate(argv[1]);
     } catch (const std::exception& error) {
         std::cerr << kProgram << ": " << error.what() << "\n";
         return 1;
