@@ -3,12 +3,15 @@
 #
 #   scripts/fuzz-convert.sh [N] [--start SEED] [--jobs J] [--timeout SECONDS]
 #                           [--build-dir DIR] [--findings FILE] [--no-build]
+#                           [--clips standard|real-world|all]
 #   scripts/fuzz-convert.sh --minimize "CLIP | FORMAT | MUTATION" [--timeout SECONDS] ...
 #
 # Builds vidbrisk-convert, vidbrisk_make_test_media and vidbrisk_mutate with the sanitizers
 # (in build-fuzz/ by default), writes the test clips, then for seeds SEED .. SEED+N-1
 # (N defaults to 1000, SEED to 0) damages one clip with vidbrisk_mutate, converts it to one
-# output format and looks at how the run ended. Clips and formats rotate with the seed.
+# output format and looks at how the run ended. Clips and formats rotate with the seed. The
+# clips are the standard test clips and the real-world set (MKV, TS, ASF, turned phone
+# videos, cut files...), named "real-world/NAME" in findings; --clips narrows the choice.
 # Flagged: a sanitizer report, death by a signal, a run still going after the time limit,
 # an output file that reaches the size cap, an exit status other than 0 or 1, and a missing
 # or doubled result line. Each finding goes to the findings file (build-fuzz/findings.txt)
@@ -20,6 +23,7 @@ cd "$(dirname "$0")/.."
 source=$PWD
 
 count=1000 start=0 jobs=1 limitSeconds=60 build=build-fuzz findings="" doBuild=1 minimizeCase=""
+clipSet=all
 while (($#)); do
     case $1 in
         --start) start=$2; shift 2 ;;
@@ -29,6 +33,7 @@ while (($#)); do
         --findings) findings=$2; shift 2 ;;
         --no-build) doBuild=0; shift ;;
         --minimize) minimizeCase=$2; shift 2 ;;
+        --clips) clipSet=$2; shift 2 ;;
         [0-9]*) count=$1; shift ;;
         *) sed -n '2,/^set/p' "$0" | sed '$d' >&2; exit 2 ;;
     esac
@@ -53,7 +58,25 @@ fi
 converter=$build/cli/vidbrisk-convert
 mutator=$build/tests/vidbrisk_mutate
 media=$build/fuzz-media
+realWorld=$build/fuzz-real-world
 "$build/tests/vidbrisk_make_test_media" "$media" >/dev/null || exit 1
+"$build/tests/vidbrisk_make_test_media" --real-world "$realWorld" >/dev/null || exit 1
+case $clipSet in
+    standard) ;;
+    real-world) clips=() ;;
+    all) ;;
+    *) echo "--clips takes standard, real-world or all" >&2; exit 2 ;;
+esac
+if [[ $clipSet != standard ]]; then
+    for file in "$realWorld"/*; do clips+=("real-world/$(basename "$file")"); done
+fi
+# Where a clip named in a finding is.
+clipPath() {
+    case $1 in
+        real-world/*) echo "$realWorld/${1#real-world/}" ;;
+        *) echo "$media/$1" ;;
+    esac
+}
 
 export ASAN_OPTIONS="detect_leaks=1:handle_abort=1:exitcode=86"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86"
@@ -137,8 +160,8 @@ runOne() {
     local steps=$((1 + $1 % 5))
     local dir=$scratch/$seed
     mkdir -p "$dir"
-    local mutant=$dir/damaged_$clip spec kinds status
-    spec=$("$mutator" --count "$steps" "$seed" "$media/$clip" "$mutant") || return
+    local mutant=$dir/damaged_${clip##*/} spec kinds status
+    spec=$("$mutator" --count "$steps" "$seed" "$(clipPath "$clip")" "$mutant") || return
     convertOne "$dir" "$clip" "$mutant" "$format"
     kinds=$(cat "$dir/kinds") status=$(cat "$dir/status")
     # How each mutant ended, for the closing tally.
@@ -167,8 +190,8 @@ minimize() {
     clip=$(xargs <<<"$clip") format=$(sed -E 's/^ +| +$//g' <<<"$format") spec=$(xargs <<<"$spec")
     local dir=$scratch/minimize mutant
     mkdir -p "$dir"
-    mutant=$dir/damaged_$clip
-    "$mutator" --apply "$spec" "$media/$clip" "$mutant" || exit 1
+    mutant=$dir/damaged_${clip##*/}
+    "$mutator" --apply "$spec" "$(clipPath "$clip")" "$mutant" || exit 1
     convertOne "$dir" "$clip" "$mutant" "$format"
     local wanted cause
     wanted=$(cut -d' ' -f1 "$dir/kinds") cause=$(causeOf "$dir/stderr")
@@ -182,7 +205,7 @@ minimize() {
     for ((i = ${#steps[@]} - 1; i >= 0 && ${#steps[@]} > 1; i--)); do
         local trial=("${steps[@]:0:i}" "${steps[@]:i+1}") text
         text=$(IFS=';'; echo "${trial[*]}")
-        "$mutator" --apply "$text" "$media/$clip" "$mutant" 2>/dev/null || continue
+        "$mutator" --apply "$text" "$(clipPath "$clip")" "$mutant" 2>/dev/null || continue
         convertOne "$dir" "$clip" "$mutant" "$format"
         if [[ $(cut -d' ' -f1 "$dir/kinds") == "$wanted" && $(causeOf "$dir/stderr") == "$cause" ]]; then
             steps=("${trial[@]}")

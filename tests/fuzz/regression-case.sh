@@ -2,13 +2,14 @@
 # One case of tests/fuzz/regressions.txt: rebuilds the damaged file from its generated clip
 # and mutation text, converts it followed by an intact clip in one run, and checks that the
 # converter survives it.
-#   regression-case.sh CONVERTER MUTATOR MEDIA_DIR LIST LINE_NUMBER
+#   regression-case.sh CONVERTER MUTATOR MEDIA_DIR REAL_WORLD_DIR LIST LINE_NUMBER
+# A clip named "real-world/NAME" is taken from the real-world set, others from the test media.
 # Checks: no signal death and no sanitizer report; exit status 0 or 1; exactly one result
 # line for the damaged file (Done or Fail); the intact clip after it is Done; no output file
 # reaches the size cap. A run that does not end within the time limit fails as well.
 set -u
 
-converter=$1 mutator=$2 media=$3 list=$4 lineNumber=$5
+converter=$1 mutator=$2 media=$3 realWorld=$4 list=$5 lineNumber=$6
 limitSeconds=${VIDBRISK_FUZZ_TIMEOUT:-60}
 capBytes=$((50 * 1024 * 1024))
 goodClip=mpeg4_mp3.avi
@@ -22,9 +23,13 @@ echo "case: $clip | $format | $spec"
 work=$(mktemp -d "${TMPDIR:-/tmp}/vidbrisk-fuzz-case-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/out"
-mutant=$work/damaged_$clip
+mutant=$work/damaged_${clip##*/}
 good=$work/intact_$goodClip
-"$mutator" --apply "$spec" "$media/$clip" "$mutant" || exit 1
+case $clip in
+    real-world/*) original=$realWorld/${clip#real-world/} ;;
+    *) original=$media/$clip ;;
+esac
+"$mutator" --apply "$spec" "$original" "$mutant" || exit 1
 cp "$media/$goodClip" "$good" || exit 1
 
 # The sanitizers report through their own exit status and a stack on stderr, an abort
@@ -59,7 +64,7 @@ fi
 mutantLines=$(grep -cE "^(Done|Fail)"$'\t'"$mutant"$'\t' "$work/stdout")
 allMutantLines=$(grep -c $'\t'"$mutant"$'\t' "$work/stdout")
 if [[ $mutantLines != 1 || $allMutantLines != 1 ]]; then
-    failures+=("$allMutantLines result lines for the damaged file, expected one Done or Fail")
+    failures+=("result lines for the damaged file: $allMutantLines, of them Done or Fail: $mutantLines; expected one Done or Fail")
 fi
 if [[ $(grep -cE "^Done"$'\t'"$good"$'\t' "$work/stdout") != 1 ]]; then
     failures+=("the intact clip after the damaged file is not Done")
