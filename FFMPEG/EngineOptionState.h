@@ -55,6 +55,7 @@ struct EngineOptionState {
 
     // Video.
     int32_t FrameWidth = 0, FrameHeight = 0; // pixels
+    int32_t FrameSizeFromInput = 0;          // 1 while the size is the input's own
     float FrameAspectRatio = 0;              // 0 = not set
     int32_t FramePixelFormat = -1;           // AVPixelFormat, -1 = none
     int32_t PadTop = 0, PadBottom = 0, PadLeft = 0, PadRight = 0;

@@ -214,6 +214,9 @@ public:
     // The pause gate, called once per loop iteration (TFFmpeg holds the task there while
     // it is paused).
     virtual void WaitWhilePaused() {}
+    // The same gate inside a long run of pictures written for one input picture, so a
+    // pause holds there too (not counted as a loop iteration).
+    virtual void HoldWhilePaused() {}
     // The packet loop between the headers and the trailers: reads from the input furthest
     // behind, decodes or copies, and ends at end of input, at a limit or on a stop
     // request; then flushes every decoder and the encoders it feeds.
@@ -294,6 +297,10 @@ public:
     // resampler cannot be created (or a packet cannot be written).
     void AudioOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                   const uint8_t* samples, int sizeBytes);
+    // A block of the decoder's channels and rate (`decFrameBytes` bytes per sample frame)
+    // resampled into the encoder's and handed to it.
+    void ResampleAndEncode(AVFormatContext* output, OutputStreamState& ost, const uint8_t* samples,
+                           int sizeBytes, int decFrameBytes);
     // End of input for an encoding audio output: the resampler's last samples and what
     // the FIFO still holds go out as a last (short) frame, then the encoder's delayed
     // packets are written.
@@ -348,6 +355,9 @@ public:
     // applies, else the engine's working picture (valid until the next call; `decoded` is
     // never written). The hook pts is the input stream's Pts.
     AVFrame* PreprocessPicture(InputStreamState& ist, AVFrame* decoded);
+    // The decoded picture turned upright by the stream's display rotation: `decoded` itself
+    // when it has none, else the engine's turned picture (valid until the next call).
+    AVFrame* UprightPicture(const InputStreamState& ist, AVFrame* decoded);
     // Encodes `picture` for the encoding video output `ost` 0..n times as the frame-rate
     // sync decides, cropped, scaled and padded into the encoder's geometry, and writes the
     // packets. Returns the number of pictures handed to the encoder (FrameNumber grew by
@@ -393,6 +403,8 @@ private:
     void ConfigureInputStreams(AVFormatContext* context, const std::string& fileName);
     bool FailOpenOutput(AVFormatContext* context, bool listed, const std::string& text);
     bool CreateOutputStreams(AVFormatContext* context);
+    // Whether one of the output's streams is encoded or copied video.
+    bool HasVideoStream(const AVFormatContext* context);
     void SetOutputMetadata(AVFormatContext* context);
     void ReleaseFiles();
     void SetVideoEncoderParameters(AVFormatContext* output, AVCodecContext* codec,

@@ -111,6 +111,23 @@ bool convertFromS16(const uint8_t* input, AVFrame* frame) {
     }
 }
 
+// Muxers that cannot say where a stream starts: their audio plays from the file's start,
+// so late sound must be preceded by silence to stay with its picture.
+constexpr const char* kMuxersWithoutStreamStart[] = {"avi", "rm",  "mp3",  "wav",  "au",  "amr",
+                                                     "ac3", "mp2", "adts", "aiff", "w64", "voc"};
+// Silence put in front of late sound is limited to this length; a later first sample is a
+// damaged timestamp.
+constexpr double kMaxStartSilenceSeconds = 30.0;
+
+bool lacksStreamStart(const AVFormatContext* output) {
+    if (!output || !output->oformat || !output->oformat->name)
+        return false;
+    for (const char* name : kMuxersWithoutStreamStart)
+        if (std::strcmp(output->oformat->name, name) == 0)
+            return true;
+    return false;
+}
+
 std::size_t fifoBytes(const OutputStreamState& ost) {
     return ost.Fifo ? lavu.av_fifo_can_read(ost.Fifo) : 0;
 }
@@ -369,6 +386,34 @@ void TCustomFFmpeg::AudioOut(AVFormatContext* output, OutputStreamState& ost, In
             : ist;
     const double inputSeconds = static_cast<double>(clock.Pts - StartTime) / 1000000.0;
     const auto queuedSamples = static_cast<int64_t>(fifoBytes(ost) / encFrameBytes);
+    // Without sync, an output that cannot carry the stream's start still gets the sound at
+    // its place: silence in front of late sound, early samples dropped, once at the start.
+    if (!AudioSyncMethod && ist.IsStart && lacksStreamStart(output)) {
+        const double gap = inputSeconds * encRate - static_cast<double>(ost.SyncOpts) -
+                           static_cast<double>(queuedSamples);
+        const int64_t gapBytes = static_cast<int64_t>(gap * decRate / encRate) * decFrameBytes;
+        if (gap > kSyncToleranceSamples && gap <= kMaxStartSilenceSeconds * encRate) {
+            // The whole gap goes out before the first samples, in blocks of bounded size.
+            const std::vector<uint8_t> silence(
+                static_cast<std::size_t>(kMaxPaddedBlockBytes / decFrameBytes * decFrameBytes), 0);
+            for (int64_t left = gapBytes; left > 0;) {
+                const int bytes =
+                    static_cast<int>(std::min<int64_t>(left, static_cast<int64_t>(silence.size())));
+                ResampleAndEncode(output, ost, silence.data(), bytes, decFrameBytes);
+                left -= bytes;
+            }
+            if (Verbosity > 2)
+                LogIfInstalled(kLogInfo, formatText("adding %d audio samples of silence",
+                                                    static_cast<int>(gap)));
+        } else if (gap < -kSyncToleranceSamples) {
+            const int dropped = static_cast<int>(std::min<int64_t>(-gapBytes, sizeBytes));
+            samples += dropped;
+            sizeBytes -= dropped;
+            if (sizeBytes <= 0)
+                return; // still before the start: the next block is trimmed too
+        }
+        ist.IsStart = 0;
+    }
     if (AudioSyncMethod) {
         const double delta = inputSeconds * encRate - static_cast<double>(ost.SyncOpts) -
                              static_cast<double>(queuedSamples);
@@ -415,6 +460,12 @@ void TCustomFFmpeg::AudioOut(AVFormatContext* output, OutputStreamState& ost, In
         ost.SyncOpts = std::llrint(inputSeconds * encRate) - queuedSamples;
     }
 
+    ResampleAndEncode(output, ost, samples, sizeBytes, decFrameBytes);
+}
+
+void TCustomFFmpeg::ResampleAndEncode(AVFormatContext* output, OutputStreamState& ost,
+                                      const uint8_t* samples, int sizeBytes, int decFrameBytes) {
+    const int encFrameBytes = kBytesPerSample * (*ost.Codec)->ch_layout.nb_channels;
     // Resample into the encoder's rate and channels.
     const uint8_t* block = samples;
     int blockBytes = sizeBytes;

@@ -1,6 +1,8 @@
 // Opening a task's input with the option state, the kinds of stream the inputs hold, and
 // the texts of the libraries' open errors.
 #include "FFmpeg.h"
+#include "StreamFrameRate.h"
+#include "StreamRotation.h"
 #include "EngineText.h"
 
 #include "AVCodecHlpr.h"
@@ -212,8 +214,11 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
         case AVMEDIA_TYPE_VIDEO: {
             CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
                                AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
-            FrameHeight = codec->height;
-            FrameWidth = codec->width;
+            // The output is made upright: a quarter-turned recording swaps its sides.
+            const bool quarterTurn = DisplayRotationDegrees(stream) % 180 != 0;
+            FrameHeight = quarterTurn ? codec->width : codec->height;
+            FrameWidth = quarterTurn ? codec->height : codec->width;
+            FrameSizeFromInput = 1;
             AVRational sampleAspect = codec->sample_aspect_ratio;
             if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
                 sampleAspect = stream->sample_aspect_ratio;
@@ -221,8 +226,10 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
             if (sampleAspect.num > 0 && sampleAspect.den > 0 && codec->height > 0)
                 FrameAspectRatio =
                     static_cast<float>(av_q2d(sampleAspect) * codec->width / codec->height);
-            if (FrameAspectRatio == 0 && codec->width > 0 && codec->height > 0)
-                SetAspectRatio(formatText("%d:%d", codec->width, codec->height));
+            if (quarterTurn && FrameAspectRatio > 0)
+                FrameAspectRatio = 1.0f / FrameAspectRatio;
+            if (FrameAspectRatio == 0 && FrameWidth > 0 && FrameHeight > 0)
+                SetAspectRatio(formatText("%d:%d", FrameWidth, FrameHeight));
             // RealMedia demuxers leave the pixel format open until decoding starts.
             const std::string extension = lowerExtension(fileName);
             if (codec->pix_fmt == AV_PIX_FMT_NONE && !extension.empty() &&
@@ -231,11 +238,14 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
             FramePixelFormat = codec->pix_fmt;
             if (MotionEstimationThreshold != 0)
                 codec->debug |= 0x20;
-            FrameRate = stream->r_frame_rate;
-            codec->framerate = stream->r_frame_rate;
+            // The stream's real rate; a raw rate that is only the container's clock (ASF)
+            // would make every later picture count as a thousand.
+            const AVRational rate = PlausibleFrameRate(stream);
+            FrameRate = rate;
+            codec->framerate = rate;
             // The codec's own clock of older releases: one tick per frame.
-            if (stream->r_frame_rate.num > 0 && stream->r_frame_rate.den > 0)
-                codec->time_base = {stream->r_frame_rate.den, stream->r_frame_rate.num};
+            if (rate.num > 0 && rate.den > 0)
+                codec->time_base = {rate.den, rate.num};
             entry.RateEmulation = RateEmulation;
             if (VideoDisabled)
                 stream->discard = AVDISCARD_ALL;

@@ -87,6 +87,11 @@ bool TCustomFFmpeg::OpenOutput(const std::string& fileName) {
 
     if (!CreateOutputStreams(context))
         return FailOpenOutput(context, false, ErrorText);
+    // The SWF writer fills in its length and frame count from the pictures: a file without
+    // one would claim minutes it does not hold.
+    if (std::string(format->name) == "swf" && InputFileCount > 0 && !HasVideoStream(context))
+        return FailOpenOutput(context, false,
+                              "SWF needs a video stream, and the input has sound only");
     SetOutputMetadata(context);
     OutputFiles[OutputFileCount++] = context;
 
@@ -150,6 +155,15 @@ bool TCustomFFmpeg::CreateOutputStreams(AVFormatContext* context) {
         }
     }
     return true;
+}
+
+bool TCustomFFmpeg::HasVideoStream(const AVFormatContext* context) {
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const StreamCodecEntry* entry = StreamCodecs.Find(context, static_cast<int>(i));
+        if (entry && entry->Codec && entry->Codec->codec_type == AVMEDIA_TYPE_VIDEO)
+            return true;
+    }
+    return false;
 }
 
 void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* context) {

@@ -6,6 +6,7 @@
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
+#include "StreamFrameRate.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -22,9 +23,7 @@ int64_t videoStepUs(const InputStreamState& ist, int64_t durationInStreamBase) {
         return lavu.av_rescale_q(durationInStreamBase, ist.Stream->time_base, AV_TIME_BASE_Q);
     AVRational rate = (*ist.Codec)->framerate;
     if (rate.num <= 0 || rate.den <= 0)
-        rate = ist.Stream->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0)
-        rate = ist.Stream->r_frame_rate;
+        rate = PlausibleFrameRate(ist.Stream);
     if (rate.num <= 0 || rate.den <= 0)
         return 0;
     return static_cast<int64_t>(AV_TIME_BASE) * rate.den / rate.num;
@@ -185,7 +184,7 @@ void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
     InputStreamState& ist = InputStreams[istIndex];
     // Deinterlacing and the hooks run once per picture, before any output sees it; a
     // picture the hooks hold back reaches no output.
-    AVFrame* picture = PreprocessPicture(ist, frame);
+    AVFrame* picture = PreprocessPicture(ist, UprightPicture(ist, frame));
     emulateRate(ist);
     if (!picture || !(StartTime == 0 || ist.Pts >= StartTime))
         return;

@@ -205,6 +205,7 @@ void TCustomFFmpeg::SetFrameSize(const std::string& value) {
         throw FFMpegException("Incorrect frame size");
     FrameWidth = width;
     FrameHeight = height;
+    FrameSizeFromInput = 0;
     if (width % 2 != 0 || height % 2 != 0)
         throw FFMpegException("Frame size must be a multiple of 2");
 }

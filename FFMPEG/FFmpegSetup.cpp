@@ -2,6 +2,7 @@
 // two-pass log files, codec opening, metadata maps and the container headers.
 #include "FFmpeg.h"
 #include "EngineText.h"
+#include "StreamRotation.h"
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -70,6 +71,7 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
             ist.FileIndex = file;
             ist.StreamIndex = static_cast<int>(i);
             ist.Stream = input->streams[i];
+            ist.RotationDegrees = DisplayRotationDegrees(ist.Stream);
             if (StreamCodecEntry* entry = StreamCodecs.Find(input, static_cast<int>(i))) {
                 ist.Codec = &entry->Codec;
                 ist.RateEmulation = entry->RateEmulation;
@@ -173,8 +175,18 @@ void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCo
                                      const TStreamMap* maps, int mapCount) {
     int outputStreams = 0;
     for (int file = 0; file < outputCount; ++file) {
-        if (outputFiles[file]->nb_streams == 0)
-            fail("Output file does not contain any stream");
+        if (outputFiles[file]->nb_streams == 0) {
+            // Say why when the inputs give nothing to convert.
+            bool inputMedia = false;
+            for (int in = 0; in < inputCount; ++in)
+                for (unsigned i = 0; inputFiles[in] && i < inputFiles[in]->nb_streams; ++i)
+                    inputMedia = inputMedia ||
+                                 typeOf(inputFiles[in]->streams[i]) == AVMEDIA_TYPE_VIDEO ||
+                                 typeOf(inputFiles[in]->streams[i]) == AVMEDIA_TYPE_AUDIO;
+            fail(inputMedia ? "Output file does not contain any stream"
+                            : "Output file does not contain any stream: no audio or video "
+                              "stream was found in the input (it may be damaged or cut short)");
+        }
         outputStreams += static_cast<int>(outputFiles[file]->nb_streams);
     }
     if (mapCount > 0 && mapCount != outputStreams)

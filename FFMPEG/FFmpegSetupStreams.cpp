@@ -1,7 +1,9 @@
 // Transcode set-up per stream: stream-copy and encode parameters, the two-pass log files,
 // opening the encoders and decoders, metadata maps and the container headers.
 #include "FFmpeg.h"
+#include "EncoderSizeRules.h"
 #include "EngineText.h"
+#include "LibraryMessages.h"
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -99,7 +101,17 @@ void TCustomFFmpeg::SetEncodeParameters(OutputStreamState& ost, InputStreamState
     case AVMEDIA_TYPE_VIDEO: {
         ost.VideoCrop = CropTop || CropBottom || CropLeft || CropRight;
         ost.VideoPad = PadTop || PadBottom || PadLeft || PadRight;
+        if (codec->width <= 0 || codec->height <= 0)
+            fail(formatText("Input stream #%d.%d has no known picture size: the file may be "
+                            "damaged or cut short",
+                            ist.FileIndex, ist.StreamIndex));
+        // A damaged or cut-short stream may not tell its picture format or size until a
+        // picture decodes: the scaler is then built for the first decoded picture.
+        const bool inputKnown = icodec->width > 0 && icodec->height > 0 &&
+                                icodec->pix_fmt != AV_PIX_FMT_NONE &&
+                                lsws.sws_isSupportedInput(icodec->pix_fmt) > 0;
         ost.VideoResample =
+            !inputKnown ||
             codec->width != icodec->width - CropLeft - CropRight + PadLeft + PadRight ||
             codec->height != icodec->height - CropTop - CropBottom + PadTop + PadBottom ||
             codec->pix_fmt != icodec->pix_fmt;
@@ -122,6 +134,8 @@ void TCustomFFmpeg::SetEncodeParameters(OutputStreamState& ost, InputStreamState
             ost.ScratchPicture = allocatePicture(codec->width, codec->height, codec->pix_fmt);
             if (!ost.ScratchPicture)
                 fail("Cannot allocate temp picture, check pix fmt");
+            if (!inputKnown)
+                break;
             int64_t flags = SWS_BICUBIC;
             lavu.av_opt_get_int(ScalerOptionContext, "sws_flags", 0, &flags);
             ost.Scaler = lsws.sws_getContext(icodec->width - CropLeft - CropRight,
@@ -221,6 +235,38 @@ void prepareSubtitleEncoder(OpenCodecRegistry& openCodecs, InputStreamState& sou
     encoder->subtitle_header_size = decoder->subtitle_header_size;
 }
 
+// Why an encoder did not open, in the user's terms: the codec, the settings it was given
+// and the library's own words.
+std::string EncoderRefusal(const AVCodecContext* codec, const AVCodec* encoder, int error,
+                           const std::string& libraryText) {
+    if (codec->codec_type == AVMEDIA_TYPE_VIDEO) {
+        const std::string sizeProblem =
+            EncoderSizeProblem(codec->codec_id, codec->pix_fmt, codec->width, codec->height);
+        if (!sizeProblem.empty())
+            return sizeProblem;
+    }
+    std::string settings;
+    if (codec->codec_type == AVMEDIA_TYPE_VIDEO) {
+        settings = formatText("%d x %d", codec->width, codec->height);
+        if (codec->framerate.num > 0 && codec->framerate.den > 0)
+            settings += formatText(" at %.3g fps", av_q2d(codec->framerate));
+    } else if (codec->codec_type == AVMEDIA_TYPE_AUDIO) {
+        settings = formatText("%d channel%s at %d Hz", codec->ch_layout.nb_channels,
+                              codec->ch_layout.nb_channels == 1 ? "" : "s", codec->sample_rate);
+    }
+    if (codec->bit_rate > 0)
+        settings += formatText("%s%lld kbit/s", settings.empty() ? "" : ", ",
+                               static_cast<long long>(codec->bit_rate / 1000));
+    std::string text =
+        formatText("The %s encoder (%s) refused %s", CodecDisplayName(codec->codec_id).c_str(),
+                   encoder && encoder->name ? encoder->name : "unknown",
+                   settings.empty() ? "its settings" : settings.c_str());
+    char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+    lavu.av_strerror(error, reason, sizeof reason);
+    text += ": " + (libraryText.empty() ? std::string(reason) : libraryText);
+    return text;
+}
+
 } // namespace
 
 void TCustomFFmpeg::OpenStreamCodecs() {
@@ -239,16 +285,21 @@ void TCustomFFmpeg::OpenStreamCodecs() {
         if (codec->priv_data)
             ApplyPrivateOptions(codec, codec->codec_type);
         int opened = 0;
+        const LibraryMessageCapture libraryMessages;
         {
             const CodecLockGuard lock(CodecLock());
             opened = lavc.avcodec_open2(codec, encoder, nullptr);
             if (opened >= 0)
                 OpenCodecs.Encoders.push_back(ost.Codec);
         }
-        if (opened < 0)
-            fail(formatText("Error while opening codec for output stream #%d.%d - maybe "
-                            "incorrect parameters such as bit_rate, rate, width or height",
-                            ost.FileIndex, ost.StreamIndex));
+        if (opened < 0) {
+            LogIfInstalled(kLogStepFailed,
+                           formatText("Error while opening codec for output stream #%d.%d - "
+                                      "maybe incorrect parameters such as bit_rate, rate, width "
+                                      "or height",
+                                      ost.FileIndex, ost.StreamIndex));
+            fail(EncoderRefusal(codec, encoder, opened, libraryMessages.Text()));
+        }
         GlobalHeaderBytes += codec->extradata_size;
         if (lavc.avcodec_parameters_from_context(ost.Stream->codecpar, codec) < 0)
             fail("av_mallocz fail");

@@ -1,6 +1,7 @@
 // Output stream creation: one video, audio or subtitle stream with the engine's own
 // codec context holding the encoder settings from the option state.
 #include "FFmpeg.h"
+#include "EncoderSizeRules.h"
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -126,20 +127,25 @@ void TCustomFFmpeg::SetVideoEncoderParameters(AVFormatContext* output, AVCodecCo
         rate = closestFrameRate(encoder->supported_framerates, fps);
     codec->time_base = {rate.den, rate.num};
     codec->framerate = rate;
-    codec->width = FrameWidth + PadLeft + PadRight;
-    codec->height = FrameHeight + PadTop + PadBottom;
-    // The picture aspect becomes a sample aspect (at most 255:255).
-    codec->sample_aspect_ratio = {0, 1};
-    if (codec->width > 0 && codec->height > 0 && FrameAspectRatio > 0) {
-        const double ratio = static_cast<double>(FrameAspectRatio) * codec->height / codec->width;
-        codec->sample_aspect_ratio = lavu.av_d2q(ratio, 255);
-    }
     AVPixelFormat pixelFormat = static_cast<AVPixelFormat>(FramePixelFormat);
     if (encoder && encoder->pix_fmts && !supportsPixelFormat(encoder, pixelFormat))
         pixelFormat = encoder->pix_fmts[0];
     if (pixelFormat == AV_PIX_FMT_NONE)
         pixelFormat = AV_PIX_FMT_YUV420P;
     codec->pix_fmt = pixelFormat;
+    // The input's own size is brought down to one the encoder takes (H.264 needs even sides,
+    // RealVideo multiples of 16, H.263 one of its fixed sizes); a chosen size stays as chosen.
+    int width = FrameWidth, height = FrameHeight;
+    if (FrameSizeFromInput && width > 0 && height > 0)
+        FitEncoderSize(codec->codec_id, pixelFormat, width, height);
+    codec->width = width + PadLeft + PadRight;
+    codec->height = height + PadTop + PadBottom;
+    // The picture aspect becomes a sample aspect (at most 255:255).
+    codec->sample_aspect_ratio = {0, 1};
+    if (codec->width > 0 && codec->height > 0 && FrameAspectRatio > 0) {
+        const double ratio = static_cast<double>(FrameAspectRatio) * codec->height / codec->width;
+        codec->sample_aspect_ratio = lavu.av_d2q(ratio, 255);
+    }
     if (IntraOnly)
         codec->gop_size = 0;
     if (VideoQScale != 0 || SameQuality) {

@@ -1,5 +1,6 @@
 // The "target" presets for VCD, SVCD, DVD and DV output, with the norm detection.
 #include "FFmpeg.h"
+#include "StreamFrameRate.h"
 
 #include <cmath>
 #include <string_view>
@@ -123,7 +124,7 @@ void TCustomFFmpeg::ApplyTarget(const std::string& preset, const std::string& no
                 const AVStream* stream = input->streams[i];
                 if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
                     continue;
-                const AVRational rate = stream->r_frame_rate;
+                const AVRational rate = PlausibleFrameRate(stream);
                 if (rate.num > 0 && rate.den > 0)
                     decided = normOfRate(rateMillis(rate.num, rate.den), norm);
             }

@@ -2,6 +2,7 @@
 // the registry of live components and the per-thread pending text.
 #include "FFmpegVCL.h"
 
+#include "LibraryMessages.h"
 #include "MediaLibraries.h"
 #include "TaskLockGuard.h"
 
@@ -135,6 +136,8 @@ constexpr std::size_t kLineBufferSize = 2048;
 } // namespace
 
 void LibraryLogCallback(void* context, int level, const char* format, va_list arguments) {
+    // A step that fails may quote the library's own words, whatever the log level.
+    LibraryMessageCapture::Record(level, format, arguments);
     if (MediaLogVerbosity() < level)
         return;
     TComponentRegistry& registry = ComponentRegistry();

@@ -1,6 +1,7 @@
 // The video output path: frame-rate sync, crop, scale and pad into the encoder's
 // geometry, encoding, two-pass statistics and the encoder flush at end of input.
 #include "FFmpeg.h"
+#include "EngineText.h"
 
 #include "AVCodecHlpr.h"
 #include "AVUtilHlpr.h"
@@ -149,6 +150,15 @@ bool fillPadBorders(AVFrame* picture, const int32_t colour[3], int top, int bott
     return true;
 }
 
+// Repeated or dropped pictures fill gaps of the input clock up to this length; a longer
+// jump is taken as a damaged timestamp.
+constexpr double kMaxSyncGapSeconds = 5.0;
+
+const char* pixelFormatName(int format) {
+    const char* name = lavu.av_get_pix_fmt_name(static_cast<AVPixelFormat>(format));
+    return name ? name : "none";
+}
+
 // The scaler flags the set-up uses ("sws_flags" of the scaler option set).
 int scalerFlags(const TCustomFFmpeg& engine) {
     int64_t flags = SWS_BICUBIC;
@@ -205,7 +215,18 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
     const double timeBase = av_q2d(enc->time_base);
     const double inputSeconds =
         static_cast<double>(InputStreams[ost.SyncSource].Pts - StartTime) / 1000000.0;
-    const double inputFrames = inputSeconds / timeBase;
+    double inputFrames = inputSeconds / timeBase - ost.SyncShiftFrames;
+    // A jump of the input clock by more than a few seconds is a damaged or restarted
+    // timestamp, not a gap to fill with repeated pictures or to close by dropping them: the
+    // output clock goes on from where it was.
+    const double jump = inputFrames - static_cast<double>(ost.SyncOpts);
+    if (std::fabs(jump) * timeBase > kMaxSyncGapSeconds) {
+        ost.SyncShiftFrames += jump;
+        inputFrames -= jump;
+        LogIfInstalled(kLogStepFailed,
+                       formatText("Timestamp jump of %.3f s in input stream #%d.%d absorbed",
+                                  jump * timeBase, ist.FileIndex, ist.StreamIndex));
+    }
     int64_t frames = 1;
     if (VideoSyncMethod > 0 || (VideoSyncMethod < 0 && timeBase > 0.001)) {
         const double delta = inputFrames - static_cast<double>(ost.SyncOpts);
@@ -282,6 +303,11 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
         }
     }
     if (ost.VideoResample) {
+        if (cropped->width <= 0 || cropped->height <= 0 ||
+            lsws.sws_isSupportedInput(static_cast<AVPixelFormat>(cropped->format)) <= 0)
+            throw FFMpegException(formatText(
+                "The decoder gives pictures of %d x %d in format %s, which cannot be scaled",
+                cropped->width, cropped->height, pixelFormatName(cropped->format)));
         ost.Scaler = lsws.sws_getCachedContext(ost.Scaler, cropped->width, cropped->height,
                                                static_cast<AVPixelFormat>(cropped->format),
                                                innerWidth, innerHeight, enc->pix_fmt,
@@ -315,6 +341,9 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
     int written = 0;
     int frameSize = 0;
     for (int64_t i = 0; i < frames; ++i) {
+        // A long run of repeated pictures holds at a pause and ends at a stop like the loop.
+        if (i > 0)
+            HoldWhilePaused();
         if (StopRequested)
             break;
         frame->pts = ost.SyncOpts;

@@ -2,6 +2,7 @@
 // before-hook gate with its time windows, the custom hook on a BGR bitmap and the frame
 // hook plug-ins.
 #include "FFmpeg.h"
+#include "PictureLayout.h"
 
 #include "AVUtilHlpr.h"
 #include "SwScaleHlpr.h"
@@ -65,37 +66,6 @@ void gateHooks(TCustomFFmpeg& engine, int64_t pts) {
             return;
         }
     }
-}
-
-// The planes of an 8-bit planar picture: count, and the size of each.
-struct PlaneLayout {
-    int count = 0;
-    int width[4] = {};
-    int height[4] = {};
-};
-
-// False for formats that are not planar with one byte per sample (packed, palette,
-// bit-stream, deeper samples, hardware).
-bool planarBytesLayout(AVPixelFormat format, int width, int height, PlaneLayout& layout) {
-    const AVPixFmtDescriptor* desc = lavu.av_pix_fmt_desc_get(format);
-    if (!desc ||
-        (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL)))
-        return false;
-    if (desc->nb_components > 1 && !(desc->flags & AV_PIX_FMT_FLAG_PLANAR))
-        return false;
-    for (int c = 0; c < desc->nb_components; ++c) {
-        const AVComponentDescriptor& comp = desc->comp[c];
-        if (comp.depth != 8 || comp.step != 1 || comp.shift != 0 || comp.offset != 0 ||
-            comp.plane != c)
-            return false;
-    }
-    layout.count = desc->nb_components;
-    for (int p = 0; p < layout.count; ++p) {
-        const bool chroma = (p == 1 || p == 2) && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
-        layout.width[p] = chroma ? -((-width) >> desc->log2_chroma_w) : width;
-        layout.height[p] = chroma ? -((-height) >> desc->log2_chroma_h) : height;
-    }
-    return true;
 }
 
 // Rebuilds the bottom field from both fields with the vertical filter (-1 4 2 4 -1) / 8
@@ -298,6 +268,13 @@ void VideoPathState::Reset() {
     if (FromRgb)
         lsws.sws_freeContext(FromRgb);
     ToRgb = FromRgb = nullptr;
+    if (Upright)
+        lavu.av_frame_free(&Upright);
+    if (UprightInput)
+        lavu.av_frame_free(&UprightInput);
+    if (UprightConverter)
+        lsws.sws_freeContext(UprightConverter);
+    UprightConverter = nullptr;
 }
 
 AVFrame* TCustomFFmpeg::PreprocessPicture(InputStreamState& ist, AVFrame* decoded) {

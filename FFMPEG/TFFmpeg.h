@@ -105,6 +105,7 @@ public:
     // The pause gate: the main loop calls it once per iteration, holding no lock; it
     // returns at once unless the task is paused, and when the task is stopped.
     void WaitWhilePaused() override;
+    void HoldWhilePaused() override { TFFmpeg::WaitWhilePaused(); }
 
     // The file's size in bytes, -1 when it does not exist.
     static int64_t OutputFileSize(const std::string& fileName);

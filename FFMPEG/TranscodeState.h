@@ -35,6 +35,7 @@ struct InputStreamState {
     int64_t NextPts = AV_NOPTS_VALUE; // microseconds
     int64_t Pts = 0;                  // microseconds
     int IsStart = 1;                  // 1 until the first audio drift correction
+    int RotationDegrees = 0;          // video: clockwise turn that makes pictures upright
 };
 
 // One per stream of every output file, in file order, then stream order.
@@ -48,6 +49,8 @@ struct OutputStreamState {
     int EncodingNeeded = 0;
     int FrameNumber = 0;
     int64_t SyncOpts = 0; // encoder time-base units (video frames, audio samples)
+    // Video: encoder frames taken off the input clock after jumps of its timestamps.
+    double SyncShiftFrames = 0;
     // Video.
     int VideoResample = 0;
     AVFrame* ScratchPicture = nullptr; // encoder size and pixel format

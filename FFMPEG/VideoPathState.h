@@ -55,4 +55,9 @@ struct VideoPathState {
     AlignedBuffer RgbBuffer;
     SwsContext* ToRgb = nullptr;   // "toRGB": picture format to HookRgbFormat
     SwsContext* FromRgb = nullptr; // "fromRGB": back
+    // Turning pictures upright: the turned picture (reused while the encoder holds none of
+    // it), the decoded picture converted to a format that turns, and that conversion.
+    AVFrame* Upright = nullptr;
+    AVFrame* UprightInput = nullptr;
+    SwsContext* UprightConverter = nullptr;
 };

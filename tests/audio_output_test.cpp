@@ -359,10 +359,10 @@ TEST_F(AudioPathTest, TwentyFourBitPcmTakesHalfAsManyBytesAgain) {
 // Sync method 1 on 8 kHz mono PCM, where bytes out = 2 x samples out.
 class AudioSyncTest : public AudioPathTest {
 protected:
-    void prepareSync(int method) {
+    void prepareSync(int method, const std::string& output = "out.wav") {
         engine.AudioSyncMethod = method;
         engine.Verbosity = 3;
-        prepare(TestMedia::kWavMono8k, "out.wav", "acodec=pcm_s16le\nar=8000\nac=1", 8000, 1);
+        prepare(TestMedia::kWavMono8k, output, "acodec=pcm_s16le\nar=8000\nac=1", 8000, 1);
     }
 };
 
@@ -412,9 +412,18 @@ TEST_F(AudioSyncTest, ADriftOf40SamplesIsLeftAlone) {
 }
 
 TEST_F(AudioSyncTest, WithoutSyncTheOutputClockFollowsTheInput) {
-    ASSERT_NO_FATAL_FAILURE(prepareSync(0));
+    ASSERT_NO_FATAL_FAILURE(prepareSync(0, "out.mkv"));
     EXPECT_EQ(feedAt(2000000, tone(1000, 1, 8000)), 2000); // nothing inserted
     EXPECT_EQ(ost().SyncOpts, 17000);                      // but stamped at 2 s
+}
+
+// A WAV file cannot say where its sound starts: late sound gets silence in front once.
+TEST_F(AudioSyncTest, WithoutSyncLateSoundIsPaddedWhereTheFileHasNoStreamStart) {
+    ASSERT_NO_FATAL_FAILURE(prepareSync(0));
+    EXPECT_EQ(feedAt(2000000, tone(1000, 1, 8000)), (16000 + 1000) * 2);
+    EXPECT_EQ(ist().IsStart, 0);
+    EXPECT_EQ(feedAt(2125000, tone(1000, 1, 8000)), 2000);
+    EXPECT_EQ(ost().SyncOpts, 18000);
 }
 
 TEST_F(AudioSyncTest, ASmallDriftIsCompensatedByTheResampler) {

@@ -179,6 +179,12 @@ const SyncCase kSyncCases[] = {
     {"Sync2DropsALatePicture", "vsync=2", {0, 80000, 160000, 40000, 240000}, 4, 0, 1},
     // The frame limit cuts a run of duplicates.
     {"FrameLimitCutsDuplicates", "vsync=1\nvframes=5", {0, 40000, 400000}, 5, 8, 0},
+    // A damaged timestamp far ahead (or behind) is a jump of the clock, not a gap: no
+    // run of duplicates, no run of drops.
+    {"Sync1JumpAheadIsAbsorbed", "vsync=1", joined(every(40000, 5), every(40000, 5, 1000000000)),
+     10, 0, 0},
+    {"Sync1JumpBackIsAbsorbed", "vsync=1", joined(every(40000, 5, 600000000), every(40000, 5)), 10,
+     0, 0},
 };
 
 class SyncMethods : public VideoOutputTest, public ::testing::WithParamInterface<SyncCase> {};

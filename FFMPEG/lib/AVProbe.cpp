@@ -1,4 +1,8 @@
 #include "AVProbe.h"
+#include "StreamFrameRate.h"
+#include "StreamRotation.h"
+
+#include <utility>
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -253,10 +257,14 @@ TAVStreamInfo TAVProbe::GetStreamInfo(int index) const {
         parameters->height > 0
             ? static_cast<float>(parameters->width * av_q2d(sar) / parameters->height)
             : 0.0f;
+    // A portrait recording is described as it is shown: upright.
+    const int rotation = DisplayRotationDegrees(stream);
+    if ((rotation == 90 || rotation == 270) && info.DisplayAspect > 0) {
+        std::swap(info.Width, info.Height);
+        info.DisplayAspect = 1.0f / info.DisplayAspect;
+    }
     info.PixelFormat = parameters->format;
-    AVRational rate = stream->r_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0)
-        rate = stream->avg_frame_rate;
+    const AVRational rate = PlausibleFrameRate(stream);
     info.FrameRateNum = rate.num;
     info.FrameRateDen = rate.den;
     return info;

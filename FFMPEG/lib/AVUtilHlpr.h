@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/fifo.h>
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>

@@ -1,0 +1,34 @@
+#include "PictureLayout.h"
+
+#include "AVUtilHlpr.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+bool planarBytesLayout(AVPixelFormat format, int width, int height, PlaneLayout& layout) {
+    const AVPixFmtDescriptor* desc = lavu.av_pix_fmt_desc_get(format);
+    if (!desc ||
+        (desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL)))
+        return false;
+    if (desc->nb_components > 1 && !(desc->flags & AV_PIX_FMT_FLAG_PLANAR))
+        return false;
+    for (int c = 0; c < desc->nb_components; ++c) {
+        const AVComponentDescriptor& comp = desc->comp[c];
+        if (comp.depth != 8 || comp.step != 1 || comp.shift != 0 || comp.offset != 0 ||
+            comp.plane != c)
+            return false;
+    }
+    layout.count = desc->nb_components;
+    for (int p = 0; p < layout.count; ++p) {
+        const bool chroma = (p == 1 || p == 2) && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+        layout.width[p] = chroma ? -((-width) >> desc->log2_chroma_w) : width;
+        layout.height[p] = chroma ? -((-height) >> desc->log2_chroma_h) : height;
+    }
+    return true;
+}
+
+bool squareChromaSubsampling(AVPixelFormat format) {
+    const AVPixFmtDescriptor* desc = lavu.av_pix_fmt_desc_get(format);
+    return desc && desc->log2_chroma_w == desc->log2_chroma_h;
+}

@@ -1,0 +1,22 @@
+// The plane layout of 8-bit planar pictures, for the video path's own picture work
+// (deinterlacing, turning upright).
+#pragma once
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+// The planes of an 8-bit planar picture: count, and the size of each.
+struct PlaneLayout {
+    int count = 0;
+    int width[4] = {};
+    int height[4] = {};
+};
+
+// False for formats that are not planar with one byte per sample (packed, palette,
+// bit-stream, deeper samples, hardware).
+bool planarBytesLayout(AVPixelFormat format, int width, int height, PlaneLayout& layout);
+
+// Whether `format` subsamples its chroma equally in both directions (a quarter turn keeps
+// such a picture in its format).
+bool squareChromaSubsampling(AVPixelFormat format);

@@ -1,0 +1,234 @@
+// vidbrisk-convert on files of the kinds people have: damaged ones never stop a batch,
+// ASF at its real rate, phone recordings upright, late sound in its place, odd sizes, and
+// SWF from sound alone.
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+#include "MediaLibraries.h"
+#include "OrientationMark.h"
+#include "RealWorldMedia.h"
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace fs = std::filesystem;
+using namespace RealWorldMedia;
+using namespace OrientationMark;
+
+namespace {
+
+class CliRealWorldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() /
+                 (std::string("vidbrisk-rw-") + info->name() + "-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Converts one file into a fresh folder; the output's path, or "" after a failure.
+    std::string convert(const RealWorldClip& clip, const std::vector<std::string>& settings) {
+        const fs::path out = folder / std::to_string(++runs);
+        fs::create_directories(out);
+        std::vector<std::string> args = settings;
+        args.insert(args.end(), {"-o", out.string(), RealWorldMediaPath(clip.name)});
+        const CliRun run = RunCli(args);
+        const std::vector<std::string> lines = Lines(run.out);
+        EXPECT_EQ(lines.size(), 1u) << run.out << run.err;
+        if (lines.size() != 1 || Fields(lines[0])[0] != "Done") {
+            ADD_FAILURE() << clip.name << ": " << run.out;
+            return "";
+        }
+        return Fields(lines[0])[2];
+    }
+
+    fs::path folder;
+    int runs = 0;
+};
+
+// The first decoded picture of a file's video stream, or nothing.
+struct DecodedPicture {
+    int width = 0, height = 0;
+    std::optional<Orientation> orientation;
+};
+
+std::optional<DecodedPicture> firstPicture(const std::string& path) {
+    AVFormatContext* file = nullptr;
+    if (lavf.avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0)
+        return std::nullopt;
+    lavf.avformat_find_stream_info(file, nullptr);
+    std::optional<DecodedPicture> result;
+    const int index = lavf.av_find_best_stream(file, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    AVCodecContext* decoder = lavc.avcodec_alloc_context3(nullptr);
+    AVPacket* packet = lavc.av_packet_alloc();
+    AVFrame* frame = lavu.av_frame_alloc();
+    if (index >= 0 &&
+        lavc.avcodec_parameters_to_context(decoder, file->streams[index]->codecpar) >= 0 &&
+        lavc.avcodec_open2(decoder, lavc.avcodec_find_decoder(decoder->codec_id), nullptr) >= 0) {
+        while (!result && lavf.av_read_frame(file, packet) >= 0) {
+            if (packet->stream_index == index && lavc.avcodec_send_packet(decoder, packet) >= 0 &&
+                lavc.avcodec_receive_frame(decoder, frame) >= 0)
+                result = DecodedPicture{frame->width, frame->height,
+                                        readOrientation(frame->data[0], frame->linesize[0],
+                                                        frame->width, frame->height)};
+            lavc.av_packet_unref(packet);
+        }
+    }
+    lavu.av_frame_free(&frame);
+    lavc.av_packet_free(&packet);
+    lavc.avcodec_free_context(&decoder);
+    lavf.avformat_close_input(&file);
+    return result;
+}
+
+// Seconds from the start of a file to the first clearly audible sample of its first audio
+// stream: where the container stamps its first sound, plus the samples decoded before it.
+double firstSoundSeconds(const std::string& path) {
+    AVFormatContext* file = nullptr;
+    if (lavf.avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0)
+        return -1;
+    lavf.avformat_find_stream_info(file, nullptr);
+    double result = -1;
+    const int index = lavf.av_find_best_stream(file, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    AVCodecContext* decoder = lavc.avcodec_alloc_context3(nullptr);
+    AVPacket* packet = lavc.av_packet_alloc();
+    AVFrame* frame = lavu.av_frame_alloc();
+    int64_t samples = 0;
+    double firstStamp = -1;
+    if (index >= 0 &&
+        lavc.avcodec_parameters_to_context(decoder, file->streams[index]->codecpar) >= 0 &&
+        lavc.avcodec_open2(decoder, lavc.avcodec_find_decoder(decoder->codec_id), nullptr) >= 0) {
+        // Everything the encoders write is 16-bit or float: read both.
+        const auto loud = [](const AVFrame* f, int i) {
+            const auto format = static_cast<AVSampleFormat>(f->format);
+            const uint8_t* plane = f->extended_data[0];
+            switch (lavu.av_get_packed_sample_fmt(format)) {
+            case AV_SAMPLE_FMT_S16:
+                return std::abs(reinterpret_cast<const int16_t*>(plane)[i]) > 3000;
+            case AV_SAMPLE_FMT_FLT:
+                return std::fabs(reinterpret_cast<const float*>(plane)[i]) > 0.1f;
+            default:
+                return false;
+            }
+        };
+        while (result < 0 && lavf.av_read_frame(file, packet) >= 0) {
+            if (packet->stream_index == index && lavc.avcodec_send_packet(decoder, packet) >= 0)
+                while (result < 0 && lavc.avcodec_receive_frame(decoder, frame) >= 0) {
+                    if (firstStamp < 0)
+                        firstStamp = frame->best_effort_timestamp == AV_NOPTS_VALUE
+                                         ? 0
+                                         : frame->best_effort_timestamp *
+                                               av_q2d(file->streams[index]->time_base);
+                    const int channels = frame->ch_layout.nb_channels;
+                    const bool planar =
+                        lavu.av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format));
+                    for (int i = 0; i < frame->nb_samples && result < 0; ++i)
+                        if (loud(frame, planar ? i : i * channels))
+                            result =
+                                firstStamp + static_cast<double>(samples + i) / frame->sample_rate;
+                    samples += frame->nb_samples;
+                }
+            lavc.av_packet_unref(packet);
+        }
+    }
+    lavu.av_frame_free(&frame);
+    lavc.av_packet_free(&packet);
+    lavc.avcodec_free_context(&decoder);
+    lavf.avformat_close_input(&file);
+    return result;
+}
+
+TEST_F(CliRealWorldTest, DamagedFilesEachGetAResultLineAndTheBatchGoesOn) {
+    std::vector<std::string> files;
+    for (const RealWorldClip& clip : kAllClips)
+        if (clip.damage != Damage::None)
+            files.push_back(RealWorldMediaPath(clip.name));
+    files.push_back(RealWorldMediaPath(kAviMpeg4.name));
+    for (const char* format : {"FLV", "MP4", "WAV"}) {
+        const fs::path out = folder / format;
+        fs::create_directories(out);
+        std::vector<std::string> args{"-f", format, "-o", out.string()};
+        args.insert(args.end(), files.begin(), files.end());
+        const CliRun run = RunCli(args, {}, std::chrono::seconds(180));
+        ASSERT_TRUE(run.status == 0 || run.status == 1) << format << " " << run.status << run.err;
+        const std::vector<std::string> lines = Lines(run.out);
+        ASSERT_EQ(lines.size(), files.size()) << format << "\n" << run.out;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::vector<std::string> fields = Fields(lines[i]);
+            EXPECT_EQ(fields[1], files[i]);
+            EXPECT_TRUE(fields[0] == "Done" ||
+                        (fields[0] == "Fail" && fields.size() == 4 && !fields[3].empty()))
+                << lines[i];
+        }
+        EXPECT_EQ(Fields(lines.back())[0], "Done") << format;
+        // Nothing ran away: these clips are seconds long.
+        for (const fs::directory_entry& entry : fs::directory_iterator(out))
+            EXPECT_LT(entry.file_size(), 8u << 20) << entry.path();
+    }
+}
+
+TEST_F(CliRealWorldTest, AsfClipsProbeAtTheirRateAndKeepTheirLength) {
+    for (const RealWorldClip* clip : {&kAsf, &kAsfBadTimestamp}) {
+        const CliRun probe = RunCli({"--probe", RealWorldMediaPath(clip->name)});
+        ASSERT_EQ(Lines(probe.out).size(), 1u);
+        EXPECT_EQ(Fields(probe.out)[2], "25") << clip->name;
+        for (const char* format : {"FLV", "MP4", "AVI - Audio Video Interleave (*.avi)", "WMV"}) {
+            const std::string output = convert(*clip, {"-f", format});
+            const CliRun result = RunCli({"--probe", output});
+            EXPECT_EQ(Fields(Lines(result.out).at(0)).at(3), "00:00:10")
+                << clip->name << " to " << format;
+        }
+    }
+}
+
+TEST_F(CliRealWorldTest, PhoneRecordingsComeOutUpright) {
+    for (const RealWorldClip* clip : {&kRotated90, &kRotated180, &kRotated270}) {
+        const CliRun probe = RunCli({"--probe", RealWorldMediaPath(clip->name)});
+        EXPECT_EQ(Fields(probe.out).at(1),
+                  std::to_string(uprightWidth(*clip)) + "x" + std::to_string(uprightHeight(*clip)));
+        for (const char* format : {"FLV", "MP4"}) {
+            const std::optional<DecodedPicture> picture =
+                firstPicture(convert(*clip, {"-f", format}));
+            ASSERT_TRUE(picture) << clip->name << " to " << format;
+            EXPECT_EQ(picture->width, uprightWidth(*clip)) << clip->name << " to " << format;
+            EXPECT_EQ(picture->height, uprightHeight(*clip)) << clip->name << " to " << format;
+            EXPECT_EQ(picture->orientation, Orientation{}) << clip->name << " to " << format;
+        }
+    }
+}
+
+TEST_F(CliRealWorldTest, LateSoundStaysLateInFilesWithoutStreamStarts) {
+    for (const char* format : {"AVI - Audio Video Interleave (*.avi)", "AVI - DivX Video (*.avi)",
+                               "RM", "MP3", "WAV", "FLV"}) {
+        const double start = firstSoundSeconds(convert(kLateAudioMkv, {"-f", format}));
+        EXPECT_NEAR(start, kLateAudioMkv.audioStartSeconds, 0.1) << format;
+    }
+}
+
+TEST_F(CliRealWorldTest, OddSizesEncodeAtTheNearestSizeTheEncoderTakes) {
+    const std::optional<DecodedPicture> picture = firstPicture(
+        convert(kOddSize, {"-f", "MP4 - MPEG4 Video (*.mp4)", "--video-codec", "H264"}));
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 320);
+    EXPECT_EQ(picture->height, 240);
+}
+
+TEST_F(CliRealWorldTest, SwfFromSoundAloneFailsAndSaysWhy) {
+    const CliRun run =
+        RunCli({"-f", "SWF", "-o", folder.string(), RealWorldMediaPath(kSoundOnly30s.name)});
+    EXPECT_EQ(run.status, 1);
+    const std::vector<std::string> fields = Fields(Lines(run.out).at(0));
+    EXPECT_EQ(fields.at(0), "Fail");
+    EXPECT_EQ(fields.at(3), "SWF needs a video stream, and the input has sound only");
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+} // namespace
