@@ -5,6 +5,7 @@
 #include "CliFormatBox.h"
 #include "FileListRows.h"
 #include "LoopScheduler.h"
+#include "OptionOverrides.h"
 #include "ProgressDisplay.h"
 #include "RunEventQueue.h"
 
@@ -157,7 +158,8 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     }
     CliFormatBox formatBox;
     formatBox.choose(*format);
-    if (!ApplyChoices(options, formatBox, error)) {
+    if (!ApplyChoices(options, formatBox, error) ||
+        !CheckOptionLines(options.ExtraOptions, options.LetterBox, error)) {
         err << "vidbrisk-convert: " << error << "\n";
         return 2;
     }
@@ -204,6 +206,9 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     builder.Settings.VolumeValue = VolumeValueForPercent(options.VolumePercent);
     for (const std::string& option : options.ExtraOptions)
         builder.Settings.ExtraOptions += option + "\n";
+    builder.Settings.AdjustOutputOptions = [&options](TOutputOptions& record) {
+        ApplyOptionLines(options.ExtraOptions, record);
+    };
 
     ProgressDisplay display(err, !options.Quiet && isatty(STDERR_FILENO) != 0, TerminalColumns());
     bool anyFailed = false;
