@@ -78,11 +78,14 @@ public:
     }
 };
 
-// The run control over the converter's loop: the retry timer, the end of the run.
+// The run control over the converter's loop: the next file, the end of the run. The window
+// waits 200 ms on its timer before the next file; the converter's loop takes the next file
+// in the same turn, because the ended task's events have all been handled by then (they
+// came through the queue) and ClearTasks joins its worker.
 class CliRunHost : public JobBuilderHost {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr auto RetryDelay = std::chrono::milliseconds(200);
+    static constexpr auto RetryDelay = std::chrono::milliseconds(0);
 
     CliRunHost(TFFmpegVCL& component, std::ostream& err, bool quiet)
         : m_component(component), m_err(err), m_quiet(quiet) {}
@@ -287,7 +290,8 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     std::vector<RunEvent> arrived;
     while (!host.RunEnded) {
         arrived.clear();
-        events.takeAll(arrived, std::chrono::milliseconds(50));
+        // The loop only waits for events when no next file is due.
+        events.takeAll(arrived, std::chrono::milliseconds(host.RetryArmed ? 0 : 50));
         if (interruptRequested && !stopped) {
             // Stop: the running files end with their trailers and show "Abort".
             stopped = true;

@@ -257,6 +257,22 @@ TEST_F(CliConvertTest, EngineOptionRefusedByTheEngineFailsTheFile) {
     EXPECT_FALSE(fs::exists(out() + "/mpeg4_mp3.flv"));
 }
 
+TEST_F(CliConvertTest, OneFileAtATimeStartsTheNextFileWithoutWaiting) {
+    // 30 short files, converted and failed in turn: a pause of 200 ms between files, as the
+    // window's timer makes, would alone take 5.8 s.
+    std::vector<std::string> args{"-f", "WAV", "-o", out()};
+    for (int i = 0; i < 15; ++i) {
+        args.push_back(TestMediaPath(TestMedia::kWavMono8k.name));
+        args.push_back(TestMediaPath(TestMedia::kNotMedia.name));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run = RunCli(args);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 30u);
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
 TEST_F(CliConvertTest, MissingOutputFolderIsRefusedBeforeAnythingStarts) {
     const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
     const CliRun run = RunCli({"-f", "FLV", "-o", out() + "/missing", avi});
