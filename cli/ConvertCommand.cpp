@@ -287,6 +287,11 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         awaitingAllDone = builder.TaskStarted();
     }
 
+    const auto printLog = [&](const RunEvent& event) {
+        display.erase();
+        err << OneLine(event.Message) << "\n";
+        display.draw();
+    };
     std::vector<RunEvent> arrived;
     while (!host.RunEnded) {
         arrived.clear();
@@ -302,12 +307,13 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                 host.EndOfRun();
         }
         for (const RunEvent& event : arrived) {
+            // Once the run has ended only log lines are still printed.
+            if (host.RunEnded && event.EventKind != RunEvent::Kind::Log)
+                continue;
             const int row = builder.RowOfTask(event.Index);
             switch (event.EventKind) {
             case RunEvent::Kind::Log:
-                display.erase();
-                err << OneLine(event.Message) << "\n";
-                display.draw();
+                printLog(event);
                 break;
             case RunEvent::Kind::Progress:
                 if (row >= 0) {
@@ -338,8 +344,6 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                 }
                 break;
             }
-            if (host.RunEnded)
-                break;
         }
         scheduler.runDue();
         if (!host.RunEnded && host.RetryArmed && CliRunHost::Clock::now() >= host.RetryDue) {
@@ -350,6 +354,12 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     }
     component.DetachEvents();
     component.ClearTasks();
+    // The lines of tasks that failed while their output was set up arrive as the run ends.
+    arrived.clear();
+    events.takeAll(arrived, std::chrono::milliseconds(0));
+    for (const RunEvent& event : arrived)
+        if (event.EventKind == RunEvent::Kind::Log)
+            printLog(event);
     display.erase();
 
     // Files the run never reached after a stop still get their line.

@@ -67,4 +67,15 @@ TEST_F(CliOptionsTest, OptionsThatCannotTakeEffectAreRefusedNamingTheFlag) {
     }
 }
 
+TEST_F(CliOptionsTest, VerboseShowsTheLinesOfAFileThatFailedWhileItsOutputWasSetUp) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const CliRun run = RunCli({"-f", "FLV", "-o", folder.string(), "--verbose", "--option",
+                               "vhook=/nonexistent/x.so", avi});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("Failed to add video hook function"), std::string::npos) << run.out;
+    // The loader's own words, logged while the output was set up.
+    EXPECT_NE(run.err.find("/nonexistent/x.so: cannot open shared object file"), std::string::npos)
+        << run.err;
+}
+
 } // namespace
