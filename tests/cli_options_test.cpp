@@ -1,5 +1,5 @@
-// vidbrisk-convert's --option lines against the format's settings: they win or are refused,
-// never silently lost.
+// vidbrisk-convert's --option lines against the format's settings (they win or are refused,
+// never silently lost), and what --verbose shows of a file's set-up.
 #include "MediaLibraries.h"
 #include "OutputStreams.h"
 #include "TestMedia.h"
@@ -76,6 +76,20 @@ TEST_F(CliOptionsTest, VerboseShowsTheLinesOfAFileThatFailedWhileItsOutputWasSet
     // The loader's own words, logged while the output was set up.
     EXPECT_NE(run.err.find("/nonexistent/x.so: cannot open shared object file"), std::string::npos)
         << run.err;
+}
+
+TEST_F(CliOptionsTest, VerboseDescribesTheOutputWithItsOpenedCodecs) {
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const CliRun done = RunCli({"-f", "FLV", "-o", folder.string(), "--verbose", avi});
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_NE(done.err.find("Video: flv1, yuv420p, 320x240"), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("Audio: mp3, 44100 Hz, stereo"), std::string::npos) << done.err;
+    // An encoder that refuses its settings: the output is still described as asked for.
+    const CliRun refused =
+        RunCli({"-f", "FLV", "-o", folder.string(), "--verbose", "--option", "vcodec=mjpeg", avi});
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_NE(refused.err.find("Video: mjpeg, yuv420p, 320x240"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("Audio: mp3, 44100 Hz, stereo"), std::string::npos) << refused.err;
 }
 
 } // namespace
