@@ -308,6 +308,7 @@ TEST_F(OptionTable, PgmyuvIsReplacedByImage2) {
     EXPECT_THROW(engine.SetInputFormat("mp3x"), FFMpegException);
     try {
         engine.SetOutputFormat("nosuch");
+        ADD_FAILURE() << "an unknown output format was accepted";
     } catch (const FFMpegException& error) {
         EXPECT_STREQ(error.what(), "Unknown output format: nosuch");
     }

@@ -1,12 +1,13 @@
 // What a converted file holds, read back with libavformat: the first video and audio
-// stream's codec and format, and the container's title. The media libraries must be
-// loaded (LoadMediaLibraries) before it is used.
+// stream's codec and format, the container's title, and the brightness of picture rows. The media
+// libraries must be loaded (LoadMediaLibraries) before it is used.
 #pragma once
 
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -51,6 +52,42 @@ inline OutputStreams ReadOutputStreams(const std::string& path) {
     }
     if (const AVDictionaryEntry* title = lavu.av_dict_get(file->metadata, "title", nullptr, 0))
         result.title = title->value;
+    lavf.avformat_close_input(&file);
+    return result;
+}
+
+// The mean luma of rows [firstRow, firstRow + rowCount) of the first decoded picture of the
+// file's first video stream; none when no picture can be decoded.
+inline std::optional<double> MeanLumaOfRows(const std::string& path, int firstRow, int rowCount) {
+    AVFormatContext* file = nullptr;
+    if (lavf.avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0)
+        return std::nullopt;
+    lavf.avformat_find_stream_info(file, nullptr);
+    std::optional<double> result;
+    const int index = lavf.av_find_best_stream(file, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    AVCodecContext* decoder = lavc.avcodec_alloc_context3(nullptr);
+    AVPacket* packet = lavc.av_packet_alloc();
+    AVFrame* frame = lavu.av_frame_alloc();
+    if (index >= 0 &&
+        lavc.avcodec_parameters_to_context(decoder, file->streams[index]->codecpar) >= 0 &&
+        lavc.avcodec_open2(decoder, lavc.avcodec_find_decoder(decoder->codec_id), nullptr) >= 0) {
+        while (!result && lavf.av_read_frame(file, packet) >= 0) {
+            if (packet->stream_index == index && lavc.avcodec_send_packet(decoder, packet) >= 0 &&
+                lavc.avcodec_receive_frame(decoder, frame) >= 0 && firstRow >= 0 && rowCount > 0 &&
+                firstRow + rowCount <= frame->height) {
+                double sum = 0;
+                for (int y = firstRow; y < firstRow + rowCount; ++y)
+                    for (int x = 0; x < frame->width; ++x)
+                        sum +=
+                            frame->data[0][static_cast<std::ptrdiff_t>(y) * frame->linesize[0] + x];
+                result = sum / (static_cast<double>(rowCount) * frame->width);
+            }
+            lavc.av_packet_unref(packet);
+        }
+    }
+    lavu.av_frame_free(&frame);
+    lavc.av_packet_free(&packet);
+    lavc.avcodec_free_context(&decoder);
     lavf.avformat_close_input(&file);
     return result;
 }
