@@ -374,6 +374,10 @@ TEST_F(OptionTable, MapListsHoldTwentyEntries) {
         engine.SetOption("map", "0:" + std::to_string(i));
     EXPECT_EQ(failure("map", "0:20"), "Too many stream maps: at most 20 are allowed");
     EXPECT_EQ(engine.StreamMapCount, 20);
+    for (int i = 0; i < 20; ++i)
+        engine.SetOption("map_meta_data", "0:0");
+    EXPECT_EQ(failure("map_meta_data", "0:0"), "Too many metadata maps: at most 20 are allowed");
+    EXPECT_EQ(engine.MetadataMapCount, 20);
 }
 
 TEST_F(OptionTable, DecimalPointWhateverTheLocale) {
