@@ -116,6 +116,9 @@ struct EngineOptionState {
     uint8_t Shortest = 0;
     int32_t VideoGlobalHeader = 0; // bit 1 global header, bit 2 local header
     std::string VStatsFileName;
+    // "vstats" without a name: VStatsFileName is a bare name that goes into the folder of
+    // the output file whose stream is measured.
+    bool VStatsInOutputFolder = false;
     int32_t ProgramId = 0;
     uint8_t RateEmulation = 0;
     int32_t VideoChannel = 0;

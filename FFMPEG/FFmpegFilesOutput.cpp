@@ -10,6 +10,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -95,7 +96,15 @@ bool TCustomFFmpeg::OpenOutput(const std::string& fileName) {
     SetOutputMetadata(context);
     OutputFiles[OutputFileCount++] = context;
 
-    if ((format->flags & AVFMT_NEEDNUMBER) && !lavf.av_filename_number_test(fileName.c_str()))
+    // Today's image-sequence muxer no longer carries the "needs a number" flag: it writes one
+    // picture to a name without a pattern and fails on the second. Such a name is refused
+    // here, as the flag did, unless the muxer is asked to keep rewriting one file
+    // ("update").
+    const AVDictionaryEntry* update = lavu.av_dict_get(FormatPrivateOptions, "update", nullptr, 0);
+    const bool needsNumber =
+        (format->flags & AVFMT_NEEDNUMBER) ||
+        (std::string(format->name) == "image2" && !(update && std::atoi(update->value) != 0));
+    if (needsNumber && !lavf.av_filename_number_test(fileName.c_str()))
         return FailOpenOutput(context, true, OpenErrorText(fileName, AVERROR(EDOM)));
     if (!(format->flags & AVFMT_NOFILE)) {
         const int opened = lavf.avio_open(&context->pb, fileName.c_str(), AVIO_FLAG_WRITE);

@@ -13,8 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -28,18 +26,6 @@ std::string format(const char* pattern, const std::string& a) {
     char text[1024];
     std::snprintf(text, sizeof text, pattern, a.c_str());
     return text;
-}
-
-// The folder of the running program, with its trailing separator.
-std::string programFolder() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return std::string();
-    std::string folder = program.parent_path().string();
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
 }
 
 // Reads numbers one after the other from an option value, C style: each number is read
@@ -264,7 +250,11 @@ void TCustomFFmpeg::SetVStatsDefault() {
     localtime_r(&now, &local);
     char clock[16];
     std::strftime(clock, sizeof clock, "%H%M%S", &local);
-    VStatsFileName = programFolder() + "vstats_" + clock + ".log";
+    // The program's folder, where the name used to go, is not writable for a normal user
+    // once the program is installed: the file goes beside the output instead, a folder the
+    // user chose. The output is not known yet, so the folder is added when the file opens.
+    VStatsFileName = std::string("vstats_") + clock + ".log";
+    VStatsInOutputFolder = true;
 }
 
 void TCustomFFmpeg::AddFrameHook(const std::string& argument) {

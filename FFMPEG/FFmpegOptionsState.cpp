@@ -92,6 +92,7 @@ void TCustomFFmpeg::ReleaseState() {
     IntraMatrix.clear();
     InterMatrix.clear();
     VStatsFileName.clear();
+    VStatsInOutputFolder = false;
     GenericOptionNames.clear();
     VideoCodecName.clear();
     AudioCodecName.clear();

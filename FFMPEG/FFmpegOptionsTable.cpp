@@ -148,7 +148,11 @@ bool TCustomFFmpeg::DispatchOption(const std::string& name, const std::string& v
         {"deinterlace", [](E& e, S, S) { e.Deinterlace = 1; }},
         {"psnr", [](E& e, S, S) { e.ComputePsnr = 1; }},
         {"vstats", [](E& e, S, S) { e.SetVStatsDefault(); }},
-        {"vstats_file", [](E& e, S, S v) { e.VStatsFileName = v; }},
+        {"vstats_file",
+         [](E& e, S, S v) {
+             e.VStatsFileName = v;
+             e.VStatsInOutputFolder = false;
+         }},
         {"vhook", [](E& e, S, S v) { e.AddFrameHook(v); }},
         {"intra_matrix", [](E& e, S, S v) { e.SetMatrix(e.IntraMatrix, v); }},
         {"inter_matrix", [](E& e, S, S v) { e.SetMatrix(e.InterMatrix, v); }},

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -154,6 +155,16 @@ void TCustomFFmpeg::WriteVideoStats(OutputStreamState& ost, int frameSize) {
     if (VStatsFileName.empty())
         return;
     if (!VStatsFile) {
+        if (VStatsInOutputFolder) {
+            const AVFormatContext* output = ost.FileIndex >= 0 && ost.FileIndex < OutputFileCount
+                                                ? OutputFiles[ost.FileIndex]
+                                                : nullptr;
+            if (output && output->url)
+                VStatsFileName = (std::filesystem::path(output->url).parent_path() /
+                                  std::filesystem::path(VStatsFileName).filename())
+                                     .string();
+            VStatsInOutputFolder = false;
+        }
         VStatsFile = std::fopen(VStatsFileName.c_str(), "w");
         if (!VStatsFile)
             throw FFMpegException("fopen fail: " + VStatsFileName);

@@ -122,24 +122,38 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
             fail("av_malloc fail");
     }
 
-    // 7., 8. Describe the outputs and the mapping.
-    for (int file = 0; file < outputCount; ++file)
-        lavf.av_dump_format(outputFiles[file], file, outputFiles[file]->url, 1);
-    if (Verbosity >= 0 && LogInstalled()) {
-        Log(kLogInfo, "Stream mapping:");
-        for (const OutputStreamState& ost : OutputStreams) {
-            const InputStreamState& source = InputStreams[ost.SourceIndex];
-            Log(kLogInfo, formatText("  Stream #%d.%d -> #%d.%d", source.FileIndex,
-                                     source.StreamIndex, ost.FileIndex, ost.StreamIndex));
-            if (ost.SyncSource != ost.SourceIndex) {
-                const InputStreamState& sync = InputStreams[ost.SyncSource];
-                Log(kLogInfo, formatText(" [sync #%d.%d]", sync.FileIndex, sync.StreamIndex));
+    // 7., 8. Describe the outputs and the mapping, once the encoders are open (9., 10.):
+    // the output streams' parameters come from the opened encoders, so only then does the
+    // dump show each codec, picture size, rate and channel count. When an open fails, the
+    // streams not yet opened are described from their encoder settings before the failure
+    // is raised.
+    const auto describeOutputs = [&] {
+        for (int file = 0; file < outputCount; ++file)
+            lavf.av_dump_format(outputFiles[file], file, outputFiles[file]->url, 1);
+        if (Verbosity >= 0 && LogInstalled()) {
+            Log(kLogInfo, "Stream mapping:");
+            for (const OutputStreamState& ost : OutputStreams) {
+                const InputStreamState& source = InputStreams[ost.SourceIndex];
+                Log(kLogInfo, formatText("  Stream #%d.%d -> #%d.%d", source.FileIndex,
+                                         source.StreamIndex, ost.FileIndex, ost.StreamIndex));
+                if (ost.SyncSource != ost.SourceIndex) {
+                    const InputStreamState& sync = InputStreams[ost.SyncSource];
+                    Log(kLogInfo, formatText(" [sync #%d.%d]", sync.FileIndex, sync.StreamIndex));
+                }
             }
         }
+    };
+    try {
+        OpenStreamCodecs();
+    } catch (...) {
+        for (const OutputStreamState& ost : OutputStreams)
+            if (ost.EncodingNeeded && ost.Codec && *ost.Codec &&
+                ost.Stream->codecpar->codec_id == AV_CODEC_ID_NONE)
+                lavc.avcodec_parameters_from_context(ost.Stream->codecpar, *ost.Codec);
+        describeOutputs();
+        throw;
     }
-
-    // 9., 10. Encoders, then decoders.
-    OpenStreamCodecs();
+    describeOutputs();
 
     // 11. Input clocks.
     for (InputStreamState& ist : InputStreams) {

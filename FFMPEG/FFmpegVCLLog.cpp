@@ -10,6 +10,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -64,16 +66,106 @@ TLogList& LogLines() {
     return lines;
 }
 
+namespace {
+
+// The engine's level (-1 quiet, 0 error, 1 info and warnings, 2 debug, 3 all) of a library
+// message level. The component's description hands the library's own level (8 to 56) to
+// the level mapping, which would make every library line llAll, errors included; mapped
+// to the engine's levels first, an error line arrives as llError and a warning as llInfo,
+// the same levels as the engine's own lines.
+int engineLevel(int libraryLevel) {
+    if (libraryLevel <= AV_LOG_QUIET)
+        return -1;
+    if (libraryLevel <= AV_LOG_ERROR)
+        return 0;
+    if (libraryLevel <= AV_LOG_INFO)
+        return 1;
+    if (libraryLevel <= AV_LOG_DEBUG)
+        return 2;
+    return 3;
+}
+
+constexpr std::size_t kLineBufferSize = 2048;
+
+// Lines a thread could not deliver at once (see LibraryLogCallback), waiting for the
+// thread that holds the registry's lock. Any thread may add or take; m_lock guards
+// m_lines and is never held while a line is delivered.
+class DeferredLines {
+public:
+    struct Line {
+        int32_t ThreadId;
+        int EngineLevel;
+        std::string Text;
+    };
+    // Beyond this many waiting lines only error lines are kept.
+    static constexpr std::size_t kSoftLimit = 1000;
+
+    void add(Line line) {
+        const std::lock_guard lock(m_lock);
+        if (m_lines.size() < kSoftLimit || line.EngineLevel <= 0)
+            m_lines.push_back(std::move(line));
+    }
+    std::vector<Line> takeAll() {
+        const std::lock_guard lock(m_lock);
+        std::vector<Line> lines = std::move(m_lines);
+        m_lines.clear();
+        return lines;
+    }
+    bool empty() {
+        const std::lock_guard lock(m_lock);
+        return m_lines.empty();
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<Line> m_lines; // guarded by m_lock
+};
+
+DeferredLines& deferredLines() {
+    static DeferredLines lines;
+    return lines;
+}
+
+// Under the registry's lock: every registered component gets the line.
+void deliverLine(TComponentRegistry& registry, int32_t threadId, int level,
+                 const std::string& line) {
+    // A copy: a handler may create or destroy a component on this thread meanwhile.
+    const std::vector<TCustomFFmpegVCL*> components = registry.Items();
+    for (TCustomFFmpegVCL* component : components)
+        component->DeliverLibraryLog(threadId, level, line);
+}
+
+// Delivers the deferred lines and releases the registry's lock; again while lines were
+// deferred meanwhile and the lock can be had at once. A line deferred after the last check
+// was deferred by a thread whose own try afterwards succeeds, or fails against a holder
+// that still comes here: no line is left waiting.
+void deliverDeferredAndUnlock(TComponentRegistry& registry,
+                              std::unique_lock<std::recursive_mutex>& lock) {
+    for (;;) {
+        for (const DeferredLines::Line& line : deferredLines().takeAll())
+            deliverLine(registry, line.ThreadId, line.EngineLevel, line.Text);
+        lock.unlock();
+        if (deferredLines().empty() || !lock.try_lock())
+            return;
+    }
+}
+
+} // namespace
+
 // ---- Registry ---------------------------------------------------------------------------
 
+// Every holder of the registry's lock delivers the lines deferred meanwhile before it lets
+// the lock go.
 void TComponentRegistry::Add(TCustomFFmpegVCL* component) {
-    const std::lock_guard lock(m_lock);
+    std::unique_lock lock(m_lock);
     m_items.push_back(component);
+    deliverDeferredAndUnlock(*this, lock);
 }
 
 void TComponentRegistry::Remove(TCustomFFmpegVCL* component) {
-    const std::lock_guard lock(m_lock);
+    std::unique_lock lock(m_lock);
     m_items.erase(std::remove(m_items.begin(), m_items.end(), component), m_items.end());
+    deliverDeferredAndUnlock(*this, lock);
 }
 
 TComponentRegistry& ComponentRegistry() {
@@ -115,26 +207,6 @@ void TCustomFFmpegVCL::DeliverLibraryLog(int32_t threadId, int level, const std:
     DoLog(owner, level, line);
 }
 
-namespace {
-
-// The engine's level (-1 quiet, 0 error, 1 info and warnings, 2 debug, 3 all) of a library
-// message level.
-int engineLevel(int libraryLevel) {
-    if (libraryLevel <= AV_LOG_QUIET)
-        return -1;
-    if (libraryLevel <= AV_LOG_ERROR)
-        return 0;
-    if (libraryLevel <= AV_LOG_INFO)
-        return 1;
-    if (libraryLevel <= AV_LOG_DEBUG)
-        return 2;
-    return 3;
-}
-
-constexpr std::size_t kLineBufferSize = 2048;
-
-} // namespace
-
 void LibraryLogCallback(void* context, int level, const char* format, va_list arguments) {
     // A step that fails may quote the library's own words, whatever the log level.
     LibraryMessageCapture::Record(level, format, arguments);
@@ -143,15 +215,16 @@ void LibraryLogCallback(void* context, int level, const char* format, va_list ar
     TComponentRegistry& registry = ComponentRegistry();
     // A thread that holds a TaskLock (a handler, or a task set-up under it) must not wait
     // for the registry's lock: a delivery on another thread holds it and waits for that
-    // TaskLock. Such a line is delivered when the lock is free at once, else dropped.
+    // TaskLock. Such a thread hands its lines to the holder of the registry's lock instead
+    // (DeferredLines), which delivers them before it lets the lock go; none is dropped.
     std::unique_lock<std::recursive_mutex> lock(registry.Lock(), std::defer_lock);
-    if (TaskLockGuard::HeldByThisThread()) {
-        if (!lock.try_lock())
-            return;
-    } else {
+    if (TaskLockGuard::HeldByThisThread())
+        lock.try_lock();
+    else
         lock.lock();
-    }
 
+    // Only the calling thread changes its own pending text (TLogList has its own lock), so
+    // the line is put together with or without the registry's lock.
     const int32_t threadId = CurrentThreadId();
     // The head of the line: the thread's pending text, or for a new line from an object
     // with a class description "[item @ class address]".
@@ -172,16 +245,24 @@ void LibraryLogCallback(void* context, int level, const char* format, va_list ar
     // Every line is cut to the line buffer; a line feed is never cut away, so a thread
     // whose pending text filled the buffer still ends its line.
     const int engineLogLevel = engineLevel(level);
+    bool deferred = false;
     std::size_t lineFeed;
     while ((lineFeed = text.find('\n')) != std::string::npos) {
-        const std::string line = text.substr(0, std::min(lineFeed, kLineBufferSize - 1));
+        std::string line = text.substr(0, std::min(lineFeed, kLineBufferSize - 1));
         text.erase(0, lineFeed + 1);
-        // A copy: a handler may create or destroy a component on this thread meanwhile.
-        const std::vector<TCustomFFmpegVCL*> components = registry.Items();
-        for (TCustomFFmpegVCL* component : components)
-            component->DeliverLibraryLog(threadId, engineLogLevel, line);
+        if (lock.owns_lock()) {
+            deliverLine(registry, threadId, engineLogLevel, line);
+        } else {
+            deferredLines().add({threadId, engineLogLevel, std::move(line)});
+            deferred = true;
+        }
     }
     if (text.size() > kLineBufferSize - 1)
         text.resize(kLineBufferSize - 1);
     LogLines().SetPending(threadId, text);
+    // The holder may have let the lock go before these lines arrived: try once more.
+    if (deferred && !lock.owns_lock())
+        lock.try_lock();
+    if (lock.owns_lock())
+        deliverDeferredAndUnlock(registry, lock);
 }

@@ -22,7 +22,9 @@ CliFormatBox::CliFormatBox() {
     m_state.Boxes = m_boxes.Boxes();
     FillFormatBox(m_state);
     m_state.DropDownCount = DefaultDropDownCount;
-    // The window's hidden aspect list starts at its first item.
+    // The window creates its channels box with "Stereo" chosen and its hidden aspect list at
+    // "Original"; profiles that leave those boxes alone rely on that start.
+    m_state.Boxes.ComboAudioChannels->Select(0);
     m_state.Boxes.ComboAspectRatio->Select(0);
 }
 

@@ -12,7 +12,8 @@
 
 class CliFormatBox {
 public:
-    // Fills the format box as the window does and selects "Original" in the aspect box.
+    // Fills the format box as the window does and selects "Stereo" in the channels box and
+    // "Original" in the aspect box, as the window's creation leaves them.
     CliFormatBox();
     CliFormatBox(const CliFormatBox&) = delete;
     CliFormatBox& operator=(const CliFormatBox&) = delete;

@@ -5,6 +5,7 @@
 #include "CliFormatBox.h"
 #include "FileListRows.h"
 #include "LoopScheduler.h"
+#include "OptionOverrides.h"
 #include "OutputFileClaim.h"
 #include "ProgressDisplay.h"
 #include "RunEventQueue.h"
@@ -78,11 +79,14 @@ public:
     }
 };
 
-// The run control over the converter's loop: the retry timer, the end of the run.
+// The run control over the converter's loop: the next file, the end of the run. The window
+// waits 200 ms on its timer before the next file; the converter's loop takes the next file
+// in the same turn, because the ended task's events have all been handled by then (they
+// came through the queue) and ClearTasks joins its worker.
 class CliRunHost : public JobBuilderHost {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr auto RetryDelay = std::chrono::milliseconds(200);
+    static constexpr auto RetryDelay = std::chrono::milliseconds(0);
 
     CliRunHost(TFFmpegVCL& component, std::ostream& err, bool quiet)
         : m_component(component), m_err(err), m_quiet(quiet) {}
@@ -158,7 +162,8 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     }
     CliFormatBox formatBox;
     formatBox.choose(*format);
-    if (!ApplyChoices(options, formatBox, error)) {
+    if (!ApplyChoices(options, formatBox, error) ||
+        !CheckOptionLines(options.ExtraOptions, options.LetterBox, error)) {
         err << "vidbrisk-convert: " << error << "\n";
         return 2;
     }
@@ -205,6 +210,9 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     builder.Settings.VolumeValue = VolumeValueForPercent(options.VolumePercent);
     for (const std::string& option : options.ExtraOptions)
         builder.Settings.ExtraOptions += option + "\n";
+    builder.Settings.AdjustOutputOptions = [&options](TOutputOptions& record) {
+        ApplyOptionLines(options.ExtraOptions, record);
+    };
 
     ProgressDisplay display(err, !options.Quiet && isatty(STDERR_FILENO) != 0, TerminalColumns());
     bool anyFailed = false;
@@ -294,10 +302,16 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         awaitingAllDone = builder.TaskStarted();
     }
 
+    const auto printLog = [&](const RunEvent& event) {
+        display.erase();
+        err << OneLine(event.Message) << "\n";
+        display.draw();
+    };
     std::vector<RunEvent> arrived;
     while (!host.RunEnded) {
         arrived.clear();
-        events.takeAll(arrived, std::chrono::milliseconds(50));
+        // The loop only waits for events when no next file is due.
+        events.takeAll(arrived, std::chrono::milliseconds(host.RetryArmed ? 0 : 50));
         if (interruptRequested && !stopped) {
             // Stop: the running files end with their trailers and show "Abort".
             stopped = true;
@@ -308,12 +322,13 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                 host.EndOfRun();
         }
         for (const RunEvent& event : arrived) {
+            // Once the run has ended only log lines are still printed.
+            if (host.RunEnded && event.EventKind != RunEvent::Kind::Log)
+                continue;
             const int row = builder.RowOfTask(event.Index);
             switch (event.EventKind) {
             case RunEvent::Kind::Log:
-                display.erase();
-                err << OneLine(event.Message) << "\n";
-                display.draw();
+                printLog(event);
                 break;
             case RunEvent::Kind::Progress:
                 if (row >= 0) {
@@ -348,8 +363,6 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
                 }
                 break;
             }
-            if (host.RunEnded)
-                break;
         }
         scheduler.runDue();
         if (!host.RunEnded && host.RetryArmed && CliRunHost::Clock::now() >= host.RetryDue) {
@@ -360,6 +373,12 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     }
     component.DetachEvents();
     component.ClearTasks();
+    // The lines of tasks that failed while their output was set up arrive as the run ends.
+    arrived.clear();
+    events.takeAll(arrived, std::chrono::milliseconds(0));
+    for (const RunEvent& event : arrived)
+        if (event.EventKind == RunEvent::Kind::Log)
+            printLog(event);
     display.erase();
 
     // Files the run never reached after a stop still get their line.

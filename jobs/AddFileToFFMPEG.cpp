@@ -206,6 +206,8 @@ void ConversionJobBuilder::fillOutputOptions(int row) {
     default:
         break; // no choice: what the apply step wrote stays
     }
+    if (Settings.AdjustOutputOptions)
+        Settings.AdjustOutputOptions(m_outputOptions);
     if (Settings.LetterBox && !m_outputOptions.DisableVideo) {
         if (const auto box = LetterBoxFor(m_list.SubText(row, FileColumn::VideoSize),
                                           m_outputOptions.FrameSize, m_outputOptions.AspectRatio)) {

@@ -75,6 +75,10 @@ struct JobSettings {
     // Option lines ("name=value") added to every task's output options, after the format's
     // apply step. The window leaves it empty.
     std::string ExtraOptions;
+    // Runs on every task's output options after the format's apply step, the volume and the
+    // aspect ratio, before the letterbox. The window leaves it empty; the converter lets its
+    // option lines win over the fields there.
+    std::function<void(TOutputOptions&)> AdjustOutputOptions;
 };
 
 // The job builder. It runs on the host's main thread only; the host owns the component, the

@@ -1,5 +1,7 @@
 // vidbrisk-convert's conversion runs end to end: result lines, output names, refusals,
 // several files at once, Ctrl-C and a failing engine option.
+#include "MediaLibraries.h"
+#include "OutputStreams.h"
 #include "TestMedia.h"
 #include "cli_run.h"
 
@@ -149,14 +151,39 @@ TEST_F(CliConvertTest, ValuesThatMatchNoEntryAreRefusedWithTheEntriesListed) {
 }
 
 TEST_F(CliConvertTest, ChosenEntriesReachTheOutput) {
+    ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
     const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);
-    const CliRun run =
-        RunCli({"-f", "AVI - Audio Video Interleave (*.avi)", "-o", out(), "--video-size",
-                "176x144", "--frame-rate", "25", "--audio-bitrate", "64", "--sample-rate",
-                "22050 Hz", "--channels", "1", "--volume", "60", "--aspect", "16:9", mp4});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(probe(out() + "/h264_aac.avi"),
-              (std::vector<std::string>{"176x144", "25", "00:00:03"}));
+    // clang-format off
+    const std::vector<std::string> chosen = {
+        "-f", "AVI - Audio Video Interleave (*.avi)",
+        "--video-codec", "H264", "--video-size", "176x144", "--frame-rate", "25",
+        "--audio-codec", "mp3", "--audio-bitrate", "64", "--sample-rate", "22050 Hz",
+        "--channels", "1", "--aspect", "16:9"};
+    // clang-format on
+    const auto convert = [&](const std::string& folder, const std::string& volume) {
+        fs::create_directories(folder);
+        std::vector<std::string> args = chosen;
+        args.insert(args.end(), {"-o", folder, "--volume", volume, mp4});
+        return RunCli(args);
+    };
+    const CliRun run = convert(out(), "60");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string output = out() + "/h264_aac.avi";
+    EXPECT_EQ(probe(output), (std::vector<std::string>{"176x144", "25", "00:00:03"}));
+    const OutputStreams streams = ReadOutputStreams(output);
+    EXPECT_EQ(streams.videoCodec, "h264") << streams;
+    EXPECT_NEAR(streams.displayAspect, 16.0 / 9.0, 0.02) << streams;
+    EXPECT_EQ(streams.audioCodec, "mp3") << streams;
+    EXPECT_EQ(streams.sampleRateHz, 22050) << streams;
+    EXPECT_EQ(streams.channels, 1) << streams;
+    EXPECT_EQ(streams.audioBitRate, 64000) << streams;
+    // 60 % is 150 of the engine's 255 for 100 %.
+    const std::string full = (folder / "full").string();
+    ASSERT_EQ(convert(full, "100").status, 0);
+    const auto quiet = AudioRms(output);
+    const auto loud = AudioRms(full + "/h264_aac.avi");
+    ASSERT_TRUE(quiet && loud && *loud > 0);
+    EXPECT_NEAR(*quiet / *loud, 150.0 / 255.0, 0.05);
 }
 
 TEST_F(CliConvertTest, JobsTwoConvertsThreeFilesWithDistinctNames) {
@@ -258,6 +285,22 @@ TEST_F(CliConvertTest, EngineOptionRefusedByTheEngineFailsTheFile) {
     EXPECT_EQ(run.out, "Fail\t" + avi + "\t" + out() + "/mpeg4_mp3.flv\t" +
                            "qscale must be > 0.0 and <= 255\n");
     EXPECT_FALSE(fs::exists(out() + "/mpeg4_mp3.flv"));
+}
+
+TEST_F(CliConvertTest, OneFileAtATimeStartsTheNextFileWithoutWaiting) {
+    // 30 short files, converted and failed in turn: a pause of 200 ms between files, as the
+    // window's timer makes, would alone take 5.8 s.
+    std::vector<std::string> args{"-f", "WAV", "-o", out()};
+    for (int i = 0; i < 15; ++i) {
+        args.push_back(TestMediaPath(TestMedia::kWavMono8k.name));
+        args.push_back(TestMediaPath(TestMedia::kNotMedia.name));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run = RunCli(args);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 30u);
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
 TEST_F(CliConvertTest, MissingOutputFolderIsRefusedBeforeAnythingStarts) {

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -365,26 +368,26 @@ TEST(HookRangesTest, Parsing) {
         {"5000-9000, 1000-2000, 300-100", {{1000, 2000}, {5000, 9000}}},
         {"0-0", {{0, 0}}},
         {"10 - 20 ,", {{10, 20}}},
-        {"-5-3", {}}, // the start is the empty text before the first "-"
         {"$10-0x20, 7-7", {{7, 7}, {16, 32}}},
         {"100-50", {}},
         {"3-9, 1-9", {{3, 9}, {1, 9}}}, // equal ends keep their order
     };
     for (const RangeCase& c : cases) {
         SCOPED_TRACE(c.text);
-        std::vector<THookRange> parsed;
-        try {
-            parsed = TCustomFFmpegVCL::ParseHookRanges(c.text);
-        } catch (const std::exception& error) {
-            EXPECT_STREQ(c.text, "-5-3") << error.what();
-            EXPECT_STREQ(error.what(), "'' is not a valid integer value");
-            continue;
-        }
+        const std::vector<THookRange> parsed = TCustomFFmpegVCL::ParseHookRanges(c.text);
         ASSERT_EQ(parsed.size(), c.ranges.size());
         for (std::size_t i = 0; i < parsed.size(); ++i) {
             EXPECT_EQ(parsed[i].Start, c.ranges[i].first);
             EXPECT_EQ(parsed[i].End, c.ranges[i].second);
         }
+    }
+    // A negative start: the start is the empty text before the first "-", which does not
+    // read as a number.
+    try {
+        TCustomFFmpegVCL::ParseHookRanges("-5-3");
+        ADD_FAILURE() << "\"-5-3\" was accepted";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "'' is not a valid integer value");
     }
 }
 
@@ -420,27 +423,58 @@ TEST_F(ComponentRecordsTest, FailuresEndInLastError) {
     EXPECT_EQ(component.LastError, "output refused");
 }
 
+// The process's time zone for one test, restored afterwards.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* previous = std::getenv("TZ"))
+            m_previous = previous;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (m_previous)
+            setenv("TZ", m_previous->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::optional<std::string> m_previous;
+};
+
 TEST(TimestampTest, LocalDaysSince1899AreConvertedToUtcSeconds) {
-    // 2008-07-01 12:30:00 local time (daylight saving where the zone has it).
-    std::tm local{};
-    local.tm_year = 108;
-    local.tm_mon = 6;
-    local.tm_mday = 1;
-    local.tm_hour = 12;
-    local.tm_min = 30;
-    local.tm_isdst = -1;
-    const std::time_t expected = std::mktime(&local);
-    const double days = 39630.0 + (12 * 60 + 30) / 1440.0; // 2008-07-01 is day 39630
-    EXPECT_EQ(TCustomFFmpegVCL::TimestampToUnixSeconds(days), expected);
+    // Day 39630 is 2008-07-01, day 39462 is 2008-01-15; 12:30 local time. The seconds are
+    // counted independently of the conversion: 2008-07-01 12:30 UTC is 1214915400.
+    const double summer = 39630.0 + (12 * 60 + 30) / 1440.0;
+    const double winter = 39462.0 + (12 * 60 + 30) / 1440.0;
+    {
+        const ScopedTimeZone utc("UTC0");
+        EXPECT_EQ(TCustomFFmpegVCL::TimestampToUnixSeconds(summer), 1214915400);
+        EXPECT_EQ(TCustomFFmpegVCL::TimestampToUnixSeconds(winter), 1200400200);
+    }
+    {
+        // Central Europe: one hour ahead of UTC, two in summer.
+        const ScopedTimeZone central("CET-1CEST,M3.5.0,M10.5.0/3");
+        EXPECT_EQ(TCustomFFmpegVCL::TimestampToUnixSeconds(summer), 1214915400 - 7200);
+        EXPECT_EQ(TCustomFFmpegVCL::TimestampToUnixSeconds(winter), 1200400200 - 3600);
+    }
+    {
+        // West of UTC: local 12:30 is later in UTC.
+        const ScopedTimeZone pacific("PST8");
+        EXPECT_EQ(TCustomFFmpegVCL::TimestampToUnixSeconds(winter), 1200400200 + 8 * 3600);
+    }
     const int64_t now = TCustomFFmpegVCL::TimestampToUnixSeconds(0);
     EXPECT_LE(std::llabs(now - static_cast<int64_t>(std::time(nullptr))), 2);
 }
 
 TEST_F(ComponentRecordsTest, TimestampFieldSetsTheRecordTimestamp) {
+    const ScopedTimeZone utc("UTC0");
     TOutputOptions options;
     ResetOutputOptions(options);
-    options.Timestamp = 39630.5;
-    EXPECT_EQ(taskWith(options).RecordTimestamp, TCustomFFmpegVCL::TimestampToUnixSeconds(39630.5));
+    options.Timestamp = 39630.5; // 2008-07-01 12:00
+    EXPECT_EQ(taskWith(options).RecordTimestamp, 1214913600);
 }
 
 TEST(ColorTest, SystemColoursAreResolved) {

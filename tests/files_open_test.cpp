@@ -170,6 +170,22 @@ TEST_F(FilesTest, OutputFailuresReportTheirText) {
     EXPECT_FALSE(fs::exists(scratch("out.avi")));
 }
 
+TEST_F(FilesTest, ImageSequenceNamesNeedANumberPatternUnlessOneFileIsRewritten) {
+    // Today's image muxer no longer flags that it numbers its files; the name is still
+    // refused when the output is set, not after the first picture.
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    const std::string still = scratch("still.jpg");
+    EXPECT_FALSE(engine.OpenOutput(still));
+    EXPECT_EQ(engine.ErrorText, TCustomFFmpeg::OpenErrorText(still, -33));
+    EXPECT_EQ(engine.OutputFileCount, 0);
+    EXPECT_TRUE(engine.OpenOutput(scratch("frame%03d.jpg"))) << engine.ErrorText;
+
+    engine.InitOptionContexts();
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    engine.ApplyOptionText("update=1");
+    EXPECT_TRUE(engine.OpenOutput(still)) << engine.ErrorText;
+}
+
 TEST_F(FilesTest, AnOutputThatStayedEmptyIsDeletedOnRelease) {
     ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
     const std::string output = scratch("empty.avi");

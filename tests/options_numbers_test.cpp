@@ -74,6 +74,7 @@ TEST(OptionNumbers, NumbersUseThePointAndRejectTheRest) {
         EXPECT_THROW(OptionToFloat("qscale", text), FFMpegException) << text;
     try {
         OptionToFloat("aq", "1,5");
+        ADD_FAILURE() << "\"1,5\" was accepted";
     } catch (const FFMpegException& error) {
         EXPECT_STREQ(error.what(), "'1,5' is not a valid floating point value for option 'aq'");
     }

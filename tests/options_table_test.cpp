@@ -308,6 +308,7 @@ TEST_F(OptionTable, PgmyuvIsReplacedByImage2) {
     EXPECT_THROW(engine.SetInputFormat("mp3x"), FFMpegException);
     try {
         engine.SetOutputFormat("nosuch");
+        ADD_FAILURE() << "an unknown output format was accepted";
     } catch (const FFMpegException& error) {
         EXPECT_STREQ(error.what(), "Unknown output format: nosuch");
     }
@@ -357,14 +358,15 @@ TEST_F(OptionTable, VerbositySetsTheLibraryLevel) {
     EXPECT_EQ(MediaLogVerbosity(), AV_LOG_ERROR);
 }
 
-TEST_F(OptionTable, VStatsNamesAFileBesideTheProgram) {
+TEST_F(OptionTable, VStatsWithoutANameTakesTheClockAndWaitsForTheOutputsFolder) {
     engine.SetOption("vstats", "");
     const std::string name = engine.VStatsFileName;
-    const std::string folder = VIDBRISK_BINARY_DIR "/tests/";
-    ASSERT_EQ(name.rfind(folder + "vstats_", 0), 0u) << name;
-    EXPECT_EQ(name.size(), folder.size() + std::string("vstats_hhnnss.log").size());
+    ASSERT_EQ(name.rfind("vstats_", 0), 0u) << name;
+    EXPECT_EQ(name.size(), std::string("vstats_hhnnss.log").size());
+    EXPECT_TRUE(engine.VStatsInOutputFolder);
     engine.SetOption("vstats_file", "/tmp/stats.log");
     EXPECT_EQ(engine.VStatsFileName, "/tmp/stats.log");
+    EXPECT_FALSE(engine.VStatsInOutputFolder);
 }
 
 TEST_F(OptionTable, MapListsHoldTwentyEntries) {
@@ -372,6 +374,10 @@ TEST_F(OptionTable, MapListsHoldTwentyEntries) {
         engine.SetOption("map", "0:" + std::to_string(i));
     EXPECT_EQ(failure("map", "0:20"), "Too many stream maps: at most 20 are allowed");
     EXPECT_EQ(engine.StreamMapCount, 20);
+    for (int i = 0; i < 20; ++i)
+        engine.SetOption("map_meta_data", "0:0");
+    EXPECT_EQ(failure("map_meta_data", "0:0"), "Too many metadata maps: at most 20 are allowed");
+    EXPECT_EQ(engine.MetadataMapCount, 20);
 }
 
 TEST_F(OptionTable, DecimalPointWhateverTheLocale) {

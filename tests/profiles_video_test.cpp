@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -277,21 +279,54 @@ TEST(VideoProfiles, DefaultsGiveTheTaskOptions) {
     }
 }
 
-// Every entry of every box a profile offers must map to options without an error.
-TEST(VideoProfiles, EveryOfferedEntryConverts) {
+// Every entry of every box a profile offers maps to options without an error, and each
+// reaches the option its box drives: distinct entries give distinct values, and only the
+// entries that keep the input's own value ("Original Video Size", "Auto") leave it unset.
+// (Whether the encoders take the values is the encoder test's business.)
+TEST(VideoProfiles, EveryOfferedEntryReachesItsOption) {
+    using Field = std::string (*)(const TOutputOptions&);
+    const std::vector<std::pair<SettingsBox * SettingsBoxes::*, Field>> boxes = {
+        {&SettingsBoxes::ComboVideoBitrate,
+         [](const TOutputOptions& o) {
+             return o.VideoBitrate > 0 ? std::to_string(o.VideoBitrate) : "";
+         }},
+        {&SettingsBoxes::ComboVideoCodec, [](const TOutputOptions& o) { return o.VideoCodec; }},
+        {&SettingsBoxes::ComboVideoSize, [](const TOutputOptions& o) { return o.FrameSize; }},
+        {&SettingsBoxes::ComboVideoFramerate, [](const TOutputOptions& o) { return o.FrameRate; }},
+        {&SettingsBoxes::ComboAudioBitrate,
+         [](const TOutputOptions& o) {
+             return o.AudioBitrate > 0 ? std::to_string(o.AudioBitrate) : "";
+         }},
+        {&SettingsBoxes::ComboAudioCodec, [](const TOutputOptions& o) { return o.AudioCodec; }},
+        {&SettingsBoxes::ComboSamplingRate,
+         [](const TOutputOptions& o) {
+             return o.AudioSampleRate > 0 ? std::to_string(o.AudioSampleRate) : "";
+         }},
+    };
     for (const ProfileCase& c : ProfileCases) {
         SCOPED_TRACE(c.DisplayName);
         ProfileWindow window(c.DisplayName);
         window.Change();
-        const SettingsBoxes& b = window.Boxes();
-        for (SettingsBox* box :
-             {b.ComboVideoBitrate, b.ComboVideoCodec, b.ComboVideoSize, b.ComboVideoFramerate,
-              b.ComboAudioBitrate, b.ComboAudioCodec, b.ComboSamplingRate}) {
+        for (const auto& [member, field] : boxes) {
+            SettingsBox* box = window.Boxes().*member;
             const int selected = box->CurrentPosition();
+            std::set<std::string> values;
+            int valued = 0;
             for (int i = 0; i < box->Count(); ++i) {
+                SCOPED_TRACE(box->Text(i));
                 box->Select(i);
-                EXPECT_NO_THROW(window.Apply()) << box->Text(i);
+                TOutputOptions options;
+                ASSERT_NO_THROW(options = window.Apply());
+                const std::string value = field(options);
+                const bool keepsTheInput =
+                    box->Text(i).rfind("Original", 0) == 0 || box->Text(i).rfind("Auto", 0) == 0;
+                EXPECT_EQ(value.empty(), keepsTheInput) << "\"" << value << "\"";
+                if (!value.empty()) {
+                    values.insert(value);
+                    ++valued;
+                }
             }
+            EXPECT_EQ(static_cast<int>(values.size()), valued) << "two entries give one value";
             box->Select(selected);
         }
     }

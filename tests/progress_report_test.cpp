@@ -257,4 +257,17 @@ TEST_F(ProgressTest, VideoStatisticsFileHasALinePerEncodedFrame) {
     EXPECT_EQ(lines, 75);
 }
 
+TEST_F(ProgressTest, VideoStatisticsWithoutANameGoBesideTheOutput) {
+    convert(TestMedia::kAviMpeg4Mp3, "out.avi", "vcodec=mpeg4\nacodec=mp2\nvstats");
+    engine.ReleaseState();
+    const fs::path folder = fs::path(scratch("out.avi")).parent_path();
+    int found = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().rfind("vstats_", 0) == 0) {
+            ++found;
+            EXPECT_GT(fs::file_size(entry.path()), 0u);
+        }
+    EXPECT_EQ(found, 1);
+}
+
 } // namespace

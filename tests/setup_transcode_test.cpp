@@ -212,6 +212,51 @@ TEST_F(SetupTest, VideoCopyRefusesFrameHooks) {
               "-vcodec copy and -vhook are incompatible (frames are not decoded)");
 }
 
+// An engine whose owner handles every decoded picture.
+struct HookedEngine : TCustomFFmpeg {
+    bool CustomHookAssigned() const override { return true; }
+};
+
+class HookedSetupTest : public EngineFixture<HookedEngine> {};
+
+TEST_F(HookedSetupTest, VideoCopyRefusesTheCustomHook) {
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    engine.ApplyOptionText("vcodec=copy");
+    ASSERT_TRUE(engine.OpenOutput(scratch("copy.avi"))) << engine.ErrorText;
+    try {
+        engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
+                         engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
+        ADD_FAILURE() << "the copy was set up";
+    } catch (const FFMpegException& error) {
+        EXPECT_STREQ(error.what(),
+                     "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+    }
+}
+
+TEST_F(SetupTest, AnEncoderThatRefusesItsSettingsIsLoggedAndNamed) {
+    openInput(TestMedia::kAviMpeg4Mp3);
+    // The MJPEG encoder takes full-range pictures only.
+    openOutput("refused.avi", "vcodec=mjpeg");
+    const std::string failure = transcodeFailure();
+    EXPECT_EQ(failure.rfind("The MJPEG encoder (mjpeg) refused 320 x 240", 0), 0u) << failure;
+    EXPECT_TRUE(logged("Error while opening codec for output stream #0.0 - maybe incorrect "
+                       "parameters such as bit_rate, rate, width or height"));
+}
+
+TEST_F(SetupTest, StatisticsFilesThatCannotBeCreatedFailTheTask) {
+    openInput(TestMedia::kAviMpeg4Mp3);
+    const std::string prefix = scratch("missing/stats");
+    openOutput("pass1.avi", "pass=1\npasslogfile=" + prefix);
+    EXPECT_EQ(transcodeFailure(), "creat file fail: " + prefix + "-0.log");
+    engine.FinalCleanup();
+
+    engine.InitOptionContexts();
+    openInput(TestMedia::kAviMpeg4Mp3);
+    const std::string vstats = scratch("missing/vstats.log");
+    openOutput("vstats.avi", "vstats_file=" + vstats);
+    EXPECT_EQ(transcodeFailure(), "fopen fail: " + vstats);
+}
+
 TEST_F(SetupTest, StreamCopyKeepsTheInputParameters) {
     openInput(TestMedia::kAviMpeg4Mp3);
     openOutput("copy.mkv", "vcodec=copy\nacodec=copy");

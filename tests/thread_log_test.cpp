@@ -175,22 +175,33 @@ TEST_F(LibraryLogTest, LongTextIsCutToTheLineBufferAndTheLineStillEnds) {
     EXPECT_EQ(delivered[1].text, "next");
 }
 
-TEST_F(LibraryLogTest, HandlerLoggingUnderTaskLockDoesNotDeadlock) {
+TEST_F(LibraryLogTest, HandlerLoggingUnderTaskLockDoesNotDeadlockNorLoseTheLine) {
     // While the handler runs under TaskLock, a delivery on another thread holds the
     // registry's lock and waits for TaskLock; the handler then logs through the libraries.
+    // Its line cannot be delivered at once and must still arrive.
     std::thread other;
     std::atomic<bool> handled{false};
-    component.OnLog = [&](int32_t, TLogLevel, const std::string& text) {
+    component.OnLog = [&](int32_t, TLogLevel level, const std::string& text) {
+        {
+            const std::lock_guard lock(mutex);
+            lines.push_back({-1, level, text});
+        }
         if (text != "outer")
             return;
         other = std::thread([] { lavu.av_log(nullptr, AV_LOG_INFO, "from the other thread\n"); });
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        lavu.av_log(nullptr, AV_LOG_INFO, "from the handler\n");
+        lavu.av_log(nullptr, AV_LOG_ERROR, "from the handler\n");
         handled = true;
     };
     component.DoLog(nullptr, 1, "outer");
     other.join();
     EXPECT_TRUE(handled);
+    std::map<std::string, TLogLevel> delivered;
+    for (const Line& line : linesCopy())
+        delivered[line.text] = line.level;
+    EXPECT_EQ(delivered.count("from the other thread"), 1u);
+    ASSERT_EQ(delivered.count("from the handler"), 1u);
+    EXPECT_EQ(delivered["from the handler"], llError);
 }
 
 } // namespace

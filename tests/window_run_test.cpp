@@ -3,6 +3,7 @@
 // progress columns, the controls locked during a run, the close query, rows that keep their
 // exact paths and a finished row's note.
 #include "EventLoopWait.h"
+#include "OutputStreams.h"
 #include "TestMedia.h"
 #include "window_support.h"
 #include "Unit4.h"
@@ -197,16 +198,26 @@ TEST_F(WindowRun, PathsAreKeptExactlyAndADoneRowShowsItsNote) {
     EXPECT_EQ(list().cellToolTip(0, FileColumn::Progress).toStdString(), note);
 }
 
-TEST_F(WindowRun, LetterBoxKeepsTheOutputFrame) {
+TEST_F(WindowRun, LetterBoxKeepsTheOutputFrameWithBarsAboveAndBelow) {
     form().AddFiles({clip(TestMedia::kMp4H264Aac)}); // 640x480
     form().Form4->ComboLetterBox->setCurrentIndex(1);
-    form().ComboAspectRatio->setCurrentIndex(2); // 16:9: bars at the sides
+    // A 16:9 picture stored in 640x480: shown 640x360 with 60 rows of black above and below.
+    form().ComboAspectRatio->setCurrentIndex(2);
     form().ButtonConvert->click();
     ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
     ASSERT_EQ(progress(0), "Done");
-    form().AddFiles({output.path() + "/h264_aac.flv"});
-    ASSERT_EQ(list().RowCount(), 2);
-    EXPECT_EQ(list().SubText(1, FileColumn::VideoSize), "640x480");
+    const std::string converted = output.path().toStdString() + "/h264_aac.flv";
+    const OutputStreams streams = ReadOutputStreams(converted);
+    EXPECT_EQ(streams.width, 640) << streams;
+    EXPECT_EQ(streams.height, 480) << streams;
+    // The clip's picture is nowhere darker than 32; the bars are black.
+    const auto top = MeanLumaOfRows(converted, 4, 50);
+    const auto middle = MeanLumaOfRows(converted, 200, 80);
+    const auto bottom = MeanLumaOfRows(converted, 426, 50);
+    ASSERT_TRUE(top && middle && bottom);
+    EXPECT_LT(*top, 24.0);
+    EXPECT_LT(*bottom, 24.0);
+    EXPECT_GT(*middle, 40.0);
 }
 
 TEST_F(WindowRun, StopAnsweredNoGoesOnAndYesAbortsAtOnce) {
