@@ -168,6 +168,11 @@ public:
     bool OpenInput(const std::string& fileName);
     // Creates the next output with its streams; false with ErrorText holding the reason.
     bool OpenOutput(const std::string& fileName);
+    // A descriptor open on the file the next OpenOutput names (the task's exclusively
+    // created part file): the output is written through it instead of opening the name
+    // again, so it can never land where a link put there meanwhile points. -1: by name.
+    // Set and cleared on the thread that sets the task up.
+    int OutputDescriptor = -1;
     // Raises "invalid codec_type of input file" for a stream of an unknown kind.
     TInputKinds DetectInputKinds() const;
     // The text for a library failure `code` while opening `fileName`.

@@ -1,6 +1,7 @@
 // Creating a task's output: the container, its streams from the option state, its
 // metadata and its file; and releasing the task's input and output files.
 #include "FFmpeg.h"
+#include "DescriptorOutput.h"
 #include "EngineText.h"
 
 #include "AVCodecHlpr.h"
@@ -32,7 +33,10 @@ std::string isoTime(int64_t seconds) {
 void closeOutputFile(AVFormatContext* context) {
     if (!context->pb || (context->oformat && (context->oformat->flags & AVFMT_NOFILE)))
         return;
-    lavf.avio_closep(&context->pb);
+    if (WritesThroughDescriptor(context))
+        CloseDescriptorOutput(context);
+    else
+        lavf.avio_closep(&context->pb);
     if (!context->url)
         return;
     std::error_code error;
@@ -106,8 +110,12 @@ bool TCustomFFmpeg::OpenOutput(const std::string& fileName) {
         (std::string(format->name) == "image2" && !(update && std::atoi(update->value) != 0));
     if (needsNumber && !lavf.av_filename_number_test(fileName.c_str()))
         return FailOpenOutput(context, true, OpenErrorText(fileName, AVERROR(EDOM)));
+    const int descriptor = OutputDescriptor;
+    OutputDescriptor = -1;
     if (!(format->flags & AVFMT_NOFILE)) {
-        const int opened = lavf.avio_open(&context->pb, fileName.c_str(), AVIO_FLAG_WRITE);
+        const int opened = descriptor >= 0
+                               ? OpenDescriptorOutput(context, descriptor)
+                               : lavf.avio_open(&context->pb, fileName.c_str(), AVIO_FLAG_WRITE);
         if (opened < 0)
             return FailOpenOutput(context, true,
                                   formatText("Could not open '%s': %s", fileName.c_str(),

@@ -35,6 +35,8 @@ public:
     // when a running task holds the part file already.
     int claim(const std::string& finalName);
     bool held() const { return m_lockFd >= 0; }
+    // The descriptor open (read and write) on the part file while the claim is held.
+    int descriptor() const { return m_lockFd; }
     const std::string& finalName() const { return m_finalName; }
     const std::string& partFileName() const { return m_partName; }
     // Whether the final name existed when it was claimed: its owner asked for it to be

@@ -57,7 +57,10 @@ bool TFFmpeg::OpenOutputFile(const std::string& fileName) {
     }
     // The part file's name says nothing of its format: the muxer is chosen by the final name.
     ForcedOutputFormat = format;
-    if (!OpenOutput(claim->partFileName()))
+    OutputDescriptor = claim->descriptor();
+    const bool opened = OpenOutput(claim->partFileName());
+    OutputDescriptor = -1; // also when the open failed before it was used
+    if (!opened)
         return false; // the claim's end removes the part file
     ClaimedOutput output;
     output.formatName = format->name;

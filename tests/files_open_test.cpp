@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -195,6 +198,27 @@ TEST_F(FilesTest, AnOutputThatStayedEmptyIsDeletedOnRelease) {
     EXPECT_FALSE(fs::exists(output));
     // The input is never touched.
     EXPECT_TRUE(fs::exists(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+}
+
+// An output given a descriptor is written through it: a link put in place of its name
+// after the file was created is never followed.
+TEST_F(FilesTest, AnOutputWithADescriptorNeverFollowsItsName) {
+    ASSERT_TRUE(engine.OpenInput(TestMediaPath(TestMedia::kAviMpeg4Mp3.name)));
+    const std::string output = scratch("claimed.avi");
+    const std::string elsewhere = scratch("elsewhere.avi");
+    const int fd = ::open(output.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    fs::remove(output);
+    fs::create_symlink(elsewhere, output);
+    engine.OutputDescriptor = fd;
+    ASSERT_TRUE(engine.OpenOutput(output)) << engine.ErrorText;
+    EXPECT_EQ(engine.OutputDescriptor, -1);
+    engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
+                     engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
+    engine.ReleaseState();
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_GT(::lseek(fd, 0, SEEK_END), 10000); // the clip went to the created file
+    ::close(fd);
 }
 
 TEST_F(FilesTest, OutputStreamsFollowTheInputsAndTheOptions) {
