@@ -162,6 +162,13 @@ TEST(WindowDesktop, ConvertsAClipWithTheRealMessageBoxes) {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(widget);
             if (box && box->isVisible() && !shown.contains(box->text() + "#" + box->objectName())) {
+                // Wide enough for its whole title as the desktop shows it.
+                QFont bold = QApplication::font();
+                bold.setBold(true);
+                EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(
+                                            box->windowTitle() + QStringLiteral(" \u2014 ") +
+                                            QGuiApplication::applicationDisplayName()) +
+                                            100);
                 box->setObjectName(QString::number(shown.size()));
                 shown << box->text() + "#" + box->objectName();
                 box->accept();

@@ -3,6 +3,7 @@
 // the list's elided paths, tooltips and scroll bar.
 #include "FillComboOutputFormat.h"
 #include "TestMedia.h"
+#include "Unit2.h"
 #include "window_support.h"
 
 #include <QAction>
@@ -177,6 +178,31 @@ TEST_F(WindowKeyboard, ListElidesPathsInTheMiddleAndExplainsErrors) {
         << list().cellToolTip(1, FileColumn::Progress).toStdString();
     QApplication::processEvents();
     EXPECT_FALSE(list().horizontalScrollBar()->isVisible());
+}
+
+TEST_F(WindowKeyboard, AnEmptyListShowsItsHint) {
+    // Pixels unlike the background in a band across the middle of the list.
+    auto middleInk = [this] {
+        const QImage shown = list().viewport()->grab().toImage();
+        const QRgb background = shown.pixel(2, 2);
+        int ink = 0;
+        const int middle = shown.height() / 2;
+        for (int y = middle - 8; y < middle + 8; ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                ink += shown.pixel(x, y) != background;
+        return ink;
+    };
+    EXPECT_GT(middleInk(), 20);
+    list().addRow("/a.avi", FileRowTexts{});
+    EXPECT_EQ(middleInk(), 0);
+}
+
+TEST_F(WindowKeyboard, AboutIsWideEnoughForItsTitle) {
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const QString title = form().FormAbout->windowTitle() + QStringLiteral(" \u2014 ") +
+                          QGuiApplication::applicationDisplayName();
+    EXPECT_GE(form().FormAbout->width(), QFontMetrics(bold).horizontalAdvance(title) + 100);
 }
 
 TEST_F(WindowKeyboard, ClearEmptiesTheSizePanel) {

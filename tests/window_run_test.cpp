@@ -307,6 +307,33 @@ TEST_F(WindowRun, ProgressColumnsAndStatusBar) {
     EXPECT_EQ(list().RowCount(), 2);
 }
 
+TEST_F(WindowRun, SpeedAndTimeLeft) {
+    EXPECT_EQ(SpeedText(3000, 1500, 6000), "2.00x, 00:00:03 left");
+    EXPECT_EQ(SpeedText(1500, 1000, 0), "1.50x");
+    // Too early, or nothing converted yet: no figure rather than a wild one.
+    EXPECT_EQ(SpeedText(3000, 100, 6000), "");
+    EXPECT_EQ(SpeedText(0, 2000, 6000), "");
+}
+
+TEST_F(WindowRun, ARunThatEndsUnseenIsNotified) {
+    form().AddFiles({clip(TestMedia::kAviMpeg4Mp3), clip(TestMedia::kNotMedia)});
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(waitForEvents([&] { return other.isActiveWindow(); }));
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
+    EXPECT_EQ(w.notifications, QStringList{"All Conversions Completed|1 done, 1 failed"});
+    // Seen by the user: no notification.
+    other.hide();
+    form().activateWindow();
+    ASSERT_TRUE(waitForEvents([&] { return form().isActiveWindow(); }));
+    w.messages.clear();
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
+    EXPECT_EQ(w.notifications.size(), 1);
+}
+
 TEST_F(WindowRun, CloseIsRefusedDuringARunAndDetachesTheEventsAfter) {
     form().AddFiles({clip(TestMedia::kAviMpeg4Mp3)});
     form().ButtonConvert->click();
