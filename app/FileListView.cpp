@@ -4,6 +4,8 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 namespace {
@@ -38,7 +40,28 @@ QStringList localFiles(const QMimeData* mime) {
     return files;
 }
 
+// Draws each cell as the style does (selection and focus included), then the grid line at
+// its right and bottom edges in the style's mid colour, so every style keeps its own
+// readable selected-row colours.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Midlight));
+        const QRect cell = option.rect;
+        painter->drawLine(cell.topRight(), cell.bottomRight());
+        painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+        painter->restore();
+    }
+};
+
 } // namespace
+
+const QString FileListView::EmptyHint =
+    QStringLiteral("Drop video or audio files here, or use Add File");
 
 FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("ListView1"));
@@ -52,6 +75,8 @@ FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
         setColumnWidth(i, kColumns[i].width);
         headerItem()->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
     }
+    // The hidden column has no width, so it never counts towards a horizontal scroll bar.
+    setColumnWidth(kHiddenColumn, 0);
     setColumnHidden(kHiddenColumn, true);
     header()->setStretchLastSection(false);
     setRootIsDecorated(false);
@@ -61,8 +86,11 @@ FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAllColumnsShowFocus(true);
-    // Grid lines between the cells.
-    setStyleSheet(QStringLiteral("QTreeView::item { border: 1px solid #d0d0d0; }"));
+    // Grid lines between the cells, drawn by a delegate so the selection stays readable.
+    setItemDelegate(new GridDelegate(this));
+    // Long paths keep their start and their file name.
+    setTextElideMode(Qt::ElideMiddle);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
@@ -101,6 +129,7 @@ void FileListView::addRow(const QString& fileName, const FileRowTexts& texts) {
     auto* item = new QTreeWidgetItem;
     item->setFlags((item->flags() | Qt::ItemIsUserCheckable) & ~Qt::ItemIsEditable);
     item->setText(0, fileName);
+    item->setToolTip(0, fileName);
     item->setCheckState(0, Qt::Checked);
     const std::string* values[] = {&texts.VideoSize, &texts.FrameRate, &texts.Duration,
                                    &texts.Output,    &texts.Progress,  &texts.Frames};
@@ -154,6 +183,18 @@ void FileListView::makeRowVisible(int row) {
         if (!shown.isValid() || !shown.intersects(viewport()->rect()))
             scrollToItem(item, QAbstractItemView::EnsureVisible);
     }
+}
+
+void FileListView::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (RowCount() > 0)
+        return;
+    // An empty list says how files get into it.
+    QPainter painter(viewport());
+    QColor faint = palette().color(QPalette::Text);
+    faint.setAlphaF(0.45f);
+    painter.setPen(faint);
+    painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap, EmptyHint);
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event) {

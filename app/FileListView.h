@@ -37,10 +37,14 @@ public:
     // Scrolls so that the row is visible (a partly visible row counts as visible).
     void makeRowVisible(int row);
 
+    // The faint text an empty list shows in its middle.
+    static const QString EmptyHint;
+
     // Called with the local files dropped onto the list.
     std::function<void(const QStringList& files)> onFilesDropped;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "DesktopHelpViewer.h"
+#include "DesktopNotifier.h"
 #include "FillComboOutputFormat.h"
 #include "FormatComboBox.h"
 #include "MessageBox.h"
@@ -11,6 +12,7 @@
 #include "TMoviePlayer.h"
 #include "Unit2.h"
 #include "Unit4.h"
+#include "VolumeTrackBar.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,6 +26,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
+#include <QStandardItemModel>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -84,6 +88,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
         m_services.chooseFiles = openDialog;
     if (!m_services.exitApplication)
         m_services.exitApplication = [] { QCoreApplication::exit(0); };
+    if (!m_services.notify)
+        m_services.notify = DesktopNotifier::notify;
     if (!m_services.settings) {
         m_ownSettings = std::make_unique<QtSettingsStore>();
         m_services.settings = m_ownSettings.get();
@@ -107,6 +113,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     setCentralWidget(central);
     buildMenus();
     buildStatusBar();
+    setScreenTabOrder();
 
     m_format.ComboOutputFormat =
         m_boxes.emplace_back(std::make_unique<QtSettingsBox>(ComboOutputFormat)).get();
@@ -300,11 +307,10 @@ QWidget* TForm1::buildSettingsPanel() {
     ComboAudioChannels->setCurrentIndex(0);
 
     auto* volume = new QVBoxLayout;
-    TrackBar1 = new QSlider(Qt::Vertical, panel);
+    // Position 0 (the loudest) is at the top, as on the designed track bar.
+    TrackBar1 = new VolumeTrackBar(panel);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(0, 10);
-    // Position 0 (the loudest) is at the top, as on the designed track bar.
-    TrackBar1->setInvertedAppearance(true);
     TrackBar1->setTickPosition(QSlider::TicksBothSides);
     LabelVolume = new QLabel(QStringLiteral("100%"), panel);
     LabelVolume->setObjectName(QStringLiteral("LabelVolume"));
@@ -317,51 +323,87 @@ QWidget* TForm1::buildSettingsPanel() {
 }
 
 void TForm1::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    connect(file->addAction(QStringLiteral("Add File")), &QAction::triggered, ButtonAddFile,
-            &QToolButton::click);
-    ActionGoConvert = file->addAction(QStringLiteral("Go Convert"));
+    // The captions carry mnemonics (Alt+F opens "File"); the shortcuts are extra ways in.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* addFile = file->addAction(QStringLiteral("&Add File"));
+    addFile->setShortcut(QKeySequence::Open);
+    connect(addFile, &QAction::triggered, ButtonAddFile, &QToolButton::click);
+    ActionGoConvert = file->addAction(QStringLiteral("&Go Convert"));
+    ActionGoConvert->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(ActionGoConvert, &QAction::triggered, ButtonConvert, &QToolButton::click);
     file->addSeparator();
-    connect(file->addAction(QStringLiteral("Exit")), &QAction::triggered, this, &TForm1::Exit);
+    connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &TForm1::Exit);
 
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    ActionSetAdditionalOptions = options->addAction(QStringLiteral("Set Additional Options"));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    ActionSetAdditionalOptions = options->addAction(QStringLiteral("Set &Additional Options"));
     connect(ActionSetAdditionalOptions, &QAction::triggered, this, [this] {
         if (Form4)
             Form4->exec();
     });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    connect(help->addAction(QStringLiteral("Open HelpFile")), &QAction::triggered, this,
-            [this] { m_services.helpViewer->openHelp(); });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* openHelp = help->addAction(QStringLiteral("Open &HelpFile"));
+    openHelp->setShortcut(QKeySequence::HelpContents);
+    connect(openHelp, &QAction::triggered, this, [this] {
+        // The Help menu is locked during a run; its shortcut follows it.
+        if (!Converting)
+            m_services.helpViewer->openHelp();
+    });
     help->addSeparator();
-    connect(help->addAction(QStringLiteral("About")), &QAction::triggered, this,
+    connect(help->addAction(QStringLiteral("&About")), &QAction::triggered, this,
             [this] { FormAbout->exec(); });
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    connect(PopupMenu1->addAction(QStringLiteral("Check All Items")), &QAction::triggered, this,
+    connect(PopupMenu1->addAction(QStringLiteral("&Check All Items")), &QAction::triggered, this,
             [this] { CheckAllItems(true); });
-    connect(PopupMenu1->addAction(QStringLiteral("Uncheck All Items")), &QAction::triggered, this,
+    connect(PopupMenu1->addAction(QStringLiteral("&Uncheck All Items")), &QAction::triggered, this,
             [this] { CheckAllItems(false); });
-    connect(PopupMenu1->addAction(QStringLiteral("Remove Selected Items")), &QAction::triggered,
+    connect(PopupMenu1->addAction(QStringLiteral("&Remove Selected Items")), &QAction::triggered,
             this, &TForm1::RemoveSelectedItems);
-    connect(PopupMenu1->addAction(QStringLiteral("Remove All Items")), &QAction::triggered, this,
+    connect(PopupMenu1->addAction(QStringLiteral("Remove &All Items")), &QAction::triggered, this,
             &TForm1::RemoveAllItems);
-    ActionPlaySelectedFile = PopupMenu1->addAction(QStringLiteral("Play Selected File"));
+    ActionPlaySelectedFile = PopupMenu1->addAction(QStringLiteral("&Play Selected File"));
     connect(ActionPlaySelectedFile, &QAction::triggered, ButtonPlay, &QToolButton::click);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (m_popupMenuEnabled)
             PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
     });
+
+    // Delete in the list removes the selected row, as the Remove button does (a disabled
+    // button ignores the click during a run).
+    auto* remove =
+        new QShortcut(QKeySequence::Delete, ListView1, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, ButtonRemove, &QToolButton::click);
+    // Escape asks to stop a running conversion, as the Stop button does.
+    auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(stop, &QShortcut::activated, this, [this] {
+        if (Converting)
+            ButtonStopConvert->click();
+    });
+}
+
+void TForm1::setScreenTabOrder() {
+    // Left to right, then top to bottom, as the controls stand on the screen.
+    QWidget* const order[] = {
+        ButtonAddFile,     ButtonRemove,      ButtonClear,        ButtonStopConvert,
+        ButtonConvert,     ComboOutputFormat, EditOutputFolder,   ButtonBrowseForFolder,
+        ListView1,         ButtonPlay,        ButtonPause,        ButtonStop,
+        ComboVideoBitrate, ComboVideoCodec,   ComboVideoSize,     ComboVideoFramerate,
+        ComboAudioBitrate, ComboAudioCodec,   ComboAudioChannels, ComboSamplingRate,
+        TrackBar1,
+    };
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm1::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
-    const int widths[] = {60, 230};
+    // Panel 0 is wider than designed (60) so that "Converting 12 of 15" fits.
+    const int widths[] = {120, 230};
     for (int i = 0; i < 2; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -404,11 +446,24 @@ bool TForm1::FormCreate() {
     TrackBar1Change();
     connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
     FillFormatBox(m_format);
+    disableFormatSeparators();
     m_format.DropDownCount = kFormatDropDownCount;
     ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
     // The Additional Options dialog loads the stored settings into both windows.
     Form4 = new TForm4(*this, *m_services.settings, this);
     return true;
+}
+
+void TForm1::disableFormatSeparators() {
+    // The separator entries keep their places but cannot be chosen, so the arrow keys,
+    // Page Up/Down and the wheel step over them instead of bouncing back.
+    auto* model = qobject_cast<QStandardItemModel*>(ComboOutputFormat->model());
+    if (!model)
+        return;
+    const QString separator = QString::fromLatin1(FormatBoxSeparator);
+    for (int i = 0; i < ComboOutputFormat->count(); ++i)
+        if (ComboOutputFormat->itemText(i) == separator)
+            model->item(i)->setEnabled(false);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -459,6 +514,11 @@ void TForm1::AddFiles(const QStringList& files) {
             const FileRowTexts texts =
                 ProbeFileRow(FFmpegVCL1.Probe, file.toStdString(), m_format.OutputLabel);
             ListView1->addRow(file, texts);
+            // A file the probe could not open says why.
+            if (texts.Progress == "Error")
+                ListView1->setCellToolTip(
+                    ListView1->RowCount() - 1, FileColumn::Progress,
+                    QString::fromStdString(FFmpegVCL1.Probe.LastErrorMessage));
             ListView1->scrollToItem(ListView1->topLevelItem(ListView1->RowCount() - 1));
             QCoreApplication::processEvents();
         }
@@ -482,6 +542,8 @@ void TForm1::ButtonClearClick() {
     StopPreview();
     FFmpegVCL1.ClearTasks();
     ListView1->clear();
+    // The size of the last output belongs to rows that are gone.
+    StatusPanels[1]->clear();
 }
 
 void TForm1::ButtonBrowseForFolderClick() {

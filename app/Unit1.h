@@ -9,7 +9,9 @@
 #include "FormatBoxState.h"
 #include "QtSettingsBox.h"
 #include "QtTaskScheduler.h"
+#include "VolumeTrackBar.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -29,7 +31,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
-class QSlider;
 class QTimer;
 class QToolButton;
 class SettingsStore;
@@ -51,9 +52,15 @@ struct TForm1Services {
     std::function<QStringList(QWidget* owner, const QString& filter)> chooseFiles;
     // Ends the application at once ("Exit"); by default leaves the event loop.
     std::function<void()> exitApplication;
+    // Shows a desktop notification; by default the session's notification service or tray.
+    std::function<void(const QString& title, const QString& text)> notify;
     // The persistent settings; null uses the current user's settings.
     SettingsStore* settings = nullptr;
 };
+
+// The speed of a conversion and the time it has left, as "1.50x, 00:00:42 left"; empty
+// until half a second of work gives a steady figure.
+QString SpeedText(int64_t convertedMs, int64_t elapsedMs, int64_t remainingMs);
 
 // The window runs the conversion queue through the job builder, which it serves as host.
 class TForm1 : public QMainWindow, public JobBuilderHost {
@@ -152,7 +159,7 @@ public:
     QComboBox* ComboAudioCodec = nullptr;
     QComboBox* ComboAudioChannels = nullptr;
     QComboBox* ComboSamplingRate = nullptr;
-    QSlider* TrackBar1 = nullptr;
+    VolumeTrackBar* TrackBar1 = nullptr;
     QLabel* LabelVolume = nullptr;
     std::array<QLabel*, 2> StatusPanels{};
     QProgressBar* ProgressBar1 = nullptr;
@@ -177,6 +184,8 @@ private:
     QWidget* buildToolbar();
     QWidget* buildSettingsPanel();
     void buildStatusBar();
+    void setScreenTabOrder();
+    void disableFormatSeparators();
     QComboBox* makeDropDown(const QString& name);
     // JobBuilderHost
     void ResetProgressBar() override;
@@ -191,6 +200,14 @@ private:
     void prepareIntake();
     // Puts the builder's reason into the tooltip of a row that failed before its task.
     void showRowFailure();
+    // After the builder took a row: its failure reason, and "Converting N of M".
+    void afterRowTaken();
+    // The status bar's first panel back to "Ready", the bar without its speed text.
+    void showReady();
+    // The speed and the time left of the current row, in the progress bar's text.
+    void showSpeed(int64_t currentMs, int64_t totalMs);
+    // Tells the desktop how the run went when the window is not the active one.
+    void notifyRunEnded();
     // Connects the preview buttons, the list's selection and "Play Selected File".
     void attachPreview();
 
@@ -209,6 +226,10 @@ private:
     // of an earlier run still waiting in the queue is dropped. Written on the window's
     // thread only after ClearTasks has ended every worker.
     std::atomic<int> m_runGeneration{0};
+    int m_rowsTaken = 0;      // rows the current run has taken so far
+    int m_lastTakenRow = -1;  // the row counted last
+    QElapsedTimer m_rowClock; // started by the current row's first progress report
+    int64_t m_rowFirstDurationMs = 0;
     bool m_popupMenuEnabled = true; // the list's context menu pops up on a right click
     bool m_shownOnce = false;
 };

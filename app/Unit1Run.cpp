@@ -3,6 +3,7 @@
 // closing the window.
 #include "MessageBox.h"
 #include "MoviePlayerControl.h"
+#include "RowTexts.h"
 #include "Unit1.h"
 #include "Unit4.h"
 
@@ -10,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -100,6 +102,12 @@ void TForm1::ButtonConvertClick() {
     FFmpegVCL1.ClearTasks();
     // Every worker of an earlier run has ended: its events still queued are dropped.
     ++m_runGeneration;
+    // The rows this run converts lose the frame counts of an earlier run.
+    for (int row = 0; row < ListView1->RowCount(); ++row)
+        if (ListView1->Checked(row))
+            ListView1->SetSubText(row, FileColumn::Frames, std::string());
+    m_rowsTaken = 0;
+    m_lastTakenRow = -1;
     JobSettings& settings = m_builder->Settings;
     settings.OutputFolder = trimmed.toStdString();
     settings.Overwrite = OverwriteChosen();
@@ -107,7 +115,7 @@ void TForm1::ButtonConvertClick() {
     settings.VolumeValue = VolumeValue;
     m_builder->BeginRun();
     m_builder->ConvertNextFile();
-    showRowFailure();
+    afterRowTaken();
 }
 
 void TForm1::ButtonStopConvertClick() {
@@ -126,6 +134,7 @@ void TForm1::ButtonStopConvertClick() {
     ProgressBar1->setValue(0);
     EnableControls();
     Converting = false;
+    showReady();
 }
 
 void TForm1::FFmpegVCL1Progress(int32_t, int32_t AFrameNumber, int32_t, int64_t ACurrentDuration,
@@ -140,9 +149,40 @@ void TForm1::FFmpegVCL1Progress(int32_t, int32_t AFrameNumber, int32_t, int64_t 
                           ProgressColumnText(ACurrentDuration, ATotalOutputDuration));
     StatusPanels[1]->setText(QStringLiteral("File Size : ") + QString::number(ACurrentSize));
     ListView1->SetSubText(row, FileColumn::Frames, FramesColumnText(AFrameNumber));
+    // After Stop the bar stays at 0; within a row it never moves back.
+    if (!Converting)
+        return;
     const int percent = ProgressPercent(ACurrentDuration, ATotalOutputDuration);
-    if (percent >= 0)
+    if (percent > ProgressBar1->value())
         ProgressBar1->setValue(percent);
+    showSpeed(ACurrentDuration, ATotalOutputDuration);
+}
+
+void TForm1::showSpeed(int64_t currentMs, int64_t totalMs) {
+    if (!m_rowClock.isValid()) {
+        m_rowClock.start();
+        m_rowFirstDurationMs = currentMs;
+        return;
+    }
+    const QString text =
+        SpeedText(currentMs - m_rowFirstDurationMs, m_rowClock.elapsed(), totalMs - currentMs);
+    if (text.isEmpty())
+        return;
+    ProgressBar1->setFormat(QStringLiteral("%p%  ") + text);
+    ProgressBar1->setTextVisible(true);
+}
+
+QString SpeedText(int64_t convertedMs, int64_t elapsedMs, int64_t remainingMs) {
+    // Too early for a steady figure, or nothing converted yet.
+    if (elapsedMs < 500 || convertedMs <= 0)
+        return QString();
+    const double speed = static_cast<double>(convertedMs) / static_cast<double>(elapsedMs);
+    QString text = QString::number(speed, 'f', 2) + QLatin1Char('x');
+    if (remainingMs > 0)
+        text += QStringLiteral(", ") +
+                QString::fromStdString(DurationText(':', remainingMs / 1000.0 / speed)) +
+                QStringLiteral(" left");
+    return text;
 }
 
 void TForm1::FFmpegVCL1Terminate(int32_t AIndex, bool AFinished, bool AException,
@@ -176,7 +216,28 @@ void TForm1::TimerConvertAgainTimer() {
     TimerConvertAgain->stop();
     RetryTicks = 0;
     m_builder->ConvertNextFile();
+    afterRowTaken();
+}
+
+void TForm1::afterRowTaken() {
     showRowFailure();
+    const int row = m_builder->CurrentIndex;
+    if (!Converting || row < 0 || row == m_lastTakenRow)
+        return;
+    m_lastTakenRow = row;
+    ++m_rowsTaken;
+    // The rows still to come are the checked rows after this one; a box ticked or cleared
+    // during the run changes the total as the run will.
+    int total = m_rowsTaken;
+    for (int next = row + 1; next < ListView1->RowCount(); ++next)
+        if (ListView1->Checked(next))
+            ++total;
+    StatusPanels[0]->setText(QStringLiteral("Converting %1 of %2").arg(m_rowsTaken).arg(total));
+}
+
+void TForm1::showReady() {
+    StatusPanels[0]->setText(QStringLiteral("Ready"));
+    ProgressBar1->setTextVisible(false);
 }
 
 void TForm1::showRowFailure() {
@@ -188,7 +249,10 @@ void TForm1::showRowFailure() {
 }
 
 void TForm1::ResetProgressBar() {
+    // A new row: its bar, speed and time left start afresh.
     ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    m_rowClock.invalidate();
 }
 
 void TForm1::ArmConvertAgain() {
@@ -212,10 +276,27 @@ void TForm1::EndOfRun() {
     DisarmConvertAgain();
     FFmpegVCL1.ClearTasks();
     ++m_runGeneration;
+    // Before the message box, which waits for the user.
+    notifyRunEnded();
     m_services.messages->information(QStringLiteral("All Conversions Completed"));
     ProgressBar1->setValue(0);
     EnableControls();
     Converting = false;
+    showReady();
+}
+
+void TForm1::notifyRunEnded() {
+    if (isActiveWindow())
+        return;
+    int done = 0;
+    int failed = 0;
+    for (int row = 0; row < ListView1->RowCount(); ++row) {
+        const std::string state = ListView1->SubText(row, FileColumn::Progress);
+        done += state == "Done";
+        failed += state == "Fail";
+    }
+    m_services.notify(QStringLiteral("All Conversions Completed"),
+                      QStringLiteral("%1 done, %2 failed").arg(done).arg(failed));
 }
 
 namespace {
@@ -274,6 +355,10 @@ void TForm1::FormClose() {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
+        // The close box is refused during a run; the user is told why.
+        if (Converting)
+            m_services.messages->information(
+                QStringLiteral("A conversion is running. Stop it first."));
         event->ignore();
         return;
     }

@@ -1,5 +1,7 @@
 #include "Unit2.h"
 
+#include "TitleWidth.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -38,5 +40,7 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
-    setFixedSize(sizeHint());
+    // Wide enough for the whole title, not only for the contents.
+    const QSize contents = sizeHint();
+    setFixedSize(qMax(contents.width(), widthForTitle(*this)), contents.height());
 }

@@ -1,11 +1,30 @@
 // Message boxes on QMessageBox with the "Information" caption.
 #include "QtMessageBox.h"
 
+#include "TitleWidth.h"
+
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+
+namespace {
+
+// A short text would make the box narrower than its title: a spacer across the box's
+// bottom row keeps it wide enough for the whole title.
+void keepTitleWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    grid->addItem(new QSpacerItem(widthForTitle(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace
 
 void QtMessageBox::information(const QString& text) {
     QMessageBox box(QMessageBox::Information, QString::fromLatin1(kCaption), text, QMessageBox::Ok,
                     m_owner.data());
+    keepTitleWhole(box);
     box.exec();
 }
 
@@ -14,5 +33,6 @@ bool QtMessageBox::question(const QString& text) {
                     QMessageBox::Yes | QMessageBox::No, m_owner.data());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
+    keepTitleWhole(box);
     return box.exec() == QMessageBox::Yes;
 }

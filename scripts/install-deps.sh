@@ -9,7 +9,7 @@ packages=(
     libavcodec-extra
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
     libgtest-dev libgmock-dev
-    xvfb xauth
+    xvfb xauth xdotool
 )
 
 missing=()

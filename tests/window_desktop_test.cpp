@@ -1,7 +1,11 @@
 // The window on a real X display (a private Xvfb server): the program itself starts with a
-// clip named on its command line and writes its first settings, and the window with its real
-// message boxes, player and settings store converts a clip to a row that reads "Done".
+// clip named on its command line and writes its first settings; the window with its real
+// message boxes, player and settings store converts a clip to a row that reads "Done"; and
+// real pointer and key events from the X test extension (through xdotool) select a row whose
+// text must then be on the screen in every style, move through the list, delete a row, open
+// the File menu with Alt+F and the help with F1.
 #include "EventLoopWait.h"
+#include "ScriptedHelpViewer.h"
 #include "TMoviePlayer.h"
 #include "TestMedia.h"
 #include "Unit1.h"
@@ -11,8 +15,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QStyleFactory>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -153,6 +162,13 @@ TEST(WindowDesktop, ConvertsAClipWithTheRealMessageBoxes) {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(widget);
             if (box && box->isVisible() && !shown.contains(box->text() + "#" + box->objectName())) {
+                // Wide enough for its whole title as the desktop shows it.
+                QFont bold = QApplication::font();
+                bold.setBold(true);
+                EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(
+                                            box->windowTitle() + QStringLiteral(" \u2014 ") +
+                                            QGuiApplication::applicationDisplayName()) +
+                                            100);
                 box->setObjectName(QString::number(shown.size()));
                 shown << box->text() + "#" + box->objectName();
                 box->accept();
@@ -181,6 +197,123 @@ TEST(WindowDesktop, ConvertsAClipWithTheRealMessageBoxes) {
     QSettings settings(config.path() + QStringLiteral("/Morvane/Vidbrisk.conf"),
                        QSettings::IniFormat);
     EXPECT_EQ(settings.value("Output Folder").toString(), output.path());
+}
+
+// Sends input through the X server with xdotool (the X test extension), then lets the
+// window handle what arrives.
+void xdotool(const QStringList& arguments) {
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", QString::fromStdString(display().name()));
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    ASSERT_TRUE(tool.waitForStarted(5000)) << "xdotool is missing (scripts/install-deps.sh)";
+    ASSERT_TRUE(waitForEvents([&] { return tool.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The pixels of a row's file name, right of its check box, as the X server shows them.
+QImage shownCell(FileListView& list, int row) {
+    QRect cell = list.visualRect(list.model()->index(row, 0));
+    cell.adjust(30, 2, -2, -2); // no check box, no grid lines
+    cell.moveTopLeft(list.viewport()->mapToGlobal(cell.topLeft()));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, cell.x(), cell.y(), cell.width(), cell.height())
+        .toImage();
+}
+
+// Pixels that stand out from the cell's most common colour (its background): the text.
+int inkPixels(const QImage& cell) {
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x)
+            ++counts[cell.pixel(x, y)];
+    QRgb background = 0;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            background = it.key();
+        }
+    int ink = 0;
+    for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x)
+            if (std::abs(qGray(cell.pixel(x, y)) - qGray(background)) > 60)
+                ++ink;
+    return ink;
+}
+
+TEST(WindowDesktop, RealClicksAndKeysSelectReadableRowsAndReachTheCommands) {
+    ASSERT_FALSE(display().name().empty()) << "Xvfb did not start";
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    qputenv("DISPLAY", QByteArray::fromStdString(display().name()));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    static int argc = 1;
+    static char programName[] = "window_desktop_test";
+    static char* argv[] = {programName, nullptr};
+    QApplication application(argc, argv);
+
+    ScriptedHelpViewer help;
+    TForm1Services services;
+    services.helpViewer = &help;
+    TForm1 form(std::move(services));
+    ASSERT_TRUE(form.FormCreate());
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(waitForEvents([&] { return form.isVisible() && form.isActiveWindow(); }));
+    form.AddFiles(
+        {clip(TestMedia::kAviMpeg4Mp3), clip(TestMedia::kMp4H264Aac), clip(TestMedia::kMp3Audio)});
+    FileListView& list = *form.ListView1;
+    ASSERT_EQ(list.RowCount(), 3);
+    QCoreApplication::processEvents();
+    const int unselectedInk = inkPixels(shownCell(list, 0));
+    ASSERT_GT(unselectedInk, 20) << "the file name is not drawn at all";
+
+    // A click on the first row selects it, and its file name is still drawn, in every style.
+    const QRect cell = list.visualRect(list.model()->index(0, 0));
+    const QPoint at = list.viewport()->mapToGlobal(cell.center());
+    xdotool(
+        {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    ASSERT_EQ(list.selectedRow(), 0);
+    for (const QString& style : QStyleFactory::keys()) {
+        QApplication::setStyle(style);
+        QElapsedTimer paint;
+        paint.start();
+        while (paint.elapsed() < 200)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const QImage selected = shownCell(list, 0);
+        const int ink = inkPixels(selected);
+        EXPECT_GT(ink, unselectedInk / 4)
+            << style.toStdString() << ": " << ink << " of " << unselectedInk;
+        // The screenshot of a cell found blank stays for a look.
+        if (ink <= unselectedInk / 4)
+            selected.save(QDir::tempPath() + "/vidbrisk-selected-" + style + ".png");
+    }
+
+    // Keys reach the list: Down selects the next row, Delete removes it.
+    xdotool({"key", "Down"});
+    EXPECT_EQ(list.selectedRow(), 1);
+    xdotool({"key", "Delete"});
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.Caption(1), clip(TestMedia::kMp3Audio).toStdString());
+
+    // Alt+F opens the File menu; Escape closes it again.
+    xdotool({"key", "alt+f"});
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->title().remove('&'), "File");
+    xdotool({"key", "Escape"});
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    // F1 asks for the help.
+    xdotool({"key", "F1"});
+    EXPECT_EQ(help.opens(), 1);
 }
 
 } // namespace

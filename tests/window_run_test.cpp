@@ -105,8 +105,13 @@ TEST_F(WindowRun, CheckedRowsConvertOneAfterTheOtherAndTheRunEndsOnce) {
                      clip(TestMedia::kMp4H264Aac), clip(TestMedia::kMp3Audio)});
     ASSERT_EQ(list().RowCount(), 4);
     list().setChecked(1, false);
+    // Frame counts of an earlier run go from the rows this run converts, and only from them.
+    list().SetSubText(0, FileColumn::Frames, "99");
+    list().SetSubText(1, FileColumn::Frames, "98");
     form().ButtonConvert->click();
     ASSERT_TRUE(form().Converting);
+    EXPECT_EQ(list().SubText(0, FileColumn::Frames), "");
+    EXPECT_EQ(list().SubText(1, FileColumn::Frames), "98");
     // Locked during the run, except Stop, browse, preview and the check boxes.
     const std::vector<QWidget*> locked = {form().ButtonAddFile,     form().ButtonClear,
                                           form().ButtonRemove,      form().ButtonConvert,
@@ -122,15 +127,21 @@ TEST_F(WindowRun, CheckedRowsConvertOneAfterTheOtherAndTheRunEndsOnce) {
 
     // Rows finish in list order: a row is never "Done" before the one above it.
     std::vector<std::string> seen;
+    QStringList status;
     ASSERT_TRUE(waitForEvents([&] {
         std::string states;
         for (int row : {0, 2, 3})
             states += progress(row) == "Done" ? 'D' : '.';
         if (seen.empty() || seen.back() != states)
             seen.push_back(states);
+        if (status.isEmpty() || status.back() != form().StatusPanels[0]->text())
+            status << form().StatusPanels[0]->text();
         return runEnded();
     }));
     EXPECT_EQ(seen.back(), "DDD");
+    // The first panel counts the rows taken among those checked, then says "Ready" again.
+    EXPECT_EQ(status, (QStringList{"Converting 1 of 3", "Converting 2 of 3", "Converting 3 of 3",
+                                   "Ready"}));
     for (const std::string& states : seen)
         EXPECT_TRUE(states == "..." || states == "D.." || states == "DD." || states == "DDD")
             << states;
@@ -258,6 +269,7 @@ TEST_F(WindowRun, ProgressColumnsAndStatusBar) {
     list().addRow("/a.avi", FileRowTexts{});
     list().addRow("/b.avi", FileRowTexts{});
     form().jobBuilder().CurrentIndex = 1;
+    form().Converting = true;
     struct Case {
         int32_t frame;
         int64_t currentMs, totalMs, size;
@@ -267,9 +279,8 @@ TEST_F(WindowRun, ProgressColumnsAndStatusBar) {
     const Case cases[] = {
         {12, 1500, 3000, 4096, "50%", "12", 50},
         {-1, 4500, 3000, 8192, "100%", " ", 100}, // 150 % is shown as 100 %
-        {0, 1, 3000, 0, "0%", "0", 0},
-        // Long outputs: the percentage does not overflow.
-        {7, 40000000, 80000000, 1, "50%", "7", 50},
+        // The bar of a row never moves back, its column shows what was reported.
+        {0, 1, 3000, 0, "0%", "0", 100},
     };
     for (const Case& c : cases) {
         form().FFmpegVCL1Progress(0, c.frame, 25, c.currentMs, 2, 300, c.size, c.totalMs);
@@ -280,10 +291,47 @@ TEST_F(WindowRun, ProgressColumnsAndStatusBar) {
                   "File Size : " + std::to_string(c.size));
     }
     EXPECT_EQ(progress(0), "");
+    // A new row starts its bar afresh; long outputs do not overflow the percentage.
+    form().ProgressBar1->setValue(0);
+    form().FFmpegVCL1Progress(0, 7, 25, 40000000, 2, 300, 1, 80000000);
+    EXPECT_EQ(progress(1), "50%");
+    EXPECT_EQ(form().ProgressBar1->value(), 50);
+    // After Stop the reports still queued do not move the bar off 0.
+    form().Converting = false;
+    form().ProgressBar1->setValue(0);
+    form().FFmpegVCL1Progress(0, 8, 25, 60000000, 2, 300, 1, 80000000);
+    EXPECT_EQ(form().ProgressBar1->value(), 0);
     // A task index is not a row: the row is the one taken last.
     form().jobBuilder().CurrentIndex = 5;
     form().FFmpegVCL1Progress(1, 3, 25, 100, 2, 300, 1, 3000);
     EXPECT_EQ(list().RowCount(), 2);
+}
+
+TEST_F(WindowRun, SpeedAndTimeLeft) {
+    EXPECT_EQ(SpeedText(3000, 1500, 6000), "2.00x, 00:00:03 left");
+    EXPECT_EQ(SpeedText(1500, 1000, 0), "1.50x");
+    // Too early, or nothing converted yet: no figure rather than a wild one.
+    EXPECT_EQ(SpeedText(3000, 100, 6000), "");
+    EXPECT_EQ(SpeedText(0, 2000, 6000), "");
+}
+
+TEST_F(WindowRun, ARunThatEndsUnseenIsNotified) {
+    form().AddFiles({clip(TestMedia::kAviMpeg4Mp3), clip(TestMedia::kNotMedia)});
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(waitForEvents([&] { return other.isActiveWindow(); }));
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
+    EXPECT_EQ(w.notifications, QStringList{"All Conversions Completed|1 done, 1 failed"});
+    // Seen by the user: no notification.
+    other.hide();
+    form().activateWindow();
+    ASSERT_TRUE(waitForEvents([&] { return form().isActiveWindow(); }));
+    w.messages.clear();
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
+    EXPECT_EQ(w.notifications.size(), 1);
 }
 
 TEST_F(WindowRun, CloseIsRefusedDuringARunAndDetachesTheEventsAfter) {
@@ -292,7 +340,8 @@ TEST_F(WindowRun, CloseIsRefusedDuringARunAndDetachesTheEventsAfter) {
     ASSERT_TRUE(form().Converting);
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().isVisible());
-    EXPECT_TRUE(w.messages.texts().isEmpty());
+    EXPECT_EQ(w.messages.texts(), QStringList{"A conversion is running. Stop it first."});
+    w.messages.clear();
     ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
     EXPECT_TRUE(form().close());
     EXPECT_FALSE(form().FFmpegVCL1.OnProgress);
@@ -303,7 +352,7 @@ TEST_F(WindowRun, CloseIsRefusedDuringARunAndDetachesTheEventsAfter) {
 TEST_F(WindowRun, GoConvertClicksConvert) {
     QAction* goConvert = form().ActionGoConvert;
     ASSERT_NE(goConvert, nullptr);
-    EXPECT_EQ(goConvert->text(), "Go Convert");
+    EXPECT_EQ(goConvert->text().remove('&'), "Go Convert");
     goConvert->trigger();
     EXPECT_EQ(w.messages.texts(), QStringList{"Please Add Files To Convert!"});
 }

@@ -45,6 +45,8 @@ struct ScriptedWindow {
     QString dialogFilter;
     bool librariesLoad = true;
     int exitCount = 0;
+    // The desktop notifications shown, as "title|text".
+    QStringList notifications;
     std::unique_ptr<TForm1> form;
 
     TForm1& create() {
@@ -63,6 +65,9 @@ struct ScriptedWindow {
             return chosenFiles;
         };
         services.exitApplication = [this] { ++exitCount; };
+        services.notify = [this](const QString& title, const QString& text) {
+            notifications << title + QLatin1Char('|') + text;
+        };
         services.settings = &settings;
         form = std::make_unique<TForm1>(std::move(services));
         return *form;

@@ -5,6 +5,7 @@
 #include "FillComboOutputFormat.h"
 #include "SettingsStore.h"
 #include "StoredSettings.h"
+#include "TitleWidth.h"
 #include "Unit1.h"
 
 #include <QCheckBox>
@@ -58,6 +59,8 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setModal(true);
+    // Never narrower than its whole title.
+    setMinimumWidth(widthForTitle(*this));
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
