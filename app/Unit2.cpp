@@ -1,6 +1,7 @@
 #include "Unit2.h"
 
 #include "TitleWidth.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -23,7 +24,7 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 4);
     product->setFont(bold);
-    auto* version = new QLabel(QStringLiteral("Version 4.0"), this);
+    auto* version = new QLabel(QStringLiteral("Version " VIDBRISK_VERSION), this);
     version->setObjectName(QStringLiteral("LabelVersion"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("ButtonOK"));

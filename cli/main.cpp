@@ -4,6 +4,7 @@
 #include "ConvertOptions.h"
 #include "ListCommands.h"
 #include "ProbeCommand.h"
+#include "Version.h"
 
 #include <cstring>
 #include <exception>
@@ -79,7 +80,9 @@ const char* const usageText =
     "      gives the file name, \"Error\" and the reason.\n"
     "      Exit status: 0 when every file opened, 1 otherwise, 2 on a usage error.\n"
     "  vidbrisk-convert --help\n"
-    "      Show this text.\n";
+    "      Show this text.\n"
+    "  vidbrisk-convert --version\n"
+    "      Show the program's name and version.\n";
 
 int usageError(const std::string& message) {
     std::cerr << "vidbrisk-convert: " << message << "\n\n" << usageText;
@@ -94,6 +97,12 @@ int main(int argc, char** argv) {
         return usageError("no command given");
     if (args[0] == "--help" || args[0] == "-h") {
         std::cout << usageText;
+        return 0;
+    }
+    if (args[0] == "--version") {
+        if (args.size() != 1)
+            return usageError("--version takes no arguments");
+        std::cout << "vidbrisk-convert " VIDBRISK_VERSION "\n";
         return 0;
     }
     try {
