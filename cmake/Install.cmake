@@ -2,7 +2,8 @@
 #
 # `cmake --install <build> --prefix P` gives P/bin/vidbrisk-convert and, with the window
 # build, P/bin/vidbrisk, its help in P/share/vidbrisk (where the help viewer looks when the
-# file is not beside the program), its desktop entry and its icon. The media libraries are
+# file is not beside the program), its desktop entry and its icon, the manual pages, the
+# converter's bash completion and the AppStream metainfo. The media libraries are
 # bound at run time by their sonames, so nothing else is installed for them.
 #
 # The folders are fixed to bin/ and share/: the help viewer finds the installed help as
@@ -11,6 +12,9 @@
 set(VIDBRISK_SHARE_DIR ${CMAKE_SOURCE_DIR}/share)
 
 install(TARGETS vidbrisk-convert RUNTIME DESTINATION bin)
+install(FILES ${VIDBRISK_SHARE_DIR}/man/vidbrisk-convert.1 DESTINATION share/man/man1)
+install(FILES ${VIDBRISK_SHARE_DIR}/bash-completion/vidbrisk-convert
+        DESTINATION share/bash-completion/completions)
 
 if(TARGET vidbrisk)
     install(TARGETS vidbrisk RUNTIME DESTINATION bin)
@@ -18,6 +22,9 @@ if(TARGET vidbrisk)
     install(FILES ${VIDBRISK_SHARE_DIR}/vidbrisk.desktop DESTINATION share/applications)
     install(FILES ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
             DESTINATION share/icons/hicolor/scalable/apps)
+    install(FILES ${VIDBRISK_SHARE_DIR}/man/vidbrisk.1 DESTINATION share/man/man1)
+    install(FILES ${VIDBRISK_SHARE_DIR}/metainfo/org.morvane.Vidbrisk.metainfo.xml
+            DESTINATION share/metainfo)
 
     # A program started from the build tree (./run.sh) finds its help beside itself. The
     # program's folder is worked out here: a custom command's output may not name another

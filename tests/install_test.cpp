@@ -1,5 +1,6 @@
 // Installing this build tree into a scratch prefix: the programs, the help where the help
-// viewer looks for it, the desktop entry and the icon.
+// viewer looks for it, the desktop entry and the icon, the manual pages, the completion and
+// the AppStream metainfo.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -72,6 +73,14 @@ TEST_F(Install, TheConverterIsInstalledAndRuns) {
     EXPECT_EQ(run(quoted(converter.string()) + " --help > /dev/null"), 0);
 }
 
+TEST_F(Install, TheConverterComesWithItsManualPageAndCompletion) {
+    const std::string page = readFile(m_prefix / "share/man/man1/vidbrisk-convert.1");
+    EXPECT_EQ(page.rfind(".TH VIDBRISK-CONVERT 1", 0), 0u);
+    const std::string completion =
+        readFile(m_prefix / "share/bash-completion/completions/vidbrisk-convert");
+    EXPECT_NE(completion.find("complete -F _vidbrisk_convert vidbrisk-convert"), std::string::npos);
+}
+
 TEST_F(Install, TheWindowProgramComesWithItsHelpDesktopEntryAndIcon) {
     if (!VIDBRISK_INSTALLS_WINDOW)
         GTEST_SKIP() << "built without the window program";
@@ -93,6 +102,14 @@ TEST_F(Install, TheWindowProgramComesWithItsHelpDesktopEntryAndIcon) {
     if (run("command -v desktop-file-validate > /dev/null 2>&1") == 0) {
         EXPECT_EQ(run("desktop-file-validate " + quoted(entry.string())), 0);
     }
+
+    EXPECT_EQ(readFile(m_prefix / "share/man/man1/vidbrisk.1").rfind(".TH VIDBRISK 1", 0), 0u);
+    const std::string metainfo =
+        readFile(m_prefix / "share/metainfo/org.morvane.Vidbrisk.metainfo.xml");
+    for (const char* part : {"<id>org.morvane.Vidbrisk</id>",
+                             "<launchable type=\"desktop-id\">vidbrisk.desktop</launchable>",
+                             "<mediatype>video/mp4</mediatype>", "<content_rating"})
+        EXPECT_NE(metainfo.find(part), std::string::npos) << part;
 }
 
 TEST(InstallBuildTree, TheHelpLiesBesideTheBuiltWindowProgram) {
