@@ -1,4 +1,4 @@
-// vidbrisk-convert --probe and --help, run as a separate program.
+// vidbrisk-convert --probe, --help and --version, run as a separate program.
 #include "TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -70,4 +70,12 @@ TEST(CliProbeTest, UsageErrorsAndHelp) {
     const RunResult help = runConverter("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--probe"), std::string::npos);
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
+}
+
+TEST(CliProbeTest, VersionIsOneLine) {
+    const RunResult version = runConverter("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vidbrisk-convert 4.0\n");
+    EXPECT_EQ(runConverter("--version extra").status, 2);
 }

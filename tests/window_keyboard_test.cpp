@@ -205,6 +205,12 @@ TEST_F(WindowKeyboard, AboutIsWideEnoughForItsTitle) {
     EXPECT_GE(form().FormAbout->width(), QFontMetrics(bold).horizontalAdvance(title) + 100);
 }
 
+TEST_F(WindowKeyboard, AboutShowsTheVersion) {
+    const auto* version = form().FormAbout->findChild<QLabel*>(QStringLiteral("LabelVersion"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), QStringLiteral("Version 4.0"));
+}
+
 TEST_F(WindowKeyboard, ClearEmptiesTheSizePanel) {
     form().StatusPanels[1]->setText("File Size : 100");
     form().ButtonClear->click();
