@@ -17,7 +17,7 @@
 # or doubled result line. Each finding goes to the findings file (build-fuzz/findings.txt)
 # with a line ready to paste into tests/fuzz/regressions.txt, then a summary is printed.
 # --minimize takes such a line and prints it with every step removed that the fault does
-# not need.
+# not need. Exit status: 0 when the findings file holds no finding, 1 when it holds any.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source=$PWD
@@ -237,6 +237,11 @@ echo "done: $count mutants in $((SECONDS - began)) s"
 echo "how they ended (exit status, result, reason):"
 sed -E 's/[0-9]+/N/g' "$scratch/tally" | sort | uniq -c | sort -rn | head -n 15
 echo "findings by cause (whole findings file):"
+if ! grep -qE '^# seed' "$findings"; then
+    echo "      none"
+    exit 0
+fi
 grep -E '^# (seed|cause)' "$findings" | paste - - |
     sed -E 's/^# seed=[0-9]+ kind=(.*) status=.* format=.*\t# cause: (.*)$/\1 | \2/' |
     sort | uniq -c | sort -rn
+exit 1
