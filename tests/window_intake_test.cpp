@@ -8,13 +8,6 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-extern "C" __attribute__((used)) const char* __asan_default_options() {
-    return "fast_unwind_on_malloc=0";
-}
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace {
 
 QString clip(const TestClip& c) {

@@ -12,13 +12,6 @@
 
 #include <ostream>
 
-extern "C" __attribute__((used)) const char* __asan_default_options() {
-    return "fast_unwind_on_malloc=0";
-}
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 // Readable failure messages for the player's recorded calls.
 void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';

@@ -13,6 +13,15 @@
 
 #include <memory>
 
+// Each window test program includes this header once. Full stacks let LeakSanitizer match
+// the suppression of fontconfig's process-long caches, which Qt loads.
+extern "C" __attribute__((used)) const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 inline QApplication& windowTestApp() {
     static int argc = 1;
     static char programName[] = "window_test";
