@@ -1,12 +1,14 @@
 // The transcoding engine: one conversion task (`TCustomFFmpeg`) with its option state,
-// option table and run fields. Implementation split by feature: FFmpegOptions*.cpp hold
-// the option state, the option text and dispatcher, the handlers, the generic option
-// path, the codec look-up and the number conversion.
+// option table and run fields. The implementation sits in one folder per stage: options/
+// (option state, table, handlers, generic path, codec look-up, numbers, targets), input/,
+// transcode/ (set-up, loop, decoding, audio and video paths, hooks, progress), output/ and
+// component/ (the component and the engine instance `TFFmpeg` with its threads).
 #pragma once
 
 #include "EngineOptionState.h"
 #include "FFMpegException.h"
 #include "FrameHook.h"
+#include "StageState.h"
 #include "StreamCodecTable.h"
 #include "TranscodeState.h"
 #include "VideoPathState.h"
@@ -250,23 +252,13 @@ public:
     // The output time of a stream in seconds, as the input choice and the reports see it.
     double OutputStreamTime(const OutputStreamState& ost) const;
 
-    // What the loop remembers per output stream (index as in OutputStreams), kept by
-    // WritePacket from the packets it writes.
-    struct TWrittenStream {
-        int Quality = 0;       // last packet's quantiser x FF_QP2LAMBDA (quality side data)
-        int PictureType = 0;   // AVPictureType of the last packet, 0 when unknown
-        int64_t Error[4] = {}; // last packet's error per plane
-        bool KeyFrame = false; // last packet was a key frame
-        int64_t EndTs = AV_NOPTS_VALUE; // latest pts + duration, stream time base
-        std::vector<struct AVBSFContext*> BitStreamFilters; // applied in order; owned
-    };
-    std::vector<TWrittenStream> WrittenStreams;
+    // Per output stream, what the packets written so far said (see StageState.h).
+    using TWrittenStream = ::TWrittenStream;
+    MuxState Mux;
     // WritePacket's way through the filters from `chain[level]` on; unreferences the packet.
     void writeFiltered(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost,
                        const std::vector<struct AVBSFContext*>& chain, std::size_t level);
-    AVFormatContext** LoopOutputFiles = nullptr; // the run's outputs while the loop runs
-    AVFrame* DecodedFrame = nullptr;             // the decoders' output frame
-    uint8_t* SubtitleBuffer = nullptr;           // 65536 bytes, av_malloc'd on first use
+    MainLoopState Loop; // the loop's outputs, decoded frame and subtitle buffer
     // Frees the loop's working state (filters, frame, subtitle buffer, statistics file).
     void FreeLoopState();
 
@@ -284,9 +276,7 @@ public:
     void PrintReport(AVFormatContext** outputFiles, bool isLast);
     // Microseconds between two interim reports (the task's ProgressIntervalUs).
     int64_t ProgressIntervalMicroseconds() const;
-    int32_t QpHistogramCounts[52] = {}; // quantisers of the first video stream
-    std::FILE* VStatsFile = nullptr;    // per-frame video statistics, open while used
-    int64_t LastReportUs = 0;           // wall clock of the last interim report
+    ProgressState Progress; // quantiser counts, statistics file, last report time
 
     // ---- Audio path ---------------------------------------------------------------------
     // Audio travels from the decoder to the encoders as signed 16-bit interleaved samples.
@@ -321,37 +311,9 @@ public:
                           int sampleCount);
     int64_t NextAudioStamp(const AVCodecContext* enc, int64_t syncOpts, int sampleCount);
 
-    // The audio path's working state, owned by the engine instance and used on its worker
-    // thread only; the buffers grow on demand and are kept between runs.
-    struct TAudioWork {
-        TAudioWork() = default;
-        TAudioWork(const TAudioWork&) = delete;
-        TAudioWork& operator=(const TAudioWork&) = delete;
-        ~TAudioWork();
-        std::vector<uint8_t> Resampled; // resampler output
-        std::vector<uint8_t> Padded;    // inserted silence followed by the block
-        std::vector<uint8_t> Frame;     // one encoder frame taken from a FIFO
-        // Converter of decoded frames to 16-bit interleaved, and what it was built for.
-        SwrContext* DecodeConverter = nullptr;
-        int DecodeFormat = -1, DecodeChannels = 0, DecodeRateHz = 0;
-        // The input each output resampler was built for (rate, channels).
-        struct TResamplerInput {
-            const SwrContext* Resampler;
-            int RateHz;
-            int Channels;
-        };
-        std::vector<TResamplerInput> ResamplerInputs;
-        // Per encoder, the stamp (in samples) that follows the last frame it was given,
-        // so that stamps never go back when the input clock does; reset when the encoder
-        // takes its first frame.
-        struct TEncoderClock {
-            const AVCodecContext* Encoder;
-            int64_t NextPts;
-        };
-        std::vector<TEncoderClock> EncoderClocks;
-    };
-    std::vector<uint8_t> AudioDecodeBuffer; // decoded samples, 16-bit interleaved
-    TAudioWork AudioWork;
+    // The audio path's buffers and converters (see StageState.h).
+    using TAudioWork = ::TAudioWork;
+    AudioPathState Audio;
 
     // ---- Video path ---------------------------------------------------------------------
     // Once per decoded picture of an input video stream, before any output sees it:

@@ -102,7 +102,7 @@ protected:
         EXPECT_EQ(bytes, expectedSamples * 2);
         if (bytes <= 0)
             return {};
-        return samplesOf(engine.AudioDecodeBuffer.data(), static_cast<std::size_t>(bytes) / 2);
+        return samplesOf(engine.Audio.DecodeBuffer.data(), static_cast<std::size_t>(bytes) / 2);
     }
     TCustomFFmpeg engine;
     AVCodecContext* decoder = nullptr;

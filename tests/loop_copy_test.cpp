@@ -258,18 +258,18 @@ TEST_F(LoopCopyTest, BitStreamFilterChainPassesEveryPacketOn) {
     engine.ApplyOptionText("vcodec=copy\nacodec=copy");
     ASSERT_TRUE(engine.OpenOutput(scratch("filtered.mkv")));
     // Two pass-through filters on the video stream; the run owns and frees them.
-    engine.WrittenStreams.resize(1);
+    engine.Mux.WrittenStreams.resize(1);
     for (int i = 0; i < 2; ++i) {
         AVBSFContext* filter = nullptr;
         ASSERT_EQ(lavc.av_bsf_alloc(lavc.av_bsf_get_by_name("null"), &filter), 0);
         lavc.avcodec_parameters_copy(filter->par_in, engine.InputFiles[0]->streams[0]->codecpar);
         filter->time_base_in = engine.InputFiles[0]->streams[0]->time_base;
         ASSERT_EQ(lavc.av_bsf_init(filter), 0);
-        engine.WrittenStreams[0].BitStreamFilters.push_back(filter);
+        engine.Mux.WrittenStreams[0].BitStreamFilters.push_back(filter);
     }
     engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
                      engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
-    EXPECT_TRUE(engine.WrittenStreams.empty());
+    EXPECT_TRUE(engine.Mux.WrittenStreams.empty());
     engine.ReleaseState();
     const ProbedFile result = probe(scratch("filtered.mkv"));
     ASSERT_TRUE(result.opened);

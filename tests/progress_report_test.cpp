@@ -137,7 +137,7 @@ protected:
     }
     void TearDown() override {
         engine.OutputStreams.clear();
-        engine.WrittenStreams.clear();
+        engine.Mux.WrittenStreams.clear();
         for (AVCodecContext*& codec : codecs)
             lavc.avcodec_free_context(&codec);
         lavf.avformat_free_context(output);
@@ -161,7 +161,7 @@ protected:
         TCustomFFmpeg::TWrittenStream written;
         written.EndTs = endTs;
         written.Quality = qualityLambda;
-        engine.WrittenStreams.push_back(written);
+        engine.Mux.WrittenStreams.push_back(written);
         return engine.OutputStreams.back();
     }
     AVFormatContext* output = nullptr;
@@ -181,7 +181,7 @@ TEST_F(HandMadeReport, TheSmallestPositiveStreamTimeIsTheOutputTime) {
     codecs.reserve(8);
     for (const auto& c : cases) {
         engine.OutputStreams.clear();
-        engine.WrittenStreams.clear();
+        engine.Mux.WrittenStreams.clear();
         engine.Reports.clear();
         addStream(AVMEDIA_TYPE_AUDIO, false, c.firstEndMs, 10);
         addStream(AVMEDIA_TYPE_AUDIO, false, c.secondEndMs, 10);
@@ -212,7 +212,7 @@ TEST_F(HandMadeReport, QpHistogramCountsTheFirstVideoStreamsQuantiser) {
     addStream(AVMEDIA_TYPE_VIDEO, true, 1000, 3, 2 * FF_QP2LAMBDA);
     for (int i = 0; i < 3; ++i)
         engine.PrintReport(&output, false);
-    EXPECT_EQ(engine.QpHistogramCounts[2], 3);
+    EXPECT_EQ(engine.Progress.QpHistogramCounts[2], 3);
     ASSERT_EQ(logLines.size(), 3u);
     // log2(3 + 1) = 2 for quantiser 2, 0 for the others.
     EXPECT_NE(logLines[2].find("q=2.0 002" + std::string(29, '0') + "size="), std::string::npos)

@@ -413,8 +413,8 @@ TEST_F(VideoOutputTest, FrameQualityReachesTheEncoder) {
                           Frame picture = patternPicture(320, 240);
                           picture->quality = c.pictureQuality;
                           ASSERT_EQ(e.VideoOut(output, ost, ist, picture.get()), 1);
-                          ASSERT_FALSE(e.WrittenStreams.empty());
-                          quality = e.WrittenStreams[0].Quality;
+                          ASSERT_FALSE(e.Mux.WrittenStreams.empty());
+                          quality = e.Mux.WrittenStreams[0].Quality;
                       }),
                   "");
         EXPECT_EQ(quality, c.packetQuality) << c.options;
@@ -497,7 +497,7 @@ TEST_F(VideoOutputTest, PictureTypeIsHandedOnOnlyWithAThreshold) {
                           picture->pict_type = AV_PICTURE_TYPE_I;
                           ist.Pts = 40000;
                           ASSERT_EQ(e.VideoOut(output, ost, ist, picture.get()), 1);
-                          key = e.WrittenStreams[0].KeyFrame;
+                          key = e.Mux.WrittenStreams[0].KeyFrame;
                       }),
                   "");
         EXPECT_EQ(key, c.secondIsKey) << c.options;

@@ -134,7 +134,7 @@ std::size_t fifoBytes(const OutputStreamState& ost) {
 
 } // namespace
 
-TCustomFFmpeg::TAudioWork::~TAudioWork() {
+TAudioWork::~TAudioWork() {
     if (DecodeConverter && lswr.swr_free)
         lswr.swr_free(&DecodeConverter);
 }
@@ -147,11 +147,11 @@ int TCustomFFmpeg::ConvertDecodedAudio(InputStreamState& ist, const AVFrame* fra
         return -1;
     const int samples = frame->nb_samples;
     const std::size_t bytes = static_cast<std::size_t>(samples) * channels * kBytesPerSample;
-    if (AudioDecodeBuffer.size() < bytes)
-        AudioDecodeBuffer.resize(bytes);
+    if (Audio.DecodeBuffer.size() < bytes)
+        Audio.DecodeBuffer.resize(bytes);
     const auto format = static_cast<AVSampleFormat>(frame->format);
     if (format == AV_SAMPLE_FMT_S16) {
-        std::memcpy(AudioDecodeBuffer.data(), frame->extended_data[0], bytes);
+        std::memcpy(Audio.DecodeBuffer.data(), frame->extended_data[0], bytes);
         return static_cast<int>(bytes);
     }
     // Only the sample format changes, so any positive rate serves when the frame has none.
@@ -160,7 +160,7 @@ int TCustomFFmpeg::ConvertDecodedAudio(InputStreamState& ist, const AVFrame* fra
         rateHz = (*ist.Codec)->sample_rate;
     if (rateHz <= 0)
         rateHz = 48000;
-    TAudioWork& work = AudioWork;
+    TAudioWork& work = Audio.Work;
     if (!work.DecodeConverter || work.DecodeFormat != format || work.DecodeChannels != channels ||
         work.DecodeRateHz != rateHz) {
         lswr.swr_free(&work.DecodeConverter);
@@ -180,7 +180,7 @@ int TCustomFFmpeg::ConvertDecodedAudio(InputStreamState& ist, const AVFrame* fra
         work.DecodeChannels = channels;
         work.DecodeRateHz = rateHz;
     }
-    uint8_t* out = AudioDecodeBuffer.data();
+    uint8_t* out = Audio.DecodeBuffer.data();
     const int converted =
         lswr.swr_convert(work.DecodeConverter, &out, samples,
                          const_cast<const uint8_t**>(frame->extended_data), samples);
@@ -206,7 +206,7 @@ void TCustomFFmpeg::ApplyAudioVolume(uint8_t* samples, int sizeBytes) {
 // stamps that go back, and a stalled or jittering input clock would give them).
 int64_t TCustomFFmpeg::NextAudioStamp(const AVCodecContext* enc, int64_t syncOpts,
                                       int sampleCount) {
-    auto& clocks = AudioWork.EncoderClocks;
+    auto& clocks = Audio.Work.EncoderClocks;
     auto clock = std::find_if(clocks.begin(), clocks.end(),
                               [&](const TAudioWork::TEncoderClock& c) { return c.Encoder == enc; });
     if (clock == clocks.end())
@@ -302,11 +302,11 @@ void TCustomFFmpeg::EncodeAudioBlock(AVFormatContext* output, OutputStreamState&
         return;
     }
     const std::size_t encoderFrameBytes = static_cast<std::size_t>(enc->frame_size) * frameBytes;
-    if (AudioWork.Frame.size() < encoderFrameBytes)
-        AudioWork.Frame.resize(encoderFrameBytes);
+    if (Audio.Work.Frame.size() < encoderFrameBytes)
+        Audio.Work.Frame.resize(encoderFrameBytes);
     while (lavu.av_fifo_can_read(ost.Fifo) >= encoderFrameBytes) {
-        lavu.av_fifo_read(ost.Fifo, AudioWork.Frame.data(), encoderFrameBytes);
-        EncodeAudioFrame(output, ost, AudioWork.Frame.data(), enc->frame_size);
+        lavu.av_fifo_read(ost.Fifo, Audio.Work.Frame.data(), encoderFrameBytes);
+        EncodeAudioFrame(output, ost, Audio.Work.Frame.data(), enc->frame_size);
         ost.SyncOpts += enc->frame_size;
     }
 }
@@ -316,7 +316,7 @@ void TCustomFFmpeg::EncodeAudioBlock(AVFormatContext* output, OutputStreamState&
 void TCustomFFmpeg::PrepareResampler(OutputStreamState& ost, const AVCodecContext* dec,
                                      const AVCodecContext* enc) {
     const int decChannels = dec->ch_layout.nb_channels;
-    auto& inputs = AudioWork.ResamplerInputs;
+    auto& inputs = Audio.Work.ResamplerInputs;
     auto known =
         std::find_if(inputs.begin(), inputs.end(), [&](const TAudioWork::TResamplerInput& input) {
             return input.Resampler == ost.Resampler;
@@ -437,9 +437,9 @@ void TCustomFFmpeg::AudioOut(AVFormatContext* output, OutputStreamState& ost, In
                     else
                         byteDelta = std::max(0, kMaxPaddedBlockBytes - sizeBytes);
                     const auto silenceBytes = static_cast<std::size_t>(byteDelta);
-                    AudioWork.Padded.assign(silenceBytes + sizeBytes, 0);
-                    std::memcpy(AudioWork.Padded.data() + silenceBytes, samples, sizeBytes);
-                    samples = AudioWork.Padded.data();
+                    Audio.Work.Padded.assign(silenceBytes + sizeBytes, 0);
+                    std::memcpy(Audio.Work.Padded.data() + silenceBytes, samples, sizeBytes);
+                    samples = Audio.Work.Padded.data();
                     sizeBytes += static_cast<int>(byteDelta);
                     if (Verbosity > 2)
                         LogIfInstalled(kLogInfo, formatText("adding %d audio samples of silence",
@@ -475,8 +475,8 @@ void TCustomFFmpeg::ResampleAndEncode(AVFormatContext* output, OutputStreamState
         if (capacity < 0)
             return;
         const int room = capacity + kResampleSlackSamples;
-        AudioWork.Resampled.resize(static_cast<std::size_t>(room) * encFrameBytes);
-        uint8_t* out = AudioWork.Resampled.data();
+        Audio.Work.Resampled.resize(static_cast<std::size_t>(room) * encFrameBytes);
+        uint8_t* out = Audio.Work.Resampled.data();
         const int converted = lswr.swr_convert(ost.Resampler, &out, room, &samples, inSamples);
         if (converted < 0) {
             LogIfInstalled(kLogStepFailed,
@@ -484,7 +484,7 @@ void TCustomFFmpeg::ResampleAndEncode(AVFormatContext* output, OutputStreamState
                                       ost.FileIndex, ost.StreamIndex));
             return;
         }
-        block = AudioWork.Resampled.data();
+        block = Audio.Work.Resampled.data();
         blockBytes = converted * encFrameBytes;
     }
     EncodeAudioBlock(output, ost, block, blockBytes);
@@ -500,21 +500,21 @@ void TCustomFFmpeg::FlushAudioEncoder(AVFormatContext* output, OutputStreamState
     // What the resampler still holds belongs to the end of the stream.
     if (ost.AudioResample && ost.Resampler) {
         const int capacity = lswr.swr_get_out_samples(ost.Resampler, 0) + kResampleSlackSamples;
-        AudioWork.Resampled.resize(static_cast<std::size_t>(capacity) * encFrameBytes);
-        uint8_t* out = AudioWork.Resampled.data();
+        Audio.Work.Resampled.resize(static_cast<std::size_t>(capacity) * encFrameBytes);
+        uint8_t* out = Audio.Work.Resampled.data();
         const int converted = lswr.swr_convert(ost.Resampler, &out, capacity, nullptr, 0);
         if (converted > 0)
-            EncodeAudioBlock(output, ost, AudioWork.Resampled.data(), converted * encFrameBytes);
+            EncodeAudioBlock(output, ost, Audio.Work.Resampled.data(), converted * encFrameBytes);
     }
     // The rest of the FIFO as a last, short frame; the encoder pads it when it needs whole
     // frames.
     const std::size_t remaining = fifoBytes(ost) / encFrameBytes * encFrameBytes;
     if (enc->frame_size > 1 && remaining > 0) {
-        if (AudioWork.Frame.size() < remaining)
-            AudioWork.Frame.resize(remaining);
-        lavu.av_fifo_read(ost.Fifo, AudioWork.Frame.data(), remaining);
+        if (Audio.Work.Frame.size() < remaining)
+            Audio.Work.Frame.resize(remaining);
+        lavu.av_fifo_read(ost.Fifo, Audio.Work.Frame.data(), remaining);
         const int samples = static_cast<int>(remaining / encFrameBytes);
-        EncodeAudioFrame(output, ost, AudioWork.Frame.data(), samples);
+        EncodeAudioFrame(output, ost, Audio.Work.Frame.data(), samples);
         ost.SyncOpts += samples;
     }
     EncodeAudioFrame(output, ost, nullptr, 0);

@@ -64,7 +64,8 @@ void TCustomFFmpeg::PrintReport(AVFormatContext** outputFiles, bool isLast) {
         const AVCodecContext* codec = *ost.Codec;
         if (ost.Stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
-        const TWrittenStream* written = n < WrittenStreams.size() ? &WrittenStreams[n] : nullptr;
+        const TWrittenStream* written =
+            n < Mux.WrittenStreams.size() ? &Mux.WrittenStreams[n] : nullptr;
         // A copied stream has no quantiser.
         const float streamQuality = ost.EncodingNeeded && written
                                         ? static_cast<float>(written->Quality) / FF_QP2LAMBDA
@@ -87,10 +88,11 @@ void TCustomFFmpeg::PrintReport(AVFormatContext** outputFiles, bool isLast) {
         if (QpHistogram) {
             const int qp = static_cast<int>(std::lround(quality));
             if (qp >= 0 && qp < 52)
-                ++QpHistogramCounts[qp];
+                ++Progress.QpHistogramCounts[qp];
             for (int j = 0; j < 32; ++j)
-                append(line, "%X",
-                       static_cast<int>(std::lround(std::log2(QpHistogramCounts[j] + 1.0))));
+                append(
+                    line, "%X",
+                    static_cast<int>(std::lround(std::log2(Progress.QpHistogramCounts[j] + 1.0))));
         }
         if (ost.EncodingNeeded && (codec->flags & AV_CODEC_FLAG_PSNR)) {
             double errorSum = 0, scaleSum = 0;
@@ -154,7 +156,7 @@ void TCustomFFmpeg::PrintReport(AVFormatContext** outputFiles, bool isLast) {
 void TCustomFFmpeg::WriteVideoStats(OutputStreamState& ost, int frameSize) {
     if (VStatsFileName.empty())
         return;
-    if (!VStatsFile) {
+    if (!Progress.VStatsFile) {
         if (VStatsInOutputFolder) {
             const AVFormatContext* output = ost.FileIndex >= 0 && ost.FileIndex < OutputFileCount
                                                 ? OutputFiles[ost.FileIndex]
@@ -165,8 +167,8 @@ void TCustomFFmpeg::WriteVideoStats(OutputStreamState& ost, int frameSize) {
                                      .string();
             VStatsInOutputFolder = false;
         }
-        VStatsFile = std::fopen(VStatsFileName.c_str(), "w");
-        if (!VStatsFile)
+        Progress.VStatsFile = std::fopen(VStatsFileName.c_str(), "w");
+        if (!Progress.VStatsFile)
             throw FFMpegException("fopen fail: " + VStatsFileName);
     }
     const AVCodecContext* codec = *ost.Codec;
@@ -174,28 +176,29 @@ void TCustomFFmpeg::WriteVideoStats(OutputStreamState& ost, int frameSize) {
         return;
     const std::ptrdiff_t index = &ost - OutputStreams.data();
     const TWrittenStream* written =
-        index >= 0 && index < static_cast<std::ptrdiff_t>(WrittenStreams.size())
-            ? &WrittenStreams[index]
+        index >= 0 && index < static_cast<std::ptrdiff_t>(Mux.WrittenStreams.size())
+            ? &Mux.WrittenStreams[index]
             : nullptr;
     const int quality = written ? written->Quality : 0;
-    std::fprintf(VStatsFile, "frame= %5d q= %2.1f ", ost.FrameNumber,
+    std::fprintf(Progress.VStatsFile, "frame= %5d q= %2.1f ", ost.FrameNumber,
                  static_cast<double>(quality) / FF_QP2LAMBDA);
     if (codec->flags & AV_CODEC_FLAG_PSNR) {
         const double error = written ? static_cast<double>(written->Error[0]) : 0;
         std::fprintf(
-            VStatsFile, "PSNR= %6.2f ",
+            Progress.VStatsFile, "PSNR= %6.2f ",
             psnr(error / (static_cast<double>(codec->width) * codec->height * 255.0 * 255.0)));
     }
-    std::fprintf(VStatsFile, "f_size= %6d ", frameSize);
+    std::fprintf(Progress.VStatsFile, "f_size= %6d ", frameSize);
     const double timeBase = av_q2d(codec->time_base);
     double time = static_cast<double>(ost.SyncOpts) * timeBase;
     if (time < 0.01)
         time = 0.01;
     const double bitRate = timeBase > 0 ? frameSize * 8.0 / timeBase / 1000.0 : 0;
     const double average = static_cast<double>(VideoBytes) * 8.0 / time / 1000.0;
-    std::fprintf(VStatsFile, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+    std::fprintf(Progress.VStatsFile,
+                 "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
                  VideoBytes / 1024.0, time, bitRate, average);
     const int type = written ? written->PictureType : 0;
-    std::fprintf(VStatsFile, "type= %c\n",
+    std::fprintf(Progress.VStatsFile, "type= %c\n",
                  type > 0 ? lavu.av_get_picture_type_char(static_cast<AVPictureType>(type)) : '?');
 }

@@ -65,7 +65,7 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
             return;
         for (OutputStreamState& ost : OutputStreams)
             if (ost.SourceIndex == istIndex)
-                perOutput(LoopOutputFiles[ost.FileIndex], ost);
+                perOutput(Loop.OutputFiles[ost.FileIndex], ost);
     };
 
     // Stream copy: the packet goes out as it came in.
@@ -132,7 +132,7 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     if (sent < 0 && !(packet == nullptr && sent == AVERROR_EOF))
         return packet ? -1 : 0;
     int frames = 0;
-    AVFrame* frame = DecodedFrame;
+    AVFrame* frame = Loop.DecodedFrame;
     for (;;) {
         const int received = lavc.avcodec_receive_frame(decoder, frame);
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
@@ -159,7 +159,7 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     if (!packet)
         for (OutputStreamState& ost : OutputStreams)
             if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-                FlushEncoder(LoopOutputFiles[ost.FileIndex], ost);
+                FlushEncoder(Loop.OutputFiles[ost.FileIndex], ost);
     return 0;
 }
 
@@ -169,7 +169,7 @@ void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
     const int sizeBytes = ConvertDecodedAudio(ist, frame);
     if (sizeBytes < 0)
         return;
-    uint8_t* samples = AudioDecodeBuffer.data();
+    uint8_t* samples = Audio.DecodeBuffer.data();
     if (AudioVolume != 256)
         ApplyAudioVolume(samples, sizeBytes);
     emulateRate(ist);
@@ -177,7 +177,7 @@ void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
         return;
     for (OutputStreamState& ost : OutputStreams)
         if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-            AudioOut(LoopOutputFiles[ost.FileIndex], ost, ist, samples, sizeBytes);
+            AudioOut(Loop.OutputFiles[ost.FileIndex], ost, ist, samples, sizeBytes);
 }
 
 void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
@@ -190,7 +190,7 @@ void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
         return;
     for (OutputStreamState& ost : OutputStreams)
         if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-            VideoOut(LoopOutputFiles[ost.FileIndex], ost, ist, picture);
+            VideoOut(Loop.OutputFiles[ost.FileIndex], ost, ist, picture);
 }
 
 void TCustomFFmpeg::FlushEncoder(AVFormatContext* output, OutputStreamState& ost) {
@@ -246,9 +246,9 @@ void TCustomFFmpeg::WriteSubtitle(AVFormatContext* output, OutputStreamState& os
             Log(kLogStepFailed, "Subtitle packets must have a pts");
         return;
     }
-    if (!SubtitleBuffer) {
-        SubtitleBuffer = static_cast<uint8_t*>(lavu.av_malloc(kSubtitleBufferSize));
-        if (!SubtitleBuffer)
+    if (!Loop.SubtitleBuffer) {
+        Loop.SubtitleBuffer = static_cast<uint8_t*>(lavu.av_malloc(kSubtitleBufferSize));
+        if (!Loop.SubtitleBuffer)
             throw FFMpegException("av_malloc fail");
     }
     AVCodecContext* encoder = *ost.Codec;
@@ -259,8 +259,8 @@ void TCustomFFmpeg::WriteSubtitle(AVFormatContext* output, OutputStreamState& os
     for (int i = 0; i < writes; ++i) {
         if (i == 1)
             subtitle->num_rects = 0;
-        const int size =
-            lavc.avcodec_encode_subtitle(encoder, SubtitleBuffer, kSubtitleBufferSize, subtitle);
+        const int size = lavc.avcodec_encode_subtitle(encoder, Loop.SubtitleBuffer,
+                                                      kSubtitleBufferSize, subtitle);
         subtitle->num_rects = rectangles;
         if (size < 0)
             throw FFMpegException("Subtitle encoding failed");
@@ -269,7 +269,7 @@ void TCustomFFmpeg::WriteSubtitle(AVFormatContext* output, OutputStreamState& os
             lavc.av_packet_free(&out);
             throw FFMpegException("av_mallocz fail");
         }
-        std::memcpy(out->data, SubtitleBuffer, size);
+        std::memcpy(out->data, Loop.SubtitleBuffer, size);
         out->stream_index = ost.Stream->index;
         out->pts = lavu.av_rescale_q(pts, ist.Stream->time_base, ost.Stream->time_base);
         if (dvb) {

@@ -56,8 +56,8 @@ int TCustomFFmpeg::InterruptCallback(void* engine) {
 
 void TCustomFFmpeg::WritePacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
     const std::ptrdiff_t index = &ost - OutputStreams.data();
-    if (index >= 0 && index < static_cast<std::ptrdiff_t>(WrittenStreams.size())) {
-        TWrittenStream& written = WrittenStreams[index];
+    if (index >= 0 && index < static_cast<std::ptrdiff_t>(Mux.WrittenStreams.size())) {
+        TWrittenStream& written = Mux.WrittenStreams[index];
         rememberPacket(written, packet);
         if (!written.BitStreamFilters.empty()) {
             writeFiltered(output, packet, ost, written.BitStreamFilters, 0);
@@ -118,38 +118,38 @@ double TCustomFFmpeg::OutputStreamTime(const OutputStreamState& ost) const {
         codec->time_base.num > 0 && codec->time_base.den > 0)
         return static_cast<double>(ost.SyncOpts) * av_q2d(codec->time_base);
     const std::ptrdiff_t index = &ost - OutputStreams.data();
-    if (index < 0 || index >= static_cast<std::ptrdiff_t>(WrittenStreams.size()) ||
-        WrittenStreams[index].EndTs == AV_NOPTS_VALUE)
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(Mux.WrittenStreams.size()) ||
+        Mux.WrittenStreams[index].EndTs == AV_NOPTS_VALUE)
         return 0.0;
-    return static_cast<double>(WrittenStreams[index].EndTs) * av_q2d(ost.Stream->time_base);
+    return static_cast<double>(Mux.WrittenStreams[index].EndTs) * av_q2d(ost.Stream->time_base);
 }
 
 void TCustomFFmpeg::FreeLoopState() {
-    for (TWrittenStream& written : WrittenStreams)
+    for (TWrittenStream& written : Mux.WrittenStreams)
         for (AVBSFContext*& filter : written.BitStreamFilters)
             lavc.av_bsf_free(&filter);
-    WrittenStreams.clear();
-    if (DecodedFrame)
-        lavu.av_frame_free(&DecodedFrame);
-    if (SubtitleBuffer)
-        lavu.av_freep(&SubtitleBuffer);
-    if (VStatsFile) {
-        std::fclose(VStatsFile);
-        VStatsFile = nullptr;
+    Mux.WrittenStreams.clear();
+    if (Loop.DecodedFrame)
+        lavu.av_frame_free(&Loop.DecodedFrame);
+    if (Loop.SubtitleBuffer)
+        lavu.av_freep(&Loop.SubtitleBuffer);
+    if (Progress.VStatsFile) {
+        std::fclose(Progress.VStatsFile);
+        Progress.VStatsFile = nullptr;
     }
-    LoopOutputFiles = nullptr;
+    Loop.OutputFiles = nullptr;
 }
 
 void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
                                 AVFormatContext** inputFiles, int inputCount) {
-    LoopOutputFiles = outputFiles;
-    WrittenStreams.resize(OutputStreams.size());
-    for (int32_t& count : QpHistogramCounts)
+    Loop.OutputFiles = outputFiles;
+    Mux.WrittenStreams.resize(OutputStreams.size());
+    for (int32_t& count : Progress.QpHistogramCounts)
         count = 0;
-    if (!DecodedFrame)
-        DecodedFrame = lavu.av_frame_alloc();
+    if (!Loop.DecodedFrame)
+        Loop.DecodedFrame = lavu.av_frame_alloc();
     PacketPtr packet(lavc.av_packet_alloc());
-    if (!packet || !DecodedFrame)
+    if (!packet || !Loop.DecodedFrame)
         throw FFMpegException("av_mallocz fail");
     for (int file = 0; file < inputCount; ++file)
         inputFiles[file]->interrupt_callback = {&TCustomFFmpeg::InterruptCallback, this};
@@ -158,7 +158,7 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
     for (InputStreamState& ist : InputStreams)
         if (ist.Discard)
             ist.Stream->discard = AVDISCARD_ALL;
-    LastReportUs = TimerStartUs;
+    Progress.LastReportUs = TimerStartUs;
     const int64_t intervalUs = ProgressIntervalMicroseconds();
 
     while (!StopRequested) {
@@ -276,8 +276,8 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
 
         // 10. The interim report.
         const int64_t now = lavu.av_gettime();
-        if (now - LastReportUs > intervalUs) {
-            LastReportUs = now;
+        if (now - Progress.LastReportUs > intervalUs) {
+            Progress.LastReportUs = now;
             PrintReport(outputFiles, false);
         }
     }
