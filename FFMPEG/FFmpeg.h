@@ -8,6 +8,7 @@
 #include "EngineOptionState.h"
 #include "FFMpegException.h"
 #include "FrameHook.h"
+#include "EncoderStage.h"
 #include "StageState.h"
 #include "StreamCodecTable.h"
 #include "TranscodeState.h"
@@ -16,6 +17,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -262,6 +264,46 @@ public:
     // Frees the loop's working state (filters, frame, subtitle buffer, statistics file).
     void FreeLoopState();
 
+    // ---- Encoder stage -------------------------------------------------------------------
+    // Whether this run's encoders may work on a thread of their own (see FFmpegPipeline.cpp):
+    // more than one codec thread allowed, one input, no limits or choices of input that
+    // read the encoders' progress, and only encoded sound and pictures.
+    bool EncoderStageWanted(int inputCount) const;
+    // False keeps the encoders on the worker whatever the thread count (the tests and the
+    // benchmark compare both ways). Set before the run.
+    bool UseEncoderStage = true;
+    // Starts the stage thread (the worker, once the loop's state is ready); FinishEncoderStage
+    // waits until it has run every job and raises the first failure of one; StopEncoderStage
+    // drops what is queued and ends it. Worker only.
+    void StartEncoderStage();
+    void FinishEncoderStage();
+    void StopEncoderStage();
+    // Hand a picture, a block of 16-bit samples or the end of input of one input stream to
+    // the stage, for every output stream it feeds. The picture and the samples are copied.
+    void PostVideo(int istIndex, AVFrame* picture);
+    void PostAudio(int istIndex, const uint8_t* samples, int sizeBytes);
+    void PostFlush(int istIndex);
+    // The input stream whose clock drives the sync of `ost`, as the thread that encodes sees it.
+    const InputStreamState& SyncInput(const OutputStreamState& ost) const;
+    // Told on the stage's thread when it begins and ends (TFFmpeg names the thread to the
+    // component, so library messages from it count as the task's).
+    virtual void EncoderStageStarted() {}
+    virtual void EncoderStageEnded() {}
+    struct TEncoderSide {
+        // Created and ended by the worker; null while the encoders run on the worker.
+        std::unique_ptr<EncoderStage> Stage;
+        // Set by the worker before the stage starts and cleared after it ended, so the stage
+        // reads it without a lock.
+        bool Active = false;
+        // The stage's own view of the input streams: each job brings the clocks as they were
+        // when it was queued; the audio start flag (IsStart) stays here, and Codec of an
+        // audio stream points at a context of its own holding the block's decoder format.
+        // Filled by the worker before the stage starts, then the stage thread's alone.
+        std::vector<InputStreamState> Inputs;
+        std::vector<AVCodecContext*> DecoderFormats;
+    };
+    TEncoderSide EncoderSide;
+
     // ---- Progress -----------------------------------------------------------------------
     // One line of per-frame video statistics for an encoded picture of `frameSize` bytes
     // (written when the statistics file is asked for).
@@ -342,6 +384,7 @@ public:
     VideoPathState VideoState;
 
 private:
+    void PostEncoderJob(std::function<void()> encode);
     // The option table: true when `name` is one of its entries (and was handled).
     bool DispatchOption(const std::string& name, const std::string& value);
     void ResetRunFlags();

@@ -180,6 +180,7 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     LoopScheduler scheduler;
     component.Scheduler = &scheduler;
     component.SetLogLevel(options.Verbose ? llInfo : llQuiet);
+    component.SetCodecThreads(options.Threads);
     if (!component.LoadLibraries(programFolder(), true)) {
         err << "vidbrisk-convert: cannot load the media libraries: " << component.LastError << "\n";
         return 2;

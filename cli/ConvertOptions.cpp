@@ -1,5 +1,7 @@
 #include "ConvertOptions.h"
 
+#include "EngineOptionState.h"
+
 #include <charconv>
 
 namespace {
@@ -74,6 +76,13 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
         } else if (arg == "--jobs" || arg == "-j") {
             if (!ReadInt(value, options.Jobs) || options.Jobs < 1) {
                 error = "--jobs needs a number of files of 1 or more, not \"" + value + "\"";
+                return false;
+            }
+        } else if (arg == "--threads") {
+            if (!ReadInt(value, options.Threads) || options.Threads < 0 ||
+                options.Threads > kMaxCodecThreads) {
+                error = "--threads needs a number of threads from 0 (the machine's choice) to " +
+                        std::to_string(kMaxCodecThreads) + ", not \"" + value + "\"";
                 return false;
             }
         } else if (arg == "--option") {

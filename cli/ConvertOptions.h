@@ -17,6 +17,7 @@ struct ConvertOptions {
     bool Overwrite = false;
     bool LetterBox = false;
     int Jobs = 1;
+    int Threads = 0;                       // codec threads: 0 = the libraries choose
     std::vector<std::string> ExtraOptions; // "name=value"
     bool Quiet = false;
     bool Verbose = false;

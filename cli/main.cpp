@@ -56,6 +56,9 @@ const char* const usageText =
     "                            file or an output of this run is never replaced (a free\n"
     "                            \"-n\" name is taken instead)\n"
     "        --jobs N            convert N files at once (default 1)\n"
+    "        --threads N         threads of each decoder and encoder: 0 lets the\n"
+    "                            libraries choose for the machine (the default), 1\n"
+    "                            keeps each file's work on one thread\n"
     "        --option NAME=VALUE an engine option added to every output (repeatable),\n"
     "                            for example --option qscale=4. It wins over the format's\n"
     "                            settings and the flags above: vcodec, acodec, s, aspect,\n"
@@ -137,7 +140,7 @@ int main(int argc, char** argv) {
             bool known = false;
             for (const char* option :
                  {"--format", "--output-folder", "--volume", "--aspect", "--overwrite",
-                  "--letterbox", "--jobs", "--option", "--quiet", "--verbose"})
+                  "--letterbox", "--jobs", "--threads", "--option", "--quiet", "--verbose"})
                 known = known || args[0] == option;
             known = known || FindSettingOption(args[0]) != nullptr;
             if (!known)

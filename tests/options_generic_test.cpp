@@ -70,7 +70,7 @@ TEST_F(GenericOptions, ResetOptionsRestoresEveryDefault) {
     EXPECT_FLOAT_EQ(e.AudioDriftThreshold, 0.1f);
     EXPECT_EQ(e.AudioVolume, 256);
     EXPECT_EQ(e.Verbosity, 1);
-    EXPECT_EQ(e.ThreadCount, 1);
+    EXPECT_EQ(e.ThreadCount, 0);
     EXPECT_FLOAT_EQ(e.DtsDeltaThreshold, 10.0f);
     EXPECT_EQ(e.ScalerFlags, 4);
     EXPECT_EQ(e.StreamMapCount, 0);

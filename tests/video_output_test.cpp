@@ -60,6 +60,8 @@ uint8_t at(const AVFrame* frame, int plane, int x, int y) {
 // clean-up run as after any run.
 class GatedEngine : public TFFmpeg {
 public:
+    // The body drives the encoders itself, from the task's worker.
+    GatedEngine() { UseEncoderStage = false; }
     std::function<void()> Body;
     bool BodyRan = false;
     void WaitWhilePaused() override {

@@ -84,6 +84,10 @@ public:
     void SetProgressInterval(int32_t milliseconds);
     TConvertPriority ThreadPriority() const { return m_threadPriority; }
     void SetThreadPriority(TConvertPriority priority) { m_threadPriority = priority; }
+    // Threads of each codec of the tasks added from now on: 0 lets the libraries choose for
+    // the machine, 1 runs every task on its worker alone. A task's own "threads" option wins.
+    int32_t CodecThreads() const { return m_codecThreads; }
+    void SetCodecThreads(int32_t count) { m_codecThreads = count < 0 ? 0 : count; }
     std::string Version() const { return "2.0b"; }
 
     // ---- Events ----------------------------------------------------------------------
@@ -166,6 +170,7 @@ private:
     std::atomic<TLogLevel> m_logLevel{llInfo};
     std::atomic<int32_t> m_progressIntervalMs{500};
     std::atomic<TConvertPriority> m_threadPriority{tpNormal};
+    std::atomic<int32_t> m_codecThreads{0};
     // Expires with the component, so a scheduled start that fires later does nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

@@ -202,7 +202,7 @@ void TCustomFFmpegVCL::DeliverLibraryLog(int32_t threadId, int level, const std:
         return;
     TFFmpeg* owner = nullptr;
     for (int i = 0; i < Tasks.Count() && !owner; ++i)
-        if (Tasks[i].OwnerThreadId == threadId)
+        if (Tasks[i].OwnerThreadId == threadId || Tasks[i].EncoderThreadId == threadId)
             owner = &Tasks[i];
     DoLog(owner, level, line);
 }

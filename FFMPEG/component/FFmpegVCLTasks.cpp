@@ -139,6 +139,7 @@ int TCustomFFmpegVCL::AddInputTask(const std::string& fileName, TInputOptions* o
         if (MediaLibrariesLoaded())
             task->InitOptionContexts();
         task->SetOption("v", std::to_string(static_cast<int>(LogLevel()) - 1));
+        task->ThreadCount = std::min(CodecThreads(), kMaxCodecThreads);
         if (options) {
             if (options->FileName.empty())
                 options->FileName = fileName;

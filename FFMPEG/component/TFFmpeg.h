@@ -62,6 +62,9 @@ public:
     // Thread the task runs on (CurrentThreadId numbering); 0 until started. Written by the
     // starting thread before the worker runs; read by the library log delivery.
     std::atomic<int32_t> OwnerThreadId{0};
+    // The task's encoder stage thread while it runs (0 otherwise): library messages from it
+    // are the task's too. Written by that thread, read by the library log delivery.
+    std::atomic<int32_t> EncoderThreadId{0};
     // Copies of the records the task was given (main thread, before the start).
     TInputOptions InputOptions;
     TOutputOptions OutputOptions;
@@ -111,6 +114,8 @@ public:
     // returns at once unless the task is paused, and when the task is stopped.
     void WaitWhilePaused() override;
     void HoldWhilePaused() override { TFFmpeg::WaitWhilePaused(); }
+    void EncoderStageStarted() override { EncoderThreadId = CurrentThreadId(); }
+    void EncoderStageEnded() override { EncoderThreadId = 0; }
 
     // The file's size in bytes, -1 when it does not exist.
     static int64_t OutputFileSize(const std::string& fileName);

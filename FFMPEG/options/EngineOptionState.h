@@ -15,7 +15,8 @@ extern "C" {
 // Capacities of the engine's fixed lists.
 constexpr int kMaxInputFiles = 20;
 constexpr int kMaxOutputFiles = 20;
-constexpr int kMaxStreams = 20; // per file
+constexpr int kMaxStreams = 20;      // per file
+constexpr int kMaxCodecThreads = 64; // the most a task asks of one codec
 constexpr int kMaxStreamMaps = 20;
 constexpr int kMaxMetadataMaps = 20;
 
@@ -128,7 +129,9 @@ struct EngineOptionState {
     // The engine's verbosity on its own scale: -1 quiet, 0 errors, 1 information,
     // 2 debug, 3 everything (see LibraryLogLevel for the libraries' scale).
     int32_t Verbosity = 1;
-    int32_t ThreadCount = 1;
+    // Threads of each decoder and encoder: 0 lets the libraries choose for the machine,
+    // 1 keeps every codec and the encoders on the task's worker (see EncoderStageWanted).
+    int32_t ThreadCount = 0;
     uint8_t InputSync = 0;
     int64_t FileSizeLimit = 0; // bytes, 0 = none
     uint8_t PgmyuvCompatibility = 0;

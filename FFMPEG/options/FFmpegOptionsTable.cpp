@@ -101,7 +101,15 @@ bool TCustomFFmpeg::DispatchOption(const std::string& name, const std::string& v
         {"loop_output", [](E& e, S n, S v) { e.LoopOutput = OptionToInt(n, v); }},
         {"v", [](E& e, S n, S v) { e.SetVerbosity(OptionToInt(n, v)); }},
         {"target", [](E& e, S, S v) { e.SetTarget(v); }},
-        {"threads", rejected},
+        {"threads",
+         [](E& e, S n, S v) {
+             const int32_t count = OptionToInt(n, v);
+             if (count < 0 || count > kMaxCodecThreads)
+                 throw FFMpegException("'" + v + "' is out of range for option 'threads' (0 = " +
+                                       "the machine's choice, 1 to " +
+                                       std::to_string(kMaxCodecThreads) + ")");
+             e.ThreadCount = count;
+         }},
         {"vsync", [](E& e, S n, S v) { e.VideoSyncMethod = OptionToInt(n, v); }},
         {"async", [](E& e, S n, S v) { e.AudioSyncMethod = OptionToInt(n, v); }},
         {"adrift_threshold",

@@ -161,6 +161,10 @@ void TCustomFFmpeg::SetVideoEncoderParameters(AVFormatContext* output, AVCodecCo
         codec->inter_matrix = codecMatrix(InterMatrix);
     }
     codec->thread_count = ThreadCount;
+    // Encoders of the libraries' own that encode whole pictures on several threads keep
+    // their rate control and their bytes only with slices; the machine's choice takes those.
+    if (ThreadCount == 0 && encoder && (encoder->capabilities & AV_CODEC_CAP_FRAME_THREADS))
+        codec->thread_type = FF_THREAD_SLICE;
     SetRateControlOverride(codec);
     if (codec->rc_initial_buffer_occupancy == 0)
         codec->rc_initial_buffer_occupancy = codec->rc_buffer_size * 3 / 4;

@@ -382,7 +382,7 @@ void TCustomFFmpeg::AudioOut(AVFormatContext* output, OutputStreamState& ost, In
     // Keep the output in step with the input clock.
     const InputStreamState& clock =
         ost.SyncSource >= 0 && ost.SyncSource < static_cast<int>(InputStreams.size())
-            ? InputStreams[ost.SyncSource]
+            ? SyncInput(ost)
             : ist;
     const double inputSeconds = static_cast<double>(clock.Pts - StartTime) / 1000000.0;
     const auto queuedSamples = static_cast<int64_t>(fifoBytes(ost) / encFrameBytes);

@@ -160,36 +160,51 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
             ist.Stream->discard = AVDISCARD_ALL;
     Progress.LastReportUs = TimerStartUs;
     const int64_t intervalUs = ProgressIntervalMicroseconds();
+    // The encoders on a thread of their own when the run allows it; whatever ends the loop
+    // (a failure included) ends that thread before the loop's state goes.
+    const bool staged = EncoderStageWanted(inputCount);
+    if (staged)
+        StartEncoderStage();
+    struct StageEnd {
+        TCustomFFmpeg& engine;
+        ~StageEnd() { engine.StopEncoderStage(); }
+    } stageEnd{*this};
 
     while (!StopRequested) {
         WaitWhilePaused();
         if (StopRequested)
             break;
 
-        // 1. The input file whose stream is furthest behind.
+        // 1. The input file whose stream is furthest behind. With the encoders on their own
+        // thread there is one input and no limit: it is read to its end.
         int fileIndex = -1;
         double smallestInput = 1e100, smallestOutput = 1e100;
         bool frameLimit = false;
-        for (const OutputStreamState& ost : OutputStreams) {
-            const InputStreamState& ist = InputStreams[ost.SourceIndex];
-            const double outputTime = OutputStreamTime(ost);
-            const double inputTime = static_cast<double>(ist.Pts);
-            if (!InputFileStates[ist.FileIndex].EofReached) {
-                if (inputTime < smallestInput) {
-                    smallestInput = inputTime;
-                    if (InputSync)
-                        fileIndex = ist.FileIndex;
+        if (staged) {
+            if (!InputFileStates[0].EofReached)
+                fileIndex = 0;
+        } else {
+            for (const OutputStreamState& ost : OutputStreams) {
+                const InputStreamState& ist = InputStreams[ost.SourceIndex];
+                const double outputTime = OutputStreamTime(ost);
+                const double inputTime = static_cast<double>(ist.Pts);
+                if (!InputFileStates[ist.FileIndex].EofReached) {
+                    if (inputTime < smallestInput) {
+                        smallestInput = inputTime;
+                        if (InputSync)
+                            fileIndex = ist.FileIndex;
+                    }
+                    if (outputTime < smallestOutput) {
+                        smallestOutput = outputTime;
+                        if (!InputSync)
+                            fileIndex = ist.FileIndex;
+                    }
                 }
-                if (outputTime < smallestOutput) {
-                    smallestOutput = outputTime;
-                    if (!InputSync)
-                        fileIndex = ist.FileIndex;
+                const int kind = ost.Stream->codecpar->codec_type;
+                if (kind >= 0 && kind < 4 && ost.FrameNumber >= MaxFrames[kind]) {
+                    frameLimit = true;
+                    break;
                 }
-            }
-            const int kind = ost.Stream->codecpar->codec_type;
-            if (kind >= 0 && kind < 4 && ost.FrameNumber >= MaxFrames[kind]) {
-                frameLimit = true;
-                break;
             }
         }
         // 2. The end of the input and the limits.
@@ -274,9 +289,9 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
         }
         lavc.av_packet_unref(packet.get());
 
-        // 10. The interim report.
+        // 10. The interim report (the encoder stage reports from its own thread).
         const int64_t now = lavu.av_gettime();
-        if (now - Progress.LastReportUs > intervalUs) {
+        if (!staged && now - Progress.LastReportUs > intervalUs) {
             Progress.LastReportUs = now;
             PrintReport(outputFiles, false);
         }
@@ -287,4 +302,5 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
     for (std::size_t i = 0; i < InputStreams.size(); ++i)
         if (InputStreams[i].DecodingNeeded)
             DecodePacket(static_cast<int>(i), nullptr);
+    FinishEncoderStage();
 }

@@ -150,16 +150,26 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
                     static_cast<int64_t>(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
             DeliverAudio(istIndex, frame);
         } else {
+            // A decoder on frame threads hands each picture over a few packets after its
+            // own; the packet it came from (pkt_dts) says which time it has, as one thread
+            // would have given it at that packet.
+            if ((decoder->active_thread_type & FF_THREAD_FRAME) && frame->pkt_dts != AV_NOPTS_VALUE)
+                ist.Pts = ist.NextPts = lavu.av_rescale_q(frame->pkt_dts, timeBase, AV_TIME_BASE_Q);
             ist.NextPts += videoStepUs(ist, frame->pkt_duration);
             DeliverVideo(istIndex, frame);
         }
         lavu.av_frame_unref(frame);
     }
 
-    if (!packet)
+    if (!packet) {
+        if (EncoderSide.Stage) {
+            PostFlush(istIndex);
+            return 0;
+        }
         for (OutputStreamState& ost : OutputStreams)
             if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
                 FlushEncoder(Loop.OutputFiles[ost.FileIndex], ost);
+    }
     return 0;
 }
 
@@ -175,6 +185,10 @@ void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
     emulateRate(ist);
     if (!(StartTime == 0 || ist.Pts >= StartTime))
         return;
+    if (EncoderSide.Stage) {
+        PostAudio(istIndex, samples, sizeBytes);
+        return;
+    }
     for (OutputStreamState& ost : OutputStreams)
         if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
             AudioOut(Loop.OutputFiles[ost.FileIndex], ost, ist, samples, sizeBytes);
@@ -188,6 +202,10 @@ void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
     emulateRate(ist);
     if (!picture || !(StartTime == 0 || ist.Pts >= StartTime))
         return;
+    if (EncoderSide.Stage) {
+        PostVideo(istIndex, picture);
+        return;
+    }
     for (OutputStreamState& ost : OutputStreams)
         if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
             VideoOut(Loop.OutputFiles[ost.FileIndex], ost, ist, picture);

@@ -289,6 +289,16 @@ void TCustomFFmpeg::OpenStreamCodecs() {
         {
             const CodecLockGuard lock(CodecLock());
             opened = lavc.avcodec_open2(codec, encoder, nullptr);
+            if (opened < 0 && codec->thread_count != 1) {
+                // Some encoders refuse settings with threads that they take on one (frame
+                // threads with a bit rate): one thread then, with the private options again
+                // (a failed open dropped them).
+                AVDictionary* privateOptions = nullptr;
+                lavu.av_dict_copy(&privateOptions, CodecPrivateOptions[codec->codec_type], 0);
+                codec->thread_count = 1;
+                opened = lavc.avcodec_open2(codec, encoder, &privateOptions);
+                lavu.av_dict_free(&privateOptions);
+            }
             if (opened >= 0)
                 OpenCodecs.Encoders.push_back(ost.Codec);
         }

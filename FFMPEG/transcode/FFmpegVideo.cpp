@@ -198,8 +198,7 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
 
     // 1., 2. Frame-rate sync: how many times this picture is encoded.
     const double timeBase = av_q2d(enc->time_base);
-    const double inputSeconds =
-        static_cast<double>(InputStreams[ost.SyncSource].Pts - StartTime) / 1000000.0;
+    const double inputSeconds = static_cast<double>(SyncInput(ost).Pts - StartTime) / 1000000.0;
     double inputFrames = inputSeconds / timeBase - ost.SyncShiftFrames;
     // A jump of the input clock by more than a few seconds is a damaged or restarted
     // timestamp, not a gap to fill with repeated pictures or to close by dropping them: the

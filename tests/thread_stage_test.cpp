@@ -1,0 +1,143 @@
+// The encoder stage: jobs run in the order they came, a failing job's exception reaches the
+// worker, and a conversion writes the same bytes with its encoders on a thread of their own
+// as with everything on the task's worker.
+#include "EncoderStage.h"
+#include "FFmpeg.h"
+#include "MediaLibraries.h"
+#include "TestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace TestMedia;
+
+namespace {
+
+TEST(EncoderStageTest, RunsJobsInOrderOnItsThreadAndRaisesAFailureOnTheWorker) {
+    std::vector<int> order; // the stage's thread only, read after finish
+    std::atomic<int> started{0}, ended{0};
+    {
+        EncoderStage stage(
+            2, [&] { ++started; }, [&] { ++ended; });
+        for (int i = 0; i < 200; ++i)
+            stage.post([&order, i] { order.push_back(i); });
+        stage.finish();
+    }
+    ASSERT_EQ(order.size(), 200u);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(order[static_cast<size_t>(i)], i);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(ended, 1);
+
+    // After a job fails, the ones behind it never run, and the failure reaches the worker
+    // once: from a later post, or else from finish.
+    auto ranAfter = std::make_shared<std::atomic<int>>(0);
+    int raised = 0;
+    {
+        EncoderStage stage(2, {}, {});
+        stage.post([] { throw std::runtime_error("Video encoding failed"); });
+        for (int i = 0; i < 100; ++i) {
+            try {
+                stage.post([ranAfter] { ++*ranAfter; });
+            } catch (const std::runtime_error& error) {
+                EXPECT_STREQ(error.what(), "Video encoding failed");
+                ++raised;
+            }
+        }
+        try {
+            stage.finish();
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), "Video encoding failed");
+            ++raised;
+        }
+    }
+    EXPECT_EQ(raised, 1);
+    EXPECT_EQ(*ranAfter, 0);
+    EXPECT_EQ(ranAfter.use_count(), 1); // dropped jobs gave back what they held
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Counts the encoder stage threads it ran.
+struct StageCountingEngine : TCustomFFmpeg {
+    std::atomic<int> stages{0};
+    void EncoderStageStarted() override { ++stages; }
+};
+
+// Converts `clip` into `output` with two codec threads, the encoders on their own thread
+// or not; returns the log lines.
+std::vector<std::string> convert(const std::string& clip, const std::string& output,
+                                 const std::string& options, bool stage) {
+    std::vector<std::string> log;
+    StageCountingEngine engine;
+    engine.InitOptionContexts();
+    // The interim progress lines depend on the moment they are written.
+    engine.LogCallback = [&log](int, const std::string& text) {
+        if (text.rfind("frame=", 0) != 0)
+            log.push_back(text);
+    };
+    engine.ThreadCount = 2;
+    engine.UseEncoderStage = stage;
+    EXPECT_TRUE(engine.OpenInput(TestMediaPath(clip))) << engine.ErrorText;
+    engine.ApplyOptionText(options);
+    EXPECT_TRUE(engine.OpenOutput(output)) << engine.ErrorText;
+    engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
+                     engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
+    EXPECT_TRUE(engine.Finished);
+    EXPECT_EQ(engine.stages, stage ? 1 : 0);
+    engine.FinalCleanup();
+    EXPECT_TRUE(engine.OpenCodecs.Empty());
+    engine.ReleaseState();
+    return log;
+}
+
+TEST(EncoderStageTest, ConversionsWriteTheSameBytesWithTheStageAsWithout) {
+    ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
+    const fs::path folder =
+        fs::temp_directory_path() / ("vidbrisk-stage-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    struct Case {
+        const char* clip;
+        const char* output;
+        const char* options;
+    };
+    // Pictures and sound, pictures decoded on several threads, a frame rate that repeats
+    // pictures with resampled sound that the sync method stretches, sound alone, late sound
+    // padded in front.
+    const Case cases[] = {
+        {kAviMpeg4Mp3.name, "a.flv", "ar=22050\nab=64k\nb=400k"},
+        {kMp4H264Aac.name, "b.mp4", ""},
+        {kMp4H264Aac.name, "c.avi",
+         "vcodec=mjpeg\npix_fmt=yuvj420p\nqscale=5\nr=50\nac=1\nar=16000\nasync=1"},
+        {kMp3Audio.name, "d.mp3", "ab=96k"},
+        {kAudioFirst.name, "e.avi", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        const std::string inline_ = (folder / ("inline-" + std::string(c.output))).string();
+        const std::string staged = (folder / ("staged-" + std::string(c.output))).string();
+        const std::vector<std::string> inlineLog = convert(c.clip, inline_, c.options, false);
+        const std::vector<std::string> stagedLog = convert(c.clip, staged, c.options, true);
+        const std::string expected = fileBytes(inline_);
+        ASSERT_GT(expected.size(), 1000u);
+        EXPECT_TRUE(fileBytes(staged) == expected) << "the files differ";
+        EXPECT_EQ(stagedLog, inlineLog);
+    }
+    fs::remove_all(folder);
+}
+
+} // namespace
