@@ -272,6 +272,15 @@ public:
     // False keeps the encoders on the worker whatever the thread count (the tests and the
     // benchmark compare both ways). Set before the run.
     bool UseEncoderStage = true;
+    // The thread count each decoder and encoder gets (ThreadCount, but 1 in a build whose
+    // thread checker cannot see inside the libraries).
+    int32_t CodecThreadCount() const {
+#ifdef VIDBRISK_ONE_THREAD_PER_CODEC
+        return 1;
+#else
+        return ThreadCount;
+#endif
+    }
     // Starts the stage thread (the worker, once the loop's state is ready); FinishEncoderStage
     // waits until it has run every job and raises the first failure of one; StopEncoderStage
     // drops what is queued and ends it. Worker only.
@@ -313,7 +322,9 @@ public:
                                 float quality, float bitRate, int64_t currentSize,
                                 int32_t totalOutputDurationMs) {}
     // Whether a progress handler takes the reports (then no text line is logged).
-    virtual bool ProgressAssigned() const { return false; }
+    virtual bool ProgressAssigned() const {
+        return false;
+    }
     // The interim (isLast false) or the final report over the run's outputs.
     void PrintReport(AVFormatContext** outputFiles, bool isLast);
     // Microseconds between two interim reports (the task's ProgressIntervalUs).
@@ -377,7 +388,9 @@ public:
     // second call does nothing.
     void FlushVideoEncoder(AVFormatContext* output, OutputStreamState& ost);
     // The custom hook events of the task (TFFmpeg's members override these).
-    virtual bool BeforeHookAssigned() const { return false; }
+    virtual bool BeforeHookAssigned() const {
+        return false;
+    }
     virtual void RaiseCustomHook(TBitmap* bitmap, int32_t frameNumber, int64_t pts, bool& update,
                                  bool& stopHook) {}
     // Hook counters, working picture, bitmap and conversions (see VideoPathState).

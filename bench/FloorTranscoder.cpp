@@ -24,12 +24,13 @@ struct Lane {
     int64_t nextPts = 0;
 };
 
-CodecContextPtr openDecoder(const AVStream* stream) {
+CodecContextPtr openDecoder(const AVStream* stream, int threads) {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec)
         throw std::runtime_error("no decoder");
     CodecContextPtr context(avcodec_alloc_context3(codec));
     checkAv(avcodec_parameters_to_context(context.get(), stream->codecpar), "decoder parameters");
+    context->thread_count = threads;
     checkAv(avcodec_open2(context.get(), codec, nullptr), "open decoder");
     return context;
 }
@@ -63,7 +64,7 @@ int RunFloorJob(const FloorJob& job) {
     Lane video, audio;
     if (!job.videoEncoder.empty()) {
         video.inputIndex = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-        video.decoder = openDecoder(input->streams[video.inputIndex]);
+        video.decoder = openDecoder(input->streams[video.inputIndex], job.threads);
         const AVCodec* codec = avcodec_find_encoder_by_name(job.videoEncoder.c_str());
         if (!codec)
             throw std::runtime_error("no encoder " + job.videoEncoder);
@@ -76,6 +77,7 @@ int RunFloorJob(const FloorJob& job) {
         enc->framerate = job.frameRate;
         enc->bit_rate = job.videoBitRate;
         enc->gop_size = 12;
+        enc->thread_count = job.threads;
         if (globalHeader)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         checkAv(avcodec_open2(enc, codec, nullptr), "open video encoder");
@@ -85,7 +87,7 @@ int RunFloorJob(const FloorJob& job) {
     }
     if (!job.audioEncoder.empty()) {
         audio.inputIndex = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        audio.decoder = openDecoder(input->streams[audio.inputIndex]);
+        audio.decoder = openDecoder(input->streams[audio.inputIndex], job.threads);
         const AVCodec* codec = avcodec_find_encoder_by_name(job.audioEncoder.c_str());
         if (!codec)
             throw std::runtime_error("no encoder " + job.audioEncoder);
@@ -96,6 +98,7 @@ int RunFloorJob(const FloorJob& job) {
         av_channel_layout_default(&enc->ch_layout, job.channels);
         enc->bit_rate = job.audioBitRate;
         enc->time_base = {1, job.sampleRateHz};
+        enc->thread_count = job.threads;
         if (globalHeader)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         checkAv(avcodec_open2(enc, codec, nullptr), "open audio encoder");

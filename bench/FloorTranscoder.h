@@ -20,6 +20,7 @@ struct FloorJob {
     std::string audioEncoder;
     int sampleRateHz = 0, channels = 0;
     int64_t audioBitRate = 0;
+    int threads = 1; // of each decoder and encoder: 0 = the libraries choose
 };
 
 // Runs the job; returns the number of video frames encoded. Failures throw

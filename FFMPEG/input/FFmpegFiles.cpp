@@ -221,7 +221,7 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
             lavc.avcodec_free_context(&codec);
             throw FFMpegException("Could not allocate a codec context");
         }
-        codec->thread_count = ThreadCount;
+        codec->thread_count = CodecThreadCount();
         codec->pkt_timebase = stream->time_base;
         StreamCodecEntry& entry = StreamCodecs.Add(context, static_cast<int>(i), codec);
         switch (parameters->codec_type) {

@@ -160,7 +160,7 @@ void TCustomFFmpeg::SetVideoEncoderParameters(AVFormatContext* output, AVCodecCo
         lavu.av_freep(&codec->inter_matrix);
         codec->inter_matrix = codecMatrix(InterMatrix);
     }
-    codec->thread_count = ThreadCount;
+    codec->thread_count = CodecThreadCount();
     // Encoders of the libraries' own that encode whole pictures on several threads keep
     // their rate control and their bytes only with slices; the machine's choice takes those.
     if (ThreadCount == 0 && encoder && (encoder->capabilities & AV_CODEC_CAP_FRAME_THREADS))
@@ -245,7 +245,7 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* output) {
             codec->flags |= AV_CODEC_FLAG_QSCALE;
             codec->global_quality = static_cast<int>(FF_QP2LAMBDA * AudioQScale);
         }
-        codec->thread_count = ThreadCount;
+        codec->thread_count = CodecThreadCount();
         // Today's encoders take their sample format from the caller: the first they list.
         if (encoder && encoder->sample_fmts)
             codec->sample_fmt = encoder->sample_fmts[0];
