@@ -146,8 +146,14 @@ int main(int argc, char** argv) {
     double seconds = 20;
     int repeat = 3;
     fs::path folder = fs::temp_directory_path() / "vidbrisk-bench";
+    // --clips-only writes the clips and stops (bench/modern.sh converts them itself).
+    bool clipsOnly = false;
+    for (int i = 1; i < argc; ++i)
+        clipsOnly = clipsOnly || std::strcmp(argv[i], "--clips-only") == 0;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--seconds") == 0)
+        if (std::strcmp(argv[i], "--clips-only") == 0)
+            --i;
+        else if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::atof(argv[i + 1]);
         else if (std::strcmp(argv[i], "--repeat") == 0)
             repeat = std::max(1, std::atoi(argv[i + 1]));
@@ -163,9 +169,11 @@ int main(int argc, char** argv) {
     const Clip clips[] = {{"640x480", 640, 480}, {"1280x720", 1280, 720}};
     const int frameCount = static_cast<int>(seconds * 25);
 
-    std::printf("| clip | job | engine fps | engine s | floor fps | floor s | engine / floor | "
-                "engine MB | floor MB |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|\n");
+    if (!clipsOnly) {
+        std::printf("| clip | job | engine fps | engine s | floor fps | floor s | engine / floor "
+                    "| engine MB | floor MB |\n");
+        std::printf("|---|---|---|---|---|---|---|---|---|\n");
+    }
     for (const Clip& clip : clips) {
         const fs::path input = folder / (std::string("clip_") + clip.label + ".avi");
         if (!fs::exists(input)) {
@@ -178,6 +186,8 @@ int main(int argc, char** argv) {
                 AudioRecipe{"libmp3lame", 44100, 2, static_cast<int64_t>(seconds * 44100), 128000};
             ClipWriter(recipe).write(input);
         }
+        if (clipsOnly)
+            continue;
         for (const Job& job : kJobs) {
             const std::string engineOut =
                 (folder / (std::string("engine_") + clip.label + "." + job.extension)).string();
