@@ -8,14 +8,15 @@
 namespace {
 
 // Encoder speed presets: the defaults must convert 1280x720 at 30 fps at least at half
-// real time on two cores. x264 "veryfast" and x265 "ultrafast" are their fastest presets
-// that still use the codec's tools well; libvpx's real-time mode with a high cpu-used and
-// row threads is several times faster than its "good" mode. AV1 is libaom's encoder in its
-// real-time usage at its fastest setting: as fast as SVT-AV1 at preset 10 here, while the
-// SVT-AV1 of the platform's libraries waits forever when it is closed before its first
-// picture (a set-up that fails after opening it, an input without pictures); "preset" is
-// for SVT-AV1 where the libraries lack libaom's encoder. x265 prints its banner and
-// statistics unless its log level is lowered.
+// real time on two cores (bench/modern.sh measures them). x264 "veryfast" keeps most of the
+// codec's tools; HEVC costs the most per picture, so x265 runs at its fastest preset;
+// libvpx runs in its real-time mode at a high cpu-used, VP9 with row threads. AV1 is
+// libaom's encoder in its real-time usage at its fastest setting, about 1.5 times real
+// time on one thread: SVT-AV1 is faster, but the build of the platform's libraries waits
+// forever when it is closed before its first picture (a set-up that fails after opening
+// it, an input without pictures), so it only stands in where libaom's encoder is missing
+// and then reads "preset". x265 prints its banner and statistics unless its log level is
+// lowered.
 constexpr const char* X264Speed = "preset=veryfast\n";
 constexpr const char* X265Speed = "preset=ultrafast\nx265-params=log-level=error\n";
 constexpr const char* Av1Speed = "usage=realtime\ncpu-used=8\nrow-mt=1\npreset=10\n";
