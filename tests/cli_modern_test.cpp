@@ -188,6 +188,18 @@ TEST_F(CliModernTest, QualityEntriesReachTheEncoder) {
     }
 }
 
+// The audio codec is chosen before the other settings, wherever it stands on the command
+// line: 44100 Hz is no entry of the Opus list that WebM starts with, but one of Vorbis's.
+TEST_F(CliModernTest, AudioCodecIsChosenBeforeTheRates) {
+    const std::string output =
+        convert(TestMediaPath(TestMedia::kMp3Audio.name),
+                {"-f", "WEBM", "--sample-rate", "44100", "--audio-codec", "Vorbis"});
+    ASSERT_FALSE(output.empty());
+    const ModernOutput read = ReadBack(output);
+    EXPECT_EQ(read.audioCodec, "vorbis");
+    EXPECT_EQ(read.sampleRateHz, 44100);
+}
+
 // "Original" channels keep a 5.1 input's six channels and layout in every audio codec
 // entry that takes them; MP3, which takes two at most, gets stereo.
 TEST_F(CliModernTest, OriginalChannelsKeepFivePointOne) {
