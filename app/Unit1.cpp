@@ -305,6 +305,8 @@ QWidget* TForm1::buildSettingsPanel() {
         1);
     ComboAudioChannels->addItems({QStringLiteral("Stereo"), QStringLiteral("Mono")});
     ComboAudioChannels->setCurrentIndex(0);
+    // Some formats offer other bit rates and sampling rates for each audio codec.
+    connect(ComboAudioCodec, &QComboBox::activated, this, [this] { OnAudioCodecChange(m_format); });
 
     auto* volume = new QVBoxLayout;
     // Position 0 (the loudest) is at the top, as on the designed track bar.

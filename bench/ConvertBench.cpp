@@ -211,13 +211,19 @@ int main(int argc, char** argv) {
     double seconds = 20;
     int repeat = 3;
     std::string only; // a job label: only that job's rows of the first table
+    // --clips-only writes the clips and stops (bench/modern.sh converts them itself).
+    bool clipsOnly = false;
+    for (int i = 1; i < argc; ++i)
+        clipsOnly = clipsOnly || std::strcmp(argv[i], "--clips-only") == 0;
     fs::path folder = fs::temp_directory_path() / "vidbrisk-bench";
     // The converter beside the benchmark in the build tree.
     std::string converter =
         (fs::canonical("/proc/self/exe").parent_path().parent_path() / "cli" / "vidbrisk-convert")
             .string();
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--seconds") == 0)
+        if (std::strcmp(argv[i], "--clips-only") == 0)
+            --i;
+        else if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::atof(argv[i + 1]);
         else if (std::strcmp(argv[i], "--repeat") == 0)
             repeat = std::max(1, std::atoi(argv[i + 1]));
@@ -256,6 +262,8 @@ int main(int argc, char** argv) {
         }
         songs.push_back(song.string());
     }
+    if (clipsOnly)
+        return 0;
 
     std::printf("| job | codec threads | engine s | floor s | engine / floor | engine MB | "
                 "floor MB |\n|---|---|---|---|---|---|---|\n");

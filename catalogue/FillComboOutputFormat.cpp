@@ -1,4 +1,5 @@
 #include "FillComboOutputFormat.h"
+#include "Modern.h"
 #include "SettingMapping.h"
 
 namespace {
@@ -40,8 +41,16 @@ void FillProfileSettings(FormatBoxState& state) {
     if (entry == nullptr)
         return;
     state.OutputLabel = entry->OutputType;
-    if (entry->Fill != nullptr)
+    if (entry->Fill != nullptr) {
+        RestoreFixedChannelList(state.Boxes);
         entry->Fill(state.Boxes, entry->Variant);
+    }
+}
+
+void OnAudioCodecChange(FormatBoxState& state) {
+    const OutputFormatEntry* entry = FindOutputFormat(state.ComboOutputFormat->CurrentText());
+    if (entry != nullptr && entry->AudioCodecChange != nullptr)
+        entry->AudioCodecChange(state.Boxes, entry->Variant);
 }
 
 void OnFormatChange(FormatBoxState& state) {

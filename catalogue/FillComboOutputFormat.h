@@ -25,16 +25,25 @@ struct OutputFormatEntry {
     ProfileFillFunction Fill;
     const char* Variant;
     ProfileApplyFunction Apply;
+    // Reloads the boxes whose lists depend on the audio codec chosen, with the row's
+    // variant; null for rows whose lists do not.
+    ProfileFillFunction AudioCodecChange = nullptr;
 };
 
-inline constexpr int OutputFormatCount = 71;
+// The 71 rows of the classic catalogue, then the four modern rows (Matroska, WebM, Opus,
+// FLAC) numbered on from 71.
+inline constexpr int ClassicFormatCount = 71;
+inline constexpr int OutputFormatCount = 75;
 extern const std::array<OutputFormatEntry, OutputFormatCount> OutputFormatCatalogue;
 
 // The separator entry of the format box: 14 blanks and 41 dashes.
 inline constexpr const char* FormatBoxSeparator =
     "              -----------------------------------------";
-// The format box of this edition, in order: 18 catalogue entries and two separators.
-extern const std::array<const char*, 20> FormatBoxEntries;
+// The format box of this edition, in order: the 18 classic entries with their two
+// separators (positions 0 to 19, as stored settings know them), then a third separator and
+// the four modern entries (positions 20 to 24).
+inline constexpr int ClassicFormatBoxCount = 20;
+extern const std::array<const char*, 25> FormatBoxEntries;
 // Drop-down height used when the Additional Options count cannot be read.
 inline constexpr int DefaultDropDownCount = 25;
 
@@ -51,7 +60,10 @@ void OnFormatChange(FormatBoxState& state);
 // Runs when the format box opens: the drop-down height from the provider, or 25.
 void OnFormatDropDown(FormatBoxState& state);
 // Looks up the format box's text; on a match sets OutputLabel and runs the row's fill.
+// The channels box gets its fixed two entries back first when a modern row changed it.
 void FillProfileSettings(FormatBoxState& state);
+// The audio codec box's change handling: the current row's AudioCodecChange, if any.
+void OnAudioCodecChange(FormatBoxState& state);
 // Looks up the format box's text; on a match runs the row's apply step for the file-list
 // row rowIndex and then passes the chosen frame rate on. Rows without an apply step leave
 // the options as they are. Throws SettingConversionError from the apply step.

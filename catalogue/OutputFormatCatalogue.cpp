@@ -1,4 +1,4 @@
-// The 71 rows of the output format catalogue with their fill and apply steps.
+// The rows of the output format catalogue with their fill and apply steps, and the format box.
 #include "FillComboOutputFormat.h"
 #include "SettingMapping.h"
 
@@ -19,6 +19,7 @@
 #include "MP3.h"
 #include "MP4.h"
 #include "MPEG.h"
+#include "Modern.h"
 #include "OGG.h"
 #include "PS3.h"
 #include "PSP.h"
@@ -36,6 +37,8 @@ namespace {
 constexpr ProfileApplyFunction Common = ApplyCommonSettings;
 constexpr ProfileApplyFunction Mobile = ApplyMobileSettings;
 constexpr ProfileApplyFunction Handheld = ApplyHandheldSettings;
+constexpr ProfileApplyFunction Modern = ApplyModernSettings;
+constexpr ProfileFillFunction ModernAudio = FillModernAudioLists;
 } // namespace
 
 // clang-format off
@@ -111,10 +114,14 @@ const std::array<OutputFormatEntry, OutputFormatCount> OutputFormatCatalogue = {
     {"BlackBerry AVI Video (*.avi)", "AVI", 68, FillBlackBerry, "AVI", Common},
     {"BlackBerry 3GP Video (*.3gp)", "3GP", 69, FillBlackBerry, "3GP", Common},
     {"BlackBerry AMR Audio", "AMR", 70, FillBlackBerry, "AMR", Common},
+    {"MKV - Matroska Video (*.mkv)", "MKV", 71, FillModern, "MKV", Modern, ModernAudio},
+    {"WEBM - WebM Video (*.webm)", "WEBM", 72, FillModern, "WEBM", Modern, ModernAudio},
+    {"OPUS - Opus Audio (*.opus)", "OPUS", 73, FillModern, "OPUS", Modern, ModernAudio},
+    {"FLAC - Free Lossless Audio (*.flac)", "FLAC", 74, FillModern, "FLAC", Modern, ModernAudio},
 }};
 // clang-format on
 
-const std::array<const char*, 20> FormatBoxEntries = {
+const std::array<const char*, 25> FormatBoxEntries = {
     "FLV - Flash Video (*.flv)",
     "SWF - Flash Swf (*.swf)",
     FormatBoxSeparator,
@@ -135,4 +142,9 @@ const std::array<const char*, 20> FormatBoxEntries = {
     "MP3 - Mpeg Layer3 Audio (*.mp3)",
     "WAV - Waveform Audio (*.wav)",
     "WMA - Windows Media Audio (*.wma)",
+    FormatBoxSeparator,
+    "MKV - Matroska Video (*.mkv)",
+    "WEBM - WebM Video (*.webm)",
+    "OPUS - Opus Audio (*.opus)",
+    "FLAC - Free Lossless Audio (*.flac)",
 };

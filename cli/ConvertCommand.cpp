@@ -121,13 +121,21 @@ private:
 };
 
 // Applies the command line's choices to the boxes; false with the reason on a refusal.
+// The audio codec goes first and its change handling runs, as when a user picks it in the
+// window before the other boxes: some formats offer other rates for each audio codec.
 bool ApplyChoices(const ConvertOptions& options, CliFormatBox& formatBox, std::string& error) {
-    for (const auto& [setting, value] : options.Settings) {
-        SettingsBox& box = *(formatBox.boxes().*(setting->Box));
-        const int position = FindSettingEntry(box, *setting, value, error);
-        if (position < 0)
-            return false;
-        box.Select(position);
+    for (const bool audioCodec : {true, false}) {
+        for (const auto& [setting, value] : options.Settings) {
+            if ((setting->Box == &SettingsBoxes::ComboAudioCodec) != audioCodec)
+                continue;
+            SettingsBox& box = *(formatBox.boxes().*(setting->Box));
+            const int position = FindSettingEntry(box, *setting, value, error);
+            if (position < 0)
+                return false;
+            box.Select(position);
+        }
+        if (audioCodec)
+            OnAudioCodecChange(formatBox.state());
     }
     if (!options.Aspect.empty()) {
         const int position = options.Aspect == "4:3" ? 1 : options.Aspect == "16:9" ? 2 : 0;

@@ -20,6 +20,7 @@
 #include "MP3.h"
 #include "MP4.h"
 #include "MPEG.h"
+#include "Modern.h"
 #include "OGG.h"
 #include "PS3.h"
 #include "PSP.h"
@@ -42,7 +43,7 @@
 
 namespace {
 
-enum class ApplyKind { None, Mobile, Handheld, Common };
+enum class ApplyKind { None, Mobile, Handheld, Common, Modern };
 
 struct ExpectedRow {
     const char* DisplayName;
@@ -57,6 +58,7 @@ constexpr ApplyKind None = ApplyKind::None;
 constexpr ApplyKind Mobile = ApplyKind::Mobile;
 constexpr ApplyKind Handheld = ApplyKind::Handheld;
 constexpr ApplyKind Common = ApplyKind::Common;
+constexpr ApplyKind Modern = ApplyKind::Modern;
 
 // clang-format off
 const std::vector<ExpectedRow> ExpectedCatalogue = {
@@ -131,6 +133,11 @@ const std::vector<ExpectedRow> ExpectedCatalogue = {
     {"BlackBerry AVI Video (*.avi)", "AVI", -1, FillBlackBerry, "AVI", Common},
     {"BlackBerry 3GP Video (*.3gp)", "3GP", -1, FillBlackBerry, "3GP", Common},
     {"BlackBerry AMR Audio", "AMR", -1, FillBlackBerry, "AMR", Common},
+    // The modern rows follow the classic 71 and the third separator of the box.
+    {"MKV - Matroska Video (*.mkv)", "MKV", 21, FillModern, "MKV", Modern},
+    {"WEBM - WebM Video (*.webm)", "WEBM", 22, FillModern, "WEBM", Modern},
+    {"OPUS - Opus Audio (*.opus)", "OPUS", 23, FillModern, "OPUS", Modern},
+    {"FLAC - Free Lossless Audio (*.flac)", "FLAC", 24, FillModern, "FLAC", Modern},
 };
 // clang-format on
 
@@ -142,6 +149,8 @@ ProfileApplyFunction ApplyFor(ApplyKind kind) {
         return ApplyHandheldSettings;
     case ApplyKind::Common:
         return ApplyCommonSettings;
+    case ApplyKind::Modern:
+        return ApplyModernSettings;
     case ApplyKind::None:
         break;
     }
@@ -226,6 +235,8 @@ TEST(OutputFormatCatalogue, RowsMatchTheTable) {
         EXPECT_EQ(row.Apply, ApplyFor(expected.Apply));
         // A placeholder has neither step; every other row has both.
         EXPECT_EQ(row.Fill == nullptr, row.Apply == nullptr);
+        // Only the modern rows reload boxes when the audio codec changes.
+        EXPECT_EQ(row.AudioCodecChange != nullptr, expected.Apply == Modern);
     }
 }
 
@@ -241,15 +252,17 @@ TEST(OutputFormatCatalogue, DisplayNamesAreDistinctAndFoundByExactText) {
     EXPECT_EQ(FindOutputFormat(Separator), nullptr);
 }
 
-TEST(FormatBox, ListsTwentyEntriesAtTheCataloguePositions) {
+// Positions 0 to 19 are the classic box that stored settings know; the modern entries
+// follow a third separator, so every stored position selects what it always did.
+TEST(FormatBox, ListsTheClassicEntriesThenTheModernOnesAtTheCataloguePositions) {
     FormatWindow window;
     window.State.DropDownCount = 0;
     FillFormatBox(window.State);
-    ASSERT_EQ(window.FormatBox.Count(), 20);
+    ASSERT_EQ(window.FormatBox.Count(), 25);
     EXPECT_EQ(window.FormatBox.CurrentPosition(), 0);
-    EXPECT_EQ(window.State.DropDownCount, 20);
-    EXPECT_EQ(window.FormatBox.Text(2), Separator);
-    EXPECT_EQ(window.FormatBox.Text(16), Separator);
+    EXPECT_EQ(window.State.DropDownCount, 25);
+    for (int separator : {2, 16, 20})
+        EXPECT_EQ(window.FormatBox.Text(separator), Separator);
     EXPECT_EQ(Separator.size(), 14u + 41u);
     int offered = 0;
     for (const ExpectedRow& row : ExpectedCatalogue) {
@@ -260,8 +273,10 @@ TEST(FormatBox, ListsTwentyEntriesAtTheCataloguePositions) {
         }
         ++offered;
         EXPECT_EQ(window.FormatBox.Text(row.BoxPosition), row.DisplayName);
+        EXPECT_EQ(row.BoxPosition < ClassicFormatBoxCount,
+                  &row - ExpectedCatalogue.data() < ClassicFormatCount);
     }
-    EXPECT_EQ(offered, 18);
+    EXPECT_EQ(offered, 22);
     // Filling the box is not a change: nothing else happened.
     EXPECT_EQ(window.OutputWrites, 0);
     EXPECT_TRUE(window.State.OutputLabel.empty());
@@ -294,7 +309,7 @@ TEST(FormatChange, EveryRowGetsTheNewLabelWhateverItsState) {
 }
 
 TEST(FormatChange, SeparatorReturnsToThePreviousEntryAndTouchesNothing) {
-    for (int separator : {2, 16}) {
+    for (int separator : {2, 16, 20}) {
         FormatWindow window;
         window.Start();
         window.Choose(9);                            // MP4
@@ -376,10 +391,10 @@ TEST(FormatChange, TextNotInTheCatalogueKeepsTheLabel) {
     FormatWindow window;
     window.Start();
     window.FormatBox.Append("Something else");
-    window.Choose(20);
+    window.Choose(25);
     EXPECT_EQ(window.State.OutputLabel, "FLV");
     EXPECT_EQ(window.OutputColumn, std::vector<std::string>(3, "FLV"));
-    EXPECT_EQ(window.State.LastFormatIndex, 20);
+    EXPECT_EQ(window.State.LastFormatIndex, 25);
 }
 
 TEST(FormatChange, PlaceholderRowChangesNoBoxAndWritesNoOption) {
@@ -468,7 +483,7 @@ TEST(FormatChange, EveryOfferedEntryFillsAndApplies) {
     FormatWindow window;
     window.Start();
     for (int position = 0; position < window.FormatBox.Count(); ++position) {
-        if (position == 2 || position == 16)
+        if (window.FormatBox.Text(position) == Separator)
             continue;
         window.Choose(position);
         const OutputFormatEntry* row = FindOutputFormat(window.FormatBox.CurrentText());

@@ -9,7 +9,7 @@ TEST(CliListTest, FormatsAreTheCatalogueInOrder) {
     const CliRun run = RunCli({"--list-formats"});
     EXPECT_EQ(run.status, 0);
     const std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 71u);
+    ASSERT_EQ(lines.size(), 75u);
     const std::vector<std::pair<int, std::string>> expected = {
         {0, "0\t3GP\t3\t3GP - Mobile Video Format (*.3gp)"},
         {2, "2\tMP4\t-\t345 (*.mp4)"},
@@ -19,6 +19,8 @@ TEST(CliListTest, FormatsAreTheCatalogueInOrder) {
         {34, "34\tMPG\t14\tVideo CD (*.mpg)"},
         {45, "45\tWMA\t19\tWMA - Windows Media Audio (*.wma)"},
         {70, "70\tAMR\t-\tBlackBerry AMR Audio"},
+        {71, "71\tMKV\t21\tMKV - Matroska Video (*.mkv)"},
+        {74, "74\tFLAC\t24\tFLAC - Free Lossless Audio (*.flac)"},
     };
     for (const auto& [row, line] : expected)
         EXPECT_EQ(lines[static_cast<size_t>(row)], line);
@@ -43,6 +45,10 @@ TEST(CliListTest, SettingsAreTheBoxesAfterChoosingTheFormat) {
         // A label in any case; the same lists as FLV, another row.
         {"swf", {"ComboVideoCodec\t0\tFLV", "ComboSamplingRate\t2\t11025 Hz\t22050 Hz\t44100 Hz"}},
         {"MP4 - MPEG4 Video (*.mp4)", {"ComboVideoCodec\t0\tMPEG4\tH264\tXVid"}},
+        {"webm",
+         {"ComboVideoCodec\t0\tVP9\tAV1\tVP8", "ComboAudioCodec\t0\tOpus\tVorbis",
+          "ComboAudioChannels\t0\tStereo\tMono\tOriginal",
+          "ComboSamplingRate\t0\t48000 Hz (the only rate Opus takes)"}},
     };
     for (const SettingsCase& test : cases) {
         const CliRun run = RunCli({"--list-settings", test.format});
@@ -68,7 +74,7 @@ TEST(CliListTest, FormatNamesThatAreNotUsableAreRefused) {
     };
     for (const Refused& refused :
          {Refused{"AVI", "AVI - DivX Video (*.avi)"}, Refused{"345 (*.mp4)", "without settings"},
-          Refused{"MKV", "unknown format"},
+          Refused{"MKV - Matroska", "unknown format"},
           Refused{"flv - flash video (*.flv)", "unknown format"}}) {
         const CliRun run = RunCli({"--list-settings", refused.format});
         EXPECT_EQ(run.status, 2) << refused.format;

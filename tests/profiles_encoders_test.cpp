@@ -28,6 +28,10 @@ const std::map<std::string, std::string> ExpectedVideoEncoders = {
     {"flv", "flv"},
     {"h263", "h263"},
     {"libx264", "libx264"},
+    {"libaom-av1", "libaom-av1"},
+    {"libvpx", "libvpx"},
+    {"libvpx-vp9", "libvpx-vp9"},
+    {"libx265", "libx265"},
     {"libxvid", "libxvid"},
     {"mpeg1video", "mpeg1video"},
     {"mpeg2video", "mpeg2video"},
@@ -39,10 +43,14 @@ const std::map<std::string, std::string> ExpectedVideoEncoders = {
     {"wmv2", "wmv2"},
 };
 const std::map<std::string, std::string> ExpectedAudioEncoders = {
+    {"aac", "aac"},
     {"ac3", "ac3"},
+    {"flac", "flac"},
     {"libamr_nb", "libopencore_amrnb"},
     {"libfaac", "aac"},
     {"libmp3lame", "libmp3lame"},
+    {"libopus", "libopus"},
+    {"libvorbis", "libvorbis"},
     {"mp2", "mp2"},
     {"pcm_s16be", "pcm_s16be"},
     {"pcm_s16le", "pcm_s16le"},
@@ -62,6 +70,17 @@ bool ChannelsUsable(int32_t channels) {
     return channels > 0 || channels == -1;
 }
 
+// A video quality entry of the modern rows: a constant quality instead of a bit rate.
+bool SetsQuality(const TOutputOptions& options) {
+    return options.ExtraOptions.find("crf=") != std::string::npos ||
+           options.ExtraOptions.find("qscale=") != std::string::npos;
+}
+
+// Lossless sound has no bit rate to set.
+bool AudioBitrateUsable(const TOutputOptions& options) {
+    return options.AudioBitrate > 0 || (options.AudioBitrate == -1 && options.AudioCodec == "flac");
+}
+
 bool IsSeparator(const std::string& text) {
     return text.find("              ----") != std::string::npos;
 }
@@ -79,6 +98,8 @@ public:
         m_boxes.Boxes().ComboAspectRatio->Select(0);
         OnFormatChange(m_state);
     }
+    // The user picked another audio codec.
+    void AudioCodecChanged() { OnAudioCodecChange(m_state); }
     TOutputOptions Apply() const {
         TOutputOptions options;
         ResetOutputOptions(options);
@@ -116,10 +137,25 @@ std::string PassHandlers(TCustomFFmpeg& engine, const TOutputOptions& options) {
     return {};
 }
 
-// Opens the video encoder with the size, rate and bit rate a task with these options hands
-// it (the engine's parsed values, or the stand-in input's); "" or the library's message.
+// Opens the video encoder with the size, rate, bit rate and private options a task with
+// these options hands it (the engine's parsed values, or the stand-in input's); "" or the
+// library's message. A constant-quality option the encoder does not take is a failure.
 std::string OpenVideoEncoder(const AVCodec* codec, const TCustomFFmpeg& engine,
                              const TOutputOptions& options) {
+    AVDictionary* privateOptions = nullptr;
+    std::size_t start = 0;
+    while (start < options.ExtraOptions.size()) {
+        std::size_t end = options.ExtraOptions.find('\n', start);
+        if (end == std::string::npos)
+            end = options.ExtraOptions.size();
+        const std::string line = options.ExtraOptions.substr(start, end - start);
+        const std::size_t equals = line.find('=');
+        // "qscale" is the engine's own option (a fixed quantiser), not the encoder's.
+        if (equals != std::string::npos && line.compare(0, equals, "qscale") != 0)
+            lavu.av_dict_set(&privateOptions, line.substr(0, equals).c_str(),
+                             line.substr(equals + 1).c_str(), 0);
+        start = end + 1;
+    }
     AVCodecContext* context = lavc.avcodec_alloc_context3(codec);
     context->width = engine.FrameWidth > 0 ? engine.FrameWidth : InputWidth;
     context->height = engine.FrameHeight > 0 ? engine.FrameHeight : InputHeight;
@@ -129,9 +165,13 @@ std::string OpenVideoEncoder(const AVCodec* codec, const TCustomFFmpeg& engine,
     context->pix_fmt = codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
     if (options.VideoBitrate > 0)
         context->bit_rate = options.VideoBitrate;
-    const int result = lavc.avcodec_open2(context, codec, nullptr);
+    const int result = lavc.avcodec_open2(context, codec, &privateOptions);
     lavc.avcodec_free_context(&context);
-    return result < 0 ? LibraryErrorText(result) : std::string();
+    const bool crfLeft = lavu.av_dict_get(privateOptions, "crf", nullptr, 0) != nullptr;
+    lavu.av_dict_free(&privateOptions);
+    if (result < 0)
+        return LibraryErrorText(result);
+    return crfLeft ? "crf not taken" : std::string();
 }
 
 // Opens the audio encoder with the task's sampling rate, channels and bit rate.
@@ -204,7 +244,7 @@ TEST_F(ProfileEncoders, EveryCodecEntryOfEveryRowResolves) {
             box->Select(selected);
         }
     }
-    EXPECT_EQ(rowsWalked, 62); // 71 rows less the nine placeholders
+    EXPECT_EQ(rowsWalked, 66); // 75 rows less the nine placeholders
     for (const auto& [kind, found] : {std::pair{"video", &video}, std::pair{"audio", &audio}})
         for (const auto& [name, encoder] : *found)
             std::cout << kind << " encoder " << name << " -> " << encoder << "\n";
@@ -251,19 +291,19 @@ TEST_F(ProfileEncoders, FormatBoxDefaultsPassTheEngineHandlers) {
             }
             EXPECT_GT(engine.FrameAspectRatio, 0.0f);
             if (!options.DisableVideo) {
-                EXPECT_GT(options.VideoBitrate, 0);
+                EXPECT_TRUE(options.VideoBitrate > 0 || SetsQuality(options));
                 if (!options.VideoCodec.empty())
                     Resolve(options.VideoCodec, AVMEDIA_TYPE_VIDEO, name,
                             boxes.Boxes().ComboVideoCodec->CurrentText());
             }
-            EXPECT_GT(options.AudioBitrate, 0);
+            EXPECT_TRUE(AudioBitrateUsable(options)) << options.AudioBitrate;
             EXPECT_GT(options.AudioSampleRate, 0);
             EXPECT_TRUE(ChannelsUsable(options.AudioChannels)) << options.AudioChannels;
             Resolve(options.AudioCodec, AVMEDIA_TYPE_AUDIO, name,
                     boxes.Boxes().ComboAudioCodec->CurrentText());
         }
     }
-    EXPECT_EQ(entriesChecked, 18);
+    EXPECT_EQ(entriesChecked, 22);
 }
 
 // Every row's defaults, as a user who changes nothing gets them: the handlers take them and
@@ -277,11 +317,11 @@ TEST_F(ProfileEncoders, EveryRowsDefaultsOpenItsEncoders) {
         const TOutputOptions options = window.Apply();
         TCustomFFmpeg engine;
         EXPECT_EQ(PassHandlers(engine, options), "");
-        EXPECT_GT(options.AudioBitrate, 0);
+        EXPECT_TRUE(AudioBitrateUsable(options)) << options.AudioBitrate;
         EXPECT_GT(options.AudioSampleRate, 0);
         EXPECT_TRUE(ChannelsUsable(options.AudioChannels)) << options.AudioChannels;
         if (!options.DisableVideo && !options.VideoCodec.empty()) {
-            EXPECT_GT(options.VideoBitrate, 0);
+            EXPECT_TRUE(options.VideoBitrate > 0 || SetsQuality(options));
             if (const AVCodec* codec =
                     Resolve(options.VideoCodec, AVMEDIA_TYPE_VIDEO, row.DisplayName, "default")) {
                 EXPECT_EQ(OpenVideoEncoder(codec, engine, options), "")
@@ -389,6 +429,8 @@ TEST_F(ProfileEncoders, OfferedChoicesTheEncodersRefuse) {
             SettingsBox& codecBox = video ? *boxes.ComboVideoCodec : *boxes.ComboAudioCodec;
             for (int c = 0; c < codecBox.Count(); ++c) {
                 codecBox.Select(c);
+                if (!video)
+                    window.AudioCodecChanged();
                 for (const Setting& setting : video ? std::span<const Setting>(videoSettings)
                                                     : std::span<const Setting>(audioSettings)) {
                     SettingsBox& box = *(boxes.*setting.box);

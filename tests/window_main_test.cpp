@@ -121,8 +121,8 @@ TEST(WindowMain, FormatBoxFilledAndFlashListsAfterFirstShow) {
     ScriptedWindow w;
     TForm1& form = w.create();
     ASSERT_TRUE(form.FormCreate());
-    ASSERT_EQ(form.ComboOutputFormat->count(), 20);
-    for (int i = 0; i < 20; ++i)
+    ASSERT_EQ(form.ComboOutputFormat->count(), 25);
+    for (int i = 0; i < 25; ++i)
         EXPECT_EQ(form.ComboOutputFormat->itemText(i).toStdString(), FormatBoxEntries[i]);
     EXPECT_EQ(form.ComboOutputFormat->currentText(), "FLV - Flash Video (*.flv)");
     EXPECT_EQ(form.ComboOutputFormat->maxVisibleItems(), 25);

@@ -177,6 +177,35 @@ TEST(WindowSettings, StoredPositionsAndCountsOutsideTheirRanges) {
     }
 }
 
+// Every stored format position of the classic box (0 to 19) selects the entry it always
+// did; the modern entries come after a third separator (20). A stored separator keeps the
+// first format, as the box refuses separators.
+TEST(WindowSettings, EveryStoredFormatPositionSelectsItsEntry) {
+    struct Case {
+        int stored;
+        int selected;
+        const char* label;
+    };
+    const Case cases[] = {
+        {0, 0, "FLV"},   {1, 1, "SWF"},   {2, 0, "FLV"},    {3, 3, "3GP"},    {4, 4, "3G2"},
+        {5, 5, "AVI"},   {6, 6, "AVI"},   {7, 7, "AVI"},    {8, 8, "MOV"},    {9, 9, "MP4"},
+        {10, 10, "MPG"}, {11, 11, "MPG"}, {12, 12, "RM"},   {13, 13, "MPG"},  {14, 14, "MPG"},
+        {15, 15, "WMV"}, {16, 0, "FLV"},  {17, 17, "MP3"},  {18, 18, "WAV"},  {19, 19, "WMA"},
+        {20, 0, "FLV"},  {21, 21, "MKV"}, {22, 22, "WEBM"}, {23, 23, "OPUS"}, {24, 24, "FLAC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "stored position " << c.stored);
+        ScriptedWindow w;
+        plantAll(w.settings, {QString(), c.stored, 0, 27, 0});
+        TForm1& form = createWindow(w);
+        showWindow(form);
+        EXPECT_EQ(form.ComboOutputFormat->currentIndex(), c.selected);
+        EXPECT_EQ(form.formatState().OutputLabel, c.label);
+        EXPECT_EQ(form.ComboOutputFormat->currentText().toStdString(),
+                  FormatBoxEntries[c.selected]);
+    }
+}
+
 TEST(WindowSettings, FailedReadStopsAndWritesTheControlsBack) {
     struct Case {
         QString wrongName;

@@ -19,6 +19,8 @@ constexpr CodecAlias kCodecAliases[] = {
     {"mpeg4aac", "aac"},
     {"libamr_nb", "libopencore_amrnb"},
     {"mp3", "libmp3lame"},
+    // AV1 from libaom, else from SVT-AV1.
+    {"libaom-av1", "libsvtav1"},
 };
 
 const AVCodec* findCodec(const char* name, bool encoder) {

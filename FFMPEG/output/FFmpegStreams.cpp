@@ -65,6 +65,27 @@ AVCodecContext* allocateCodec(const AVCodec* encoder, AVMediaType kind) {
     return codec;
 }
 
+// An encoder that lists its layouts and takes none with layout's channel count gets the
+// largest of them with fewer channels: keeping a 5.1 input's channels then gives stereo
+// MP3 rather than an encoder that refuses to open. Counts it takes, and encoders that
+// list nothing, are left alone.
+void fitEncoderLayout(const AVCodec* encoder, AVChannelLayout& layout) {
+    if (!encoder || !encoder->ch_layouts)
+        return;
+    const AVChannelLayout* best = nullptr;
+    for (const AVChannelLayout* entry = encoder->ch_layouts; entry->nb_channels != 0; ++entry) {
+        if (entry->nb_channels == layout.nb_channels)
+            return;
+        if (entry->nb_channels < layout.nb_channels &&
+            (!best || entry->nb_channels > best->nb_channels))
+            best = entry;
+    }
+    if (!best)
+        return;
+    lavu.av_channel_layout_uninit(&layout);
+    lavu.av_channel_layout_copy(&layout, best);
+}
+
 } // namespace
 
 AVStream* TCustomFFmpeg::AddOutputStream(AVFormatContext* output) {
@@ -252,6 +273,7 @@ void TCustomFFmpeg::NewAudioStream(AVFormatContext* output) {
     }
     lavu.av_channel_layout_uninit(&codec->ch_layout);
     lavu.av_channel_layout_default(&codec->ch_layout, AudioChannels);
+    fitEncoderLayout(encoder, codec->ch_layout);
     codec->sample_rate = AudioSampleRate;
     codec->time_base = {1, AudioSampleRate > 0 ? AudioSampleRate : 1};
     if (!AudioLanguage.empty()) {
