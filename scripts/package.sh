@@ -44,10 +44,12 @@ package="dist/$(basename "${debs[0]}")"
 
 if command -v lintian >/dev/null 2>&1; then
     # As root lintian warns that it runs as root; that line is not about the package.
-    report=$(lintian --no-tag-display-limit "$package" 2>&1 | grep -v 'running with root' || true)
+    report=$(lintian --tag-display-limit 0 "$package" 2>&1 | grep -v 'running with root' || true)
     if [[ -n "$report" ]]; then
         echo "lintian:"
         printf '%s\n' "$report" | sed 's/^/  /'
+    else
+        echo "lintian: no errors, no warnings"
     fi
     if grep -q '^E: ' <<<"$report"; then
         echo "package.sh: lintian reports errors in $package" >&2
