@@ -2,9 +2,10 @@
 #
 # `cmake --install <build> --prefix P` gives P/bin/vidbrisk-convert and, with the window
 # build, P/bin/vidbrisk, its help in P/share/vidbrisk (where the help viewer looks when the
-# file is not beside the program), its desktop entry and its icon, the manual pages, the
-# converter's bash completion and the AppStream metainfo. The media libraries are
-# bound at run time by their sonames, so nothing else is installed for them.
+# file is not beside the program), its desktop entry and its icon (SVG, and PNGs drawn
+# from it), the manual pages, the converter's bash completion and the AppStream metainfo.
+# The media libraries are bound at run time by their sonames, so nothing else is installed
+# for them; the Debian package declares them (cmake/Package.cmake).
 #
 # The folders are fixed to bin/ and share/: the help viewer finds the installed help as
 # <program folder>/../share/vidbrisk/help.html.
