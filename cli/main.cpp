@@ -37,6 +37,7 @@ const char* const usageText =
     "      an output label such as FLV, SWF, 3GP, 3G2, MOV, MP4, RM, WMV, MP3, WAV or\n"
     "      WMA when exactly one entry of the format box has it (AVI and MPG are\n"
     "      ambiguous: the candidates are listed).\n"
+    "      -f and -o may also be written --format FORMAT and --output-folder FOLDER.\n"
     "\n"
     "      Settings (see --list-settings FORMAT for the entries each box offers; a value\n"
     "      is an entry's exact text, or a number or WxH that identifies one entry, such\n"

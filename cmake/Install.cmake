@@ -2,9 +2,10 @@
 #
 # `cmake --install <build> --prefix P` gives P/bin/vidbrisk-convert and, with the window
 # build, P/bin/vidbrisk, its help in P/share/vidbrisk (where the help viewer looks when the
-# file is not beside the program), its desktop entry and its icon, the manual pages, the
-# converter's bash completion and the AppStream metainfo. The media libraries are
-# bound at run time by their sonames, so nothing else is installed for them.
+# file is not beside the program), its desktop entry and its icon (SVG, and PNGs drawn
+# from it), the manual pages, the converter's bash completion and the AppStream metainfo.
+# The media libraries are bound at run time by their sonames, so nothing else is installed
+# for them; the Debian package declares them (cmake/Package.cmake).
 #
 # The folders are fixed to bin/ and share/: the help viewer finds the installed help as
 # <program folder>/../share/vidbrisk/help.html.
@@ -22,6 +23,29 @@ if(TARGET vidbrisk)
     install(FILES ${VIDBRISK_SHARE_DIR}/vidbrisk.desktop DESTINATION share/applications)
     install(FILES ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
             DESTINATION share/icons/hicolor/scalable/apps)
+    # Desktops that show no SVG icons take a PNG of their size, drawn from the SVG at
+    # build time (rsvg-convert, Debian's librsvg2-bin).
+    find_program(VIDBRISK_RSVG_CONVERT rsvg-convert)
+    if(VIDBRISK_RSVG_CONVERT)
+        set(icon_pngs "")
+        foreach(size IN LISTS VIDBRISK_ICON_SIZES)
+            set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/vidbrisk.png)
+            add_custom_command(
+                OUTPUT ${png}
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+                COMMAND ${VIDBRISK_RSVG_CONVERT} --width ${size} --height ${size} --output ${png}
+                        ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
+                DEPENDS ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
+                COMMENT "Drawing the ${size}x${size} icon"
+                VERBATIM)
+            list(APPEND icon_pngs ${png})
+            install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/apps)
+        endforeach()
+        add_custom_target(vidbrisk_icons ALL DEPENDS ${icon_pngs})
+    else()
+        message(WARNING "rsvg-convert not found (package librsvg2-bin): only the scalable "
+                        "icon is installed")
+    endif()
     install(FILES ${VIDBRISK_SHARE_DIR}/man/vidbrisk.1 DESTINATION share/man/man1)
     install(FILES ${VIDBRISK_SHARE_DIR}/metainfo/org.morvane.Vidbrisk.metainfo.xml
             DESTINATION share/metainfo)

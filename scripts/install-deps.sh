@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, when missing, every Debian package that building, testing and running Vidbrisk needs.
+# Installs, when missing, every Debian package that building, testing, packaging
+# (scripts/package.sh) and running Vidbrisk needs.
 # Safe to run again: it only calls apt-get when a package is not installed yet.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
     libgtest-dev libgmock-dev
     xvfb xauth xdotool
+    dpkg-dev file librsvg2-bin
 )
 
 missing=()

@@ -32,12 +32,16 @@ expect 'MP4\ -\ MPEG4\ Video\ \(\*.mp4\)' -f 'MP4\ -'
 expect 'MP4 - MPEG4 Video (*.mp4)' --list-settings "'MP4 -"
 expect '320\ x\ 240\ \(VGA\)' -f MP4 --video-size 320
 expect Mono -f MP4 --channels M
+# The long spellings of -f and -o.
+expect --output-folder --format MP4 --out
+expect '128\ Kbps' --format MP4 --audio-bitrate 12
 expect '44100\ Hz' -f MP3 --sample-rate 44
 expect 16:9 -f MP4 --aspect 16
 folder=$(mktemp -d)
 mkdir "$folder/out"
 touch "$folder/outfile.avi"
 expect "$folder/out" -f MP4 -o "$folder/ou"
+expect "$folder/out" -f MP4 --output-folder "$folder/ou"
 if complete_words -f MP4 -o "$folder/ou" | grep -qxF "$folder/outfile.avi"; then
     echo "FAIL: -o offers a file"
     failures=$((failures + 1))
