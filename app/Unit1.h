@@ -228,6 +228,8 @@ private:
                            const std::string& message, bool started);
     // "Converting N of M", N the rows ended and running, and the run's bar.
     void showParallelCount();
+    // "File Size : " of the outputs being written now.
+    void showRunningSize();
     // Connects the preview buttons, the list's selection and "Play Selected File".
     void attachPreview();
 

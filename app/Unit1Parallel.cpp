@@ -60,12 +60,8 @@ void TForm1::parallelProgress(int row, int32_t frameNumber, int64_t currentMs, i
     ListView1->makeRowVisible(row);
     ListView1->SetSubText(row, FileColumn::Progress, ProgressColumnText(currentMs, totalMs));
     ListView1->SetSubText(row, FileColumn::Frames, FramesColumnText(frameNumber));
-    // The size panel counts the outputs being written now.
     m_runningSize[row] = currentSize;
-    int64_t size = 0;
-    for (const auto& [running, bytes] : m_runningSize)
-        size += bytes;
-    StatusPanels[1]->setText(QStringLiteral("File Size : ") + QString::number(size));
+    showRunningSize();
     const int percent = ProgressPercent(currentMs, totalMs);
     if (percent >= 0)
         m_runningPercent[row] = percent;
@@ -90,7 +86,8 @@ void TForm1::parallelTerminate(int32_t taskIndex, bool finished, bool exception,
     if (row < 0 || row >= ListView1->RowCount())
         return;
     m_runningPercent.erase(row);
-    m_runningSize.erase(row);
+    if (m_runningSize.erase(row) > 0)
+        showRunningSize();
     if (!started && !exception) {
         // Stopped while it waited for its turn: like a row the run never reached.
         ListView1->SetSubText(row, FileColumn::Progress, std::string());
@@ -102,6 +99,14 @@ void TForm1::parallelTerminate(int32_t taskIndex, bool finished, bool exception,
     }
     if (Converting)
         showParallelCount();
+}
+
+void TForm1::showRunningSize() {
+    // The outputs being written now, as far as their last reports tell.
+    int64_t size = 0;
+    for (const auto& [row, bytes] : m_runningSize)
+        size += bytes;
+    StatusPanels[1]->setText(QStringLiteral("File Size : ") + QString::number(size));
 }
 
 void TForm1::showParallelCount() {
