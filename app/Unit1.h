@@ -19,7 +19,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 
 class FolderBrowser;
 class HelpViewer;
@@ -97,12 +99,13 @@ public:
     void EndOfRun() override;
     void TimerConvertAgainTimer();
     // The component's events, on the window's thread (the component's handlers copy their
-    // arguments and hand them over).
+    // arguments and hand them over). AStarted tells whether the task had begun to run: a
+    // task stopped while it waited for its turn had not.
     void FFmpegVCL1Progress(int32_t AIndex, int32_t AFrameNumber, int32_t AFPS,
                             int64_t ACurrentDuration, int32_t AQuality, int32_t ABitRate,
                             int64_t ACurrentSize, int64_t ATotalOutputDuration);
     void FFmpegVCL1Terminate(int32_t AIndex, bool AFinished, bool AException,
-                             const std::string& AMessage);
+                             const std::string& AMessage, bool AStarted = true);
     ConversionJobBuilder& jobBuilder() { return *m_builder; }
 
     // ---- Preview and volume (Unit1Preview.cpp) ----
@@ -125,6 +128,8 @@ public:
     bool OverwriteChosen() const;
     // Whether the video zoom is "LetterBox": pictures of another shape get bars.
     bool LetterBoxChosen() const;
+    // "Files at once" of the Additional Options: how many rows a run converts at a time.
+    int FilesAtOnceChosen() const;
 
     // ---- State ----
     bool Adding = false;
@@ -208,6 +213,23 @@ private:
     void showSpeed(int64_t currentMs, int64_t totalMs);
     // Tells the desktop how the run went when the window is not the active one.
     void notifyRunEnded();
+
+    // ---- Several files at once (Unit1Parallel.cpp) ----
+    // The run converts several rows at a time.
+    bool parallelRun() const { return m_filesAtOnce > 1; }
+    // Queues the next group of checked rows and starts them, the chosen number at a time;
+    // ends the run when no checked row is left.
+    void startNextGroup();
+    // A row's report while several run: its columns, the outputs' size, the run's bar.
+    void parallelProgress(int row, int32_t frameNumber, int64_t currentMs, int64_t totalMs,
+                          int64_t currentSize);
+    // A row's end while several run; the all-ended event takes the next group.
+    void parallelTerminate(int32_t taskIndex, bool finished, bool exception,
+                           const std::string& message, bool started);
+    // "Converting N of M", N the rows ended and running, and the run's bar.
+    void showParallelCount();
+    // "File Size : " of the outputs being written now.
+    void showRunningSize();
     // Connects the preview buttons, the list's selection and "Play Selected File".
     void attachPreview();
 
@@ -230,6 +252,12 @@ private:
     int m_lastTakenRow = -1;  // the row counted last
     QElapsedTimer m_rowClock; // started by the current row's first progress report
     int64_t m_rowFirstDurationMs = 0;
-    bool m_popupMenuEnabled = true; // the list's context menu pops up on a right click
+    // Several files at once; all on the window's thread. The count is fixed when the run
+    // begins (the options cannot be opened during a run).
+    int m_filesAtOnce = 1;
+    std::set<int> m_runRows;              // rows taken by this run (queued or failed)
+    std::map<int, int> m_runningPercent;  // row -> its last percentage, while it runs
+    std::map<int, int64_t> m_runningSize; // row -> its output's size, while it runs
+    bool m_popupMenuEnabled = true;       // the list's context menu pops up on a right click
     bool m_shownOnce = false;
 };

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 
@@ -59,11 +60,16 @@ void TForm1::attachComponentEvents() {
     FFmpegVCL1.OnTerminate = [this](int32_t AIndex, bool AFinished, bool AException,
                                     const std::string& AMessage) {
         const int run = m_runGeneration.load();
+        // The component holds TaskLock while it reports a task's end, so the task is there
+        // to ask: one that never got its worker was stopped while it waited for its turn.
+        bool started = true;
+        if (AIndex >= 0 && AIndex < FFmpegVCL1.Tasks.Count())
+            started = FFmpegVCL1.Tasks[AIndex].OwnerThreadId.load() != 0;
         QMetaObject::invokeMethod(
             this,
             [=, this] {
                 if (run == m_runGeneration.load())
-                    FFmpegVCL1Terminate(AIndex, AFinished, AException, AMessage);
+                    FFmpegVCL1Terminate(AIndex, AFinished, AException, AMessage, started);
             },
             Qt::QueuedConnection);
     };
@@ -108,12 +114,21 @@ void TForm1::ButtonConvertClick() {
             ListView1->SetSubText(row, FileColumn::Frames, std::string());
     m_rowsTaken = 0;
     m_lastTakenRow = -1;
+    m_filesAtOnce = FilesAtOnceChosen();
+    m_runRows.clear();
+    m_runningPercent.clear();
+    m_runningSize.clear();
     JobSettings& settings = m_builder->Settings;
     settings.OutputFolder = trimmed.toStdString();
     settings.Overwrite = OverwriteChosen();
     settings.LetterBox = LetterBoxChosen();
     settings.VolumeValue = VolumeValue;
     m_builder->BeginRun();
+    if (parallelRun()) {
+        ResetProgressBar();
+        startNextGroup();
+        return;
+    }
     m_builder->ConvertNextFile();
     afterRowTaken();
 }
@@ -137,9 +152,14 @@ void TForm1::ButtonStopConvertClick() {
     showReady();
 }
 
-void TForm1::FFmpegVCL1Progress(int32_t, int32_t AFrameNumber, int32_t, int64_t ACurrentDuration,
-                                int32_t, int32_t, int64_t ACurrentSize,
+void TForm1::FFmpegVCL1Progress(int32_t AIndex, int32_t AFrameNumber, int32_t,
+                                int64_t ACurrentDuration, int32_t, int32_t, int64_t ACurrentSize,
                                 int64_t ATotalOutputDuration) {
+    if (parallelRun()) {
+        parallelProgress(m_builder->RowOfTask(AIndex), AFrameNumber, ACurrentDuration,
+                         ATotalOutputDuration, ACurrentSize);
+        return;
+    }
     // One task runs at a time: the row is the one taken last.
     const int row = m_builder->CurrentIndex;
     if (row < 0 || row >= ListView1->RowCount())
@@ -186,7 +206,12 @@ QString SpeedText(int64_t convertedMs, int64_t elapsedMs, int64_t remainingMs) {
 }
 
 void TForm1::FFmpegVCL1Terminate(int32_t AIndex, bool AFinished, bool AException,
-                                 const std::string& AMessage) {
+                                 const std::string& AMessage, bool AStarted) {
+    if (parallelRun()) {
+        parallelTerminate(AIndex, AFinished, AException, AMessage, AStarted);
+        return;
+    }
+    // One task at a time: StartConversion(1) starts it at once, so it always ran.
     if (AIndex >= 0) {
         const int row = m_builder->CurrentIndex;
         if (row >= 0 && row < ListView1->RowCount()) {
@@ -215,6 +240,10 @@ void TForm1::TimerConvertAgainTimer() {
         return;
     TimerConvertAgain->stop();
     RetryTicks = 0;
+    if (parallelRun()) {
+        startNextGroup();
+        return;
+    }
     m_builder->ConvertNextFile();
     afterRowTaken();
 }
@@ -334,6 +363,10 @@ bool TForm1::OverwriteChosen() const {
 
 bool TForm1::LetterBoxChosen() const {
     return Form4 && Form4->ComboLetterBox->currentText() == QStringLiteral("LetterBox");
+}
+
+int TForm1::FilesAtOnceChosen() const {
+    return Form4 ? Form4->SpinFilesAtOnce->value() : 1;
 }
 
 bool TForm1::FormCloseQuery() {

@@ -1,23 +1,33 @@
-// Reading and writing the five persistent values in their fixed order.
+// Reading and writing the persistent values in their fixed order.
 #include "StoredSettings.h"
 
 using namespace SettingsNames;
 
-StoredSettings readStoredSettings(const SettingsStore& store) {
-    StoredSettings read;
+namespace {
+
+// The five values under the failed-read rule.
+void readInOrder(const SettingsStore& store, StoredSettings& read) {
     read.outputFolder = store.readString(QString::fromLatin1(kOutputFolder));
     if (!read.outputFolder)
-        return read;
+        return;
     read.comboOutputFormat = store.readInteger(QString::fromLatin1(kComboOutputFormat));
     if (!read.comboOutputFormat)
-        return read;
+        return;
     read.overwrite = store.readBoolean(QString::fromLatin1(kOverwrite));
     if (!read.overwrite)
-        return read;
+        return;
     read.dropDownItems = store.readInteger(QString::fromLatin1(kDropDownItems));
     if (!read.dropDownItems)
-        return read;
+        return;
     read.letterBox = store.readInteger(QString::fromLatin1(kLetterBox));
+}
+
+} // namespace
+
+StoredSettings readStoredSettings(const SettingsStore& store) {
+    StoredSettings read;
+    readInOrder(store, read);
+    read.filesAtOnce = store.readInteger(QString::fromLatin1(kFilesAtOnce));
     return read;
 }
 
@@ -27,7 +37,8 @@ bool writeStoredSettings(SettingsStore& store, const SettingsValues& values) {
         store.writeInteger(QString::fromLatin1(kComboOutputFormat), values.comboOutputFormat) &&
         store.writeBoolean(QString::fromLatin1(kOverwrite), values.overwrite) &&
         store.writeInteger(QString::fromLatin1(kDropDownItems), values.dropDownItems) &&
-        store.writeInteger(QString::fromLatin1(kLetterBox), values.letterBox);
+        store.writeInteger(QString::fromLatin1(kLetterBox), values.letterBox) &&
+        store.writeInteger(QString::fromLatin1(kFilesAtOnce), values.filesAtOnce);
     const bool flushed = store.flush();
     return written && flushed;
 }

@@ -1,5 +1,5 @@
-// The five persistent values: their names, their defaults, reading them in order under the
-// failed-read rule and writing them back.
+// The persistent values: the five read in order under the failed-read rule, the number of
+// files converted at once beside them, their names, their defaults and writing them back.
 #pragma once
 
 #include "SettingsStore.h"
@@ -12,6 +12,7 @@ inline constexpr const char* kComboOutputFormat = "ComboOutputFormat";
 inline constexpr const char* kOverwrite = "Overwrite";
 inline constexpr const char* kDropDownItems = "DropDownItems";
 inline constexpr const char* kLetterBox = "LetterBox";
+inline constexpr const char* kFilesAtOnce = "FilesAtOnce";
 } // namespace SettingsNames
 
 // The values as the window and the options dialog hold them; the initial values are the
@@ -22,6 +23,7 @@ struct SettingsValues {
     bool overwrite = false;
     int dropDownItems = 27;
     int letterBox = 0;
+    int filesAtOnce = 1;
 };
 
 // What one read of the store gave, value by value in the order they are read. Reading
@@ -32,16 +34,22 @@ struct StoredSettings {
     std::optional<bool> overwrite;
     std::optional<int> dropDownItems;
     std::optional<int> letterBox;
+    // Read on its own, whatever became of the five: files written before the setting
+    // existed lack it, and it must not be lost when one of the five fails. Empty when
+    // missing or not an integer (the caller keeps 1); not part of complete().
+    std::optional<int> filesAtOnce;
 
-    // Every value read; otherwise the caller writes its current values back at once.
+    // Every one of the five read; otherwise the caller writes its current values back at
+    // once.
     bool complete() const { return letterBox.has_value(); }
 };
 
 // Reads "Output Folder", "ComboOutputFormat", "Overwrite", "DropDownItems" and "LetterBox"
-// in this order, stopping at the first failed read. Values are given as stored (a
-// negative index included); the caller decides which to apply.
+// in this order, stopping at the first failed read, and "FilesAtOnce" in any case. Values
+// are given as stored (a negative index included, a count beyond the machine's cores
+// too); the caller decides which to apply and keeps them within its ranges.
 StoredSettings readStoredSettings(const SettingsStore& store);
 
-// Writes the five values in the same order, stops at the first write the store refuses,
-// and flushes in every case. False when anything was not written.
+// Writes the five values in the same order and then "FilesAtOnce", stops at the first
+// write the store refuses, and flushes in every case. False when anything was not written.
 bool writeStoredSettings(SettingsStore& store, const SettingsValues& values);

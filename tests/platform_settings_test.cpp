@@ -1,5 +1,6 @@
-// Settings store: the five values round trip through a QSettings file, and every failed
-// read (missing, wrong type, out of range) stops the reading at that value.
+// Settings store: the persistent values round trip through a QSettings file, every failed
+// read of the five (missing, wrong type, out of range) stops the reading at that value, and
+// the files at once are read beside them.
 #include "MemorySettingsStore.h"
 #include "QtSettingsStore.h"
 #include "StoredSettings.h"
@@ -56,15 +57,35 @@ TEST_F(SettingsFileTest, FirstStartReadsEmptyFolderThenFailsAndWritesTheDefaults
         ASSERT_TRUE(writeStoredSettings(store, SettingsValues{}));
     }
     QSettings file(path(), QSettings::IniFormat);
-    EXPECT_EQ(file.allKeys().size(), 5);
+    EXPECT_EQ(file.allKeys().size(), 6);
     EXPECT_EQ(file.value(name(kOutputFolder)).toString(), QString());
     EXPECT_EQ(file.value(name(kComboOutputFormat)).toInt(), 0);
     EXPECT_EQ(file.value(name(kOverwrite)).toInt(), 0);
     EXPECT_EQ(file.value(name(kDropDownItems)).toInt(), 27);
     EXPECT_EQ(file.value(name(kLetterBox)).toInt(), 0);
+    EXPECT_EQ(file.value(name(kFilesAtOnce)).toInt(), 1);
 
     QtSettingsStore again(path());
     EXPECT_TRUE(readStoredSettings(again).complete());
+}
+
+TEST_F(SettingsFileTest, FilesAtOnceIsReadBesideTheFiveAndNeverStopsTheirReading) {
+    // A file of an earlier version: the five are complete, the files at once missing.
+    writeIniFile(path(), "Output%20Folder=/out\nComboOutputFormat=3\nOverwrite=0\n"
+                         "DropDownItems=30\nLetterBox=0\n");
+    {
+        QtSettingsStore store(path());
+        const StoredSettings read = readStoredSettings(store);
+        EXPECT_TRUE(read.complete());
+        EXPECT_EQ(*read.dropDownItems, 30);
+        EXPECT_FALSE(read.filesAtOnce.has_value());
+    }
+    // Given as stored, even after a failed read of the five.
+    writeIniFile(path(), "Output%20Folder=/out\nComboOutputFormat=abc\nFilesAtOnce=64\n");
+    QtSettingsStore store(path());
+    const StoredSettings read = readStoredSettings(store);
+    EXPECT_FALSE(read.complete());
+    EXPECT_EQ(read.filesAtOnce, 64);
 }
 
 TEST_F(SettingsFileTest, ValuesSurviveARestart) {
@@ -194,11 +215,11 @@ TEST(SettingsFailedRead, AMissingFolderIsEmptyNotAFailure) {
     EXPECT_EQ(*read.comboOutputFormat, -1);
 }
 
-TEST(SettingsWrite, FiveValuesInOrderAndARefusedWriteEndsTheSeries) {
+TEST(SettingsWrite, ValuesInOrderAndARefusedWriteEndsTheSeries) {
     MemorySettingsStore store;
     ASSERT_TRUE(writeStoredSettings(store, SettingsValues{}));
-    const QStringList order{name(kOutputFolder), name(kComboOutputFormat), name(kOverwrite),
-                            name(kDropDownItems), name(kLetterBox)};
+    const QStringList order{name(kOutputFolder),  name(kComboOutputFormat), name(kOverwrite),
+                            name(kDropDownItems), name(kLetterBox),         name(kFilesAtOnce)};
     EXPECT_EQ(store.writeOrder(), order);
     EXPECT_EQ(store.value(name(kOverwrite)), QVariant(0));
 

@@ -121,7 +121,7 @@ TEST(WindowDesktop, ProgramStartsWithAClipAndWritesItsFirstSettings) {
                   {clip(TestMedia::kAviMpeg4Mp3)});
     ASSERT_TRUE(program.waitForStarted(10000));
 
-    // A first start finds no settings and writes the five values at once.
+    // A first start finds no settings and writes the values at once.
     const QString stored = config.path() + QStringLiteral("/Morvane/Vidbrisk.conf");
     QElapsedTimer clock;
     clock.start();
@@ -131,8 +131,8 @@ TEST(WindowDesktop, ProgramStartsWithAClipAndWritesItsFirstSettings) {
     ASSERT_TRUE(QFileInfo::exists(stored)) << program.readAllStandardError().toStdString();
     QThread::msleep(300);
     QSettings settings(stored, QSettings::IniFormat);
-    for (const char* name :
-         {"Output Folder", "ComboOutputFormat", "Overwrite", "DropDownItems", "LetterBox"})
+    for (const char* name : {"Output Folder", "ComboOutputFormat", "Overwrite", "DropDownItems",
+                             "LetterBox", "FilesAtOnce"})
         EXPECT_TRUE(settings.contains(QString::fromLatin1(name))) << name;
     EXPECT_EQ(settings.value("DropDownItems").toInt(), 27);
     // Still running: the libraries loaded, and the clip's intake did not end it.

@@ -1,9 +1,10 @@
 // The window's conversion run offscreen: Convert's refusals, rows converted one after the
 // other through the retry timer, failing and unchecked rows, Stop answered either way, the
 // progress columns, the controls locked during a run, the close query, rows that keep their
-// exact paths and a finished row's note.
+// exact paths and a finished row's note, and several files at once.
 #include "EventLoopWait.h"
 #include "OutputStreams.h"
+#include "TaskLockGuard.h"
 #include "TestMedia.h"
 #include "window_support.h"
 #include "Unit4.h"
@@ -20,11 +21,14 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +37,15 @@ QString clip(const TestClip& c) {
 }
 
 const QString kCompleted = QStringLiteral("All Conversions Completed");
+
+// Tasks of the component whose conversion is under way.
+int runningTasks(TFFmpegVCL& component) {
+    const TaskLockGuard lock(component.TaskLock);
+    int running = 0;
+    for (int index = 0; index < component.Tasks.Count(); ++index)
+        running += component.Tasks[index].Running ? 1 : 0;
+    return running;
+}
 
 class WindowRun : public ::testing::Test {
 protected:
@@ -249,6 +262,67 @@ TEST_F(WindowRun, StopAnsweredNoGoesOnAndYesAbortsAtOnce) {
     EXPECT_EQ(progress(0), "Abort");
     EXPECT_EQ(progress(1), "");
     EXPECT_EQ(w.messages.texts(), (QStringList{"Stop all conversions?", kCompleted}));
+}
+
+TEST_F(WindowRun, TwoFilesAtOnceRunTogetherAndKeepTheirNamesApart) {
+    if (QThread::idealThreadCount() < 2)
+        GTEST_SKIP() << "one core: at most one file at once";
+    // Two inputs of the same name from different folders, converted at the same time.
+    for (const char* folder : {"/a", "/b"}) {
+        QDir().mkpath(output.path() + folder);
+        ASSERT_TRUE(QFile::copy(clip(TestMedia::kAviMpeg4Mp3),
+                                output.path() + folder + QStringLiteral("/clip.avi")));
+    }
+    form().AddFiles({output.path() + "/a/clip.avi", output.path() + "/b/clip.avi",
+                     clip(TestMedia::kMp4H264Aac)});
+    ASSERT_EQ(list().RowCount(), 3);
+    form().Form4->SpinFilesAtOnce->setValue(2);
+    form().ButtonConvert->click();
+    ASSERT_TRUE(form().Converting);
+    int mostRunning = 0;
+    QStringList status;
+    ASSERT_TRUE(waitForEvents([&] {
+        mostRunning = std::max(mostRunning, runningTasks(form().FFmpegVCL1));
+        if (status.isEmpty() || status.back() != form().StatusPanels[0]->text())
+            status << form().StatusPanels[0]->text();
+        return runEnded();
+    }));
+    EXPECT_EQ(mostRunning, 2);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(progress(row), "Done") << row;
+    // The first panel counts the rows ended and running.
+    EXPECT_EQ(status, (QStringList{"Converting 2 of 3", "Converting 3 of 3", "Ready"}));
+    EXPECT_EQ(completions(), 1);
+    EXPECT_EQ(form().ProgressBar1->value(), 0);
+    const QStringList made = QDir(output.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    EXPECT_EQ(made, (QStringList{"clip-1.flv", "clip.flv", "h264_aac.flv"}));
+    for (const QString& name : made)
+        EXPECT_GT(QFileInfo(output.path() + "/" + name).size(), 1000) << name.toStdString();
+}
+
+TEST_F(WindowRun, StopEndsEveryFileRunningAtOnce) {
+    if (QThread::idealThreadCount() < 2)
+        GTEST_SKIP() << "one core: at most one file at once";
+    form().AddFiles(
+        {clip(TestMedia::kMp4H264Aac), clip(TestMedia::kAviMpeg4Mp3), clip(TestMedia::kVideoOnly)});
+    form().Form4->SpinFilesAtOnce->setValue(2);
+    w.messages.scriptAnswer(true);
+    form().ButtonConvert->click();
+    EXPECT_EQ(runningTasks(form().FFmpegVCL1), 2);
+    form().ButtonStopConvert->click();
+    EXPECT_FALSE(form().Converting);
+    EXPECT_TRUE(form().ButtonConvert->isEnabled());
+    ASSERT_TRUE(waitForEvents([&] { return completions() == 1; }));
+    EXPECT_EQ(w.messages.texts(), (QStringList{"Stop all conversions?", kCompleted}));
+    // Both running rows stopped; the row still waiting for its turn was never reached.
+    EXPECT_EQ(progress(0), "Abort");
+    EXPECT_EQ(progress(1), "Abort");
+    EXPECT_EQ(progress(2), "");
+    EXPECT_EQ(runningTasks(form().FFmpegVCL1), 0);
+    // Nothing of the row that never started, and no part file left behind.
+    const QStringList left = QDir(output.path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_FALSE(left.contains("video_only.flv"));
+    EXPECT_TRUE(left.filter(".part").isEmpty()) << left.join(' ').toStdString();
 }
 
 TEST_F(WindowRun, StopWhenIdleAsksNothing) {

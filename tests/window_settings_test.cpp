@@ -1,6 +1,7 @@
-// The Additional Options dialog offscreen: its controls, the five persistent values loaded
-// into both windows at creation and written back on a failed read or on close, and the
-// drop-down count and aspect-ratio handlers. Every window keeps its settings in memory.
+// The Additional Options dialog offscreen: its controls, the persistent values loaded into
+// both windows at creation and written back on a failed read or on close, the files at once
+// beside them, and the drop-down count and aspect-ratio handlers. Every window keeps its settings
+// in memory.
 #include "FillComboOutputFormat.h"
 #include "Unit4.h"
 #include "window_support.h"
@@ -12,7 +13,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,6 +25,7 @@ const QString kFormat = QStringLiteral("ComboOutputFormat");
 const QString kOverwrite = QStringLiteral("Overwrite");
 const QString kDropDown = QStringLiteral("DropDownItems");
 const QString kLetterBox = QStringLiteral("LetterBox");
+const QString kFilesAtOnce = QStringLiteral("FilesAtOnce");
 
 struct Stored {
     QVariant folder, format, overwrite, dropDown, letterBox;
@@ -84,6 +89,7 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
     EXPECT_TRUE(labels.contains("Video Zoom : "));
     EXPECT_TRUE(labels.contains("Aspect Ratio : "));
     EXPECT_TRUE(labels.contains("Drop Down Items in Output Format List"));
+    EXPECT_TRUE(labels.contains("Files at once"));
 
     EXPECT_EQ(items(dialog.ComboLetterBox), QStringList({"None", "LetterBox"}));
     EXPECT_EQ(items(dialog.ComboAspectRatio4),
@@ -95,6 +101,9 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
     EXPECT_EQ(dialog.CheckBoxOverWrite->text(), "Overwrite Existing File With The Same Name");
     EXPECT_EQ(dialog.SpinEdit1->minimum(), 26);
     EXPECT_EQ(dialog.SpinEdit1->maximum(), 47);
+    EXPECT_EQ(dialog.SpinFilesAtOnce->minimum(), 1);
+    EXPECT_EQ(dialog.SpinFilesAtOnce->maximum(), std::max(1, QThread::idealThreadCount()));
+    EXPECT_EQ(dialog.SpinFilesAtOnce->value(), 1);
     EXPECT_EQ(dialog.ButtonDone->text(), "Done");
 
     // "Done" closes the dialog.
@@ -114,8 +123,9 @@ TEST(WindowSettings, FirstStartWritesTheDefaults) {
     EXPECT_EQ(form.Form4->SpinEdit1->value(), 27);
     EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), 0);
     EXPECT_EQ(w.settings.writeOrder(),
-              QStringList({kFolder, kFormat, kOverwrite, kDropDown, kLetterBox}));
+              QStringList({kFolder, kFormat, kOverwrite, kDropDown, kLetterBox, kFilesAtOnce}));
     expectStored(w.settings, "", 0, 0, 27, 0);
+    EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), 1);
 }
 
 TEST(WindowSettings, StoredValuesRestoredIntoBothWindows) {
@@ -238,7 +248,7 @@ TEST(WindowSettings, FailedReadStopsAndWritesTheControlsBack) {
         EXPECT_EQ(form.OverwriteChosen(), c.overwrite != 0);
         EXPECT_EQ(form.Form4->SpinEdit1->value(), c.dropDown);
         EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), c.letterBox);
-        EXPECT_EQ(w.settings.writeOrder().size(), 5);
+        EXPECT_EQ(w.settings.writeOrder().size(), 6);
         expectStored(w.settings, c.folder, c.format, c.overwrite, c.dropDown, c.letterBox);
     }
 }
@@ -358,4 +368,40 @@ TEST(WindowSettings, DropDownCountChangeRerunsTheFormatChange) {
     form.Form4->SpinEdit1->setValue(200);
     EXPECT_EQ(form.Form4->SpinEdit1->value(), 47);
     EXPECT_EQ(form.ComboOutputFormat->maxVisibleItems(), 47);
+}
+
+TEST(WindowSettings, FilesAtOnceRoundTripAndRange) {
+    const int cores = std::max(1, QThread::idealThreadCount());
+    struct Case {
+        QVariant stored; // invalid: the settings of an earlier version, without the value
+        int shown;
+    };
+    const Case cases[] = {
+        {QVariant(), 1}, {QStringLiteral("many"), 1}, {0, 1}, {cores, cores}, {1000, cores},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.toString().toStdString());
+        ScriptedWindow w;
+        plantAll(w.settings, kComplete);
+        if (c.stored.isValid())
+            w.settings.plant(kFilesAtOnce, c.stored);
+        TForm1& form = createWindow(w);
+        EXPECT_EQ(form.Form4->SpinFilesAtOnce->value(), c.shown);
+        EXPECT_EQ(form.FilesAtOnceChosen(), c.shown);
+        // Outside the failed-read rule: nothing is written at start-up.
+        EXPECT_TRUE(w.settings.writeOrder().isEmpty());
+        showWindow(form);
+        EXPECT_TRUE(form.close());
+        EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), c.shown);
+    }
+
+    // A failed read of the five writes the files at once back as they were read.
+    ScriptedWindow w;
+    plantAll(w.settings, kComplete);
+    w.settings.plant(kFormat, QStringLiteral("AVI"));
+    w.settings.plant(kFilesAtOnce, cores);
+    TForm1& form = createWindow(w);
+    EXPECT_EQ(w.settings.writeOrder().size(), 6);
+    EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), cores);
+    EXPECT_EQ(form.FilesAtOnceChosen(), cores);
 }

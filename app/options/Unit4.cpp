@@ -18,13 +18,17 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int kMinimumDropDownItems = 26;
 constexpr int kMaximumDropDownItems = 47;
 constexpr int kDefaultDropDownItems = 27;
+constexpr int kDefaultFilesAtOnce = 1;
 
 // A list box that also takes typed text; typing never adds an entry to the list.
 QComboBox* makeEditableList(const QString& name, const QStringList& items, QWidget* parent) {
@@ -96,6 +100,15 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     countRow->addWidget(
         new QLabel(QStringLiteral("Drop Down Items in Output Format List"), general), 1);
     generalLayout->addLayout(countRow);
+    // Below the existing rows, so that they keep their places.
+    auto* filesRow = new QHBoxLayout;
+    SpinFilesAtOnce = new QSpinBox(general);
+    SpinFilesAtOnce->setObjectName(QStringLiteral("SpinFilesAtOnce"));
+    SpinFilesAtOnce->setRange(1, MaximumFilesAtOnce());
+    SpinFilesAtOnce->setValue(kDefaultFilesAtOnce);
+    filesRow->addWidget(SpinFilesAtOnce);
+    filesRow->addWidget(new QLabel(QStringLiteral("Files at once"), general), 1);
+    generalLayout->addLayout(filesRow);
     layout->addWidget(general);
 
     ButtonDone = new QPushButton(QStringLiteral("Done"), this);
@@ -134,9 +147,16 @@ void TForm4::LoadSettings() {
         SpinEdit1->setValue(*read.dropDownItems); // the spin box keeps it within 26 to 47
     if (read.letterBox && *read.letterBox >= 0)
         selectItem(ComboLetterBox, *read.letterBox);
+    // The spin box keeps it within 1 to this machine's cores.
+    if (read.filesAtOnce)
+        SpinFilesAtOnce->setValue(*read.filesAtOnce);
 
     if (!read.complete())
         SaveSettings();
+}
+
+int TForm4::MaximumFilesAtOnce() {
+    return std::max(1, QThread::idealThreadCount());
 }
 
 void TForm4::restoreFormat(int position) {
@@ -157,6 +177,7 @@ void TForm4::SaveSettings() {
         values.overwrite = CheckBoxOverWrite->isChecked();
         values.dropDownItems = SpinEdit1->value();
         values.letterBox = chosenItem(ComboLetterBox);
+        values.filesAtOnce = SpinFilesAtOnce->value();
         writeStoredSettings(m_store, values);
     } catch (...) {
         // Settings that cannot be written are given up silently.

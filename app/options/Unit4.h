@@ -1,6 +1,7 @@
-// TForm4, the Additional Options dialog: video zoom and aspect-ratio choices, overwrite and
-// the format list's drop-down count; it loads the persistent settings into itself and the
-// main window when created, and saves them when the main window closes.
+// TForm4, the Additional Options dialog: video zoom and aspect-ratio choices, overwrite, the
+// format list's drop-down count and the number of files converted at once; it loads the persistent
+// settings into itself and the main window when created, and saves them when the main window
+// closes.
 #pragma once
 
 #include <QDialog>
@@ -20,15 +21,20 @@ public:
     TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent = nullptr);
 
     // Reads the five values into both windows; after a failed read writes the controls'
-    // values back at once.
+    // values back at once. The files at once are read beside them (missing: 1).
     void LoadSettings();
-    // Writes the five values from the controls; errors end the writing silently.
+    // Writes the values from the controls; errors end the writing silently.
     void SaveSettings();
+
+    // The highest "Files at once": the machine's cores, at least 1.
+    static int MaximumFilesAtOnce();
 
     QComboBox* ComboLetterBox = nullptr;
     QComboBox* ComboAspectRatio4 = nullptr;
     QCheckBox* CheckBoxOverWrite = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
+    // "Files at once": how many checked rows a run converts at the same time.
+    QSpinBox* SpinFilesAtOnce = nullptr;
     QPushButton* ButtonDone = nullptr;
 
 protected:
