@@ -76,7 +76,7 @@ int RunFloorJob(const FloorJob& job) {
         enc->time_base = av_inv_q(job.frameRate);
         enc->framerate = job.frameRate;
         enc->bit_rate = job.videoBitRate;
-        enc->gop_size = 12;
+        // The encoder's own key frame interval, as the engine leaves it.
         enc->thread_count = job.threads;
         if (globalHeader)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
