@@ -2,6 +2,8 @@
 // worker, and a conversion writes the same bytes with its encoders on a thread of their own
 // as with everything on the task's worker.
 #include "EncoderStage.h"
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
 #include "FFmpeg.h"
 #include "MediaLibraries.h"
 #include "TestMedia.h"
@@ -78,10 +80,10 @@ struct StageCountingEngine : TCustomFFmpeg {
     void EncoderStageStarted() override { ++stages; }
 };
 
-// Converts `clip` into `output` with two codec threads, the encoders on their own thread
-// or not; returns the log lines.
+// Converts `clip` into `output` with `threads` codec threads, the encoders on their own
+// thread or not; returns the log lines.
 std::vector<std::string> convert(const std::string& clip, const std::string& output,
-                                 const std::string& options, bool stage) {
+                                 const std::string& options, bool stage, int threads = 2) {
     std::vector<std::string> log;
     StageCountingEngine engine;
     engine.InitOptionContexts();
@@ -90,7 +92,7 @@ std::vector<std::string> convert(const std::string& clip, const std::string& out
         if (text.rfind("frame=", 0) != 0)
             log.push_back(text);
     };
-    engine.ThreadCount = 2;
+    engine.ThreadCount = threads;
     engine.UseEncoderStage = stage;
     EXPECT_TRUE(engine.OpenInput(TestMediaPath(clip))) << engine.ErrorText;
     engine.ApplyOptionText(options);
@@ -98,7 +100,7 @@ std::vector<std::string> convert(const std::string& clip, const std::string& out
     engine.Transcode(engine.OutputFiles, engine.OutputFileCount, engine.InputFiles,
                      engine.InputFileCount, engine.StreamMaps, engine.StreamMapCount);
     EXPECT_TRUE(engine.Finished);
-    EXPECT_EQ(engine.stages, stage ? 1 : 0);
+    EXPECT_EQ(engine.stages, stage && threads != 1 ? 1 : 0);
     engine.FinalCleanup();
     EXPECT_TRUE(engine.OpenCodecs.Empty());
     engine.ReleaseState();
@@ -136,6 +138,49 @@ TEST(EncoderStageTest, ConversionsWriteTheSameBytesWithTheStageAsWithout) {
         ASSERT_GT(expected.size(), 1000u);
         EXPECT_TRUE(fileBytes(staged) == expected) << "the files differ";
         EXPECT_EQ(stagedLog, inlineLog);
+    }
+    fs::remove_all(folder);
+}
+
+// Each stream's packet times of a written file, in its time base.
+std::vector<std::vector<int64_t>> packetTimes(const std::string& fileName) {
+    std::vector<std::vector<int64_t>> times;
+    AVFormatContext* file = nullptr;
+    if (lavf.avformat_open_input(&file, fileName.c_str(), nullptr, nullptr) < 0)
+        return times;
+    AVPacket* packet = lavc.av_packet_alloc();
+    while (lavf.av_read_frame(file, packet) >= 0) {
+        // Some containers announce their streams only with their first packets.
+        const auto index = static_cast<size_t>(packet->stream_index);
+        if (times.size() <= index)
+            times.resize(index + 1);
+        times[index].push_back(packet->pts);
+        lavc.av_packet_unref(packet);
+    }
+    lavc.av_packet_free(&packet);
+    lavf.avformat_close_input(&file);
+    return times;
+}
+
+// Decoders on frame threads hand pictures over later than their packets; every picture
+// must still keep the time it has on one thread, so no picture is repeated or dropped.
+TEST(EncoderStageTest, ThreadedRunsKeepEveryPictureAtItsTime) {
+    ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
+    const fs::path folder =
+        fs::temp_directory_path() / ("vidbrisk-times-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    for (const char* clip : {kMp4H264Aac.name, kAviMpeg4Mp3.name}) {
+        SCOPED_TRACE(clip);
+        const std::string one = (folder / "one.flv").string();
+        const std::string many = (folder / "many.flv").string();
+        convert(clip, one, "ar=22050", false, 1);
+        convert(clip, many, "ar=22050", true, 3);
+        const auto expected = packetTimes(one);
+        ASSERT_EQ(expected.size(), 2u);
+        EXPECT_GT(expected[0].size(), 50u);
+        EXPECT_EQ(packetTimes(many), expected);
+        fs::remove(one);
+        fs::remove(many);
     }
     fs::remove_all(folder);
 }
