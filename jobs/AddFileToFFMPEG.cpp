@@ -4,6 +4,7 @@
 #include "FillComboOutputFormat.h"
 #include "LetterBox.h"
 #include "OutputFileClaim.h"
+#include "SettingMapping.h"
 
 #include <algorithm>
 #include <cctype>
@@ -190,6 +191,11 @@ bool ConversionJobBuilder::isProtected(const std::string& path) const {
 void ConversionJobBuilder::fillOutputOptions(int row) {
     ResetOutputOptions(m_outputOptions);
     ApplyProfileSettings(m_format, m_outputOptions, row);
+    // A row that sets no speed of its own gets the encoder's usual one (see the table).
+    const std::string_view speed = EncoderSpeedOption(m_outputOptions.VideoCodec);
+    if (!speed.empty() && !m_outputOptions.DisableVideo &&
+        ("\n" + m_outputOptions.ExtraOptions).find("\npreset=") == std::string::npos)
+        m_outputOptions.ExtraOptions = std::string(speed) + "\n" + m_outputOptions.ExtraOptions;
     m_outputOptions.AudioVolume = Settings.VolumeValue;
     const SettingsBox* aspect = m_format.Boxes.ComboAspectRatio;
     switch (aspect != nullptr ? aspect->CurrentPosition() : -1) {

@@ -32,6 +32,9 @@ void ApplyCommonSettings(const SettingsBoxes& boxes, const std::string& outputLa
 // The encoder name for a video codec label ("H264" gives "libx264"); compared in lower case,
 // unknown labels pass through lower-cased.
 std::string VideoEncoderName(std::string_view codecLabel);
+// The speed option the job builder gives `encoder` when the row sets none ("preset=faster"
+// for libx264: its own default is too slow to keep up with the other encoders), or "".
+std::string_view EncoderSpeedOption(std::string_view encoder);
 // The encoder name for an audio codec label ("mp3" gives "libmp3lame", "M4A" gives
 // "mpeg4aac"); compared in lower case, unknown labels pass through lower-cased.
 std::string AudioEncoderName(std::string_view codecLabel);
