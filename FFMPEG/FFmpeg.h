@@ -310,6 +310,8 @@ public:
         // Filled by the worker before the stage starts, then the stage thread's alone.
         std::vector<InputStreamState> Inputs;
         std::vector<AVCodecContext*> DecoderFormats;
+        // Whether the stop had come when the running job was queued (stage thread only).
+        bool StopAtPost = false;
     };
     TEncoderSide EncoderSide;
 

@@ -106,24 +106,27 @@ const InputStreamState& TCustomFFmpeg::SyncInput(const OutputStreamState& ost) c
 void TCustomFFmpeg::PostEncoderJob(std::function<void()> encode) {
     // The clocks of every input stream as they are now: the encoders' sync reads them.
     std::vector<InputStreamState> clocks = InputStreams;
-    EncoderSide.Stage->post([this, clocks = std::move(clocks), encode = std::move(encode)] {
-        std::vector<InputStreamState>& inputs = EncoderSide.Inputs;
-        for (std::size_t i = 0; i < inputs.size() && i < clocks.size(); ++i) {
-            // The stage keeps its own decoder format and start flag of each stream.
-            AVCodecContext** codec = inputs[i].Codec;
-            const int isStart = inputs[i].IsStart;
-            inputs[i] = clocks[i];
-            inputs[i].Codec = codec;
-            inputs[i].IsStart = isStart;
-        }
-        encode();
-        // The interim report, from the thread that moves the encoders on.
-        const int64_t now = lavu.av_gettime();
-        if (now - Progress.LastReportUs > ProgressIntervalMicroseconds()) {
-            Progress.LastReportUs = now;
-            PrintReport(Loop.OutputFiles, false);
-        }
-    });
+    const bool stopped = StopRequested;
+    EncoderSide.Stage->post(
+        [this, stopped, clocks = std::move(clocks), encode = std::move(encode)] {
+            EncoderSide.StopAtPost = stopped;
+            std::vector<InputStreamState>& inputs = EncoderSide.Inputs;
+            for (std::size_t i = 0; i < inputs.size() && i < clocks.size(); ++i) {
+                // The stage keeps its own decoder format and start flag of each stream.
+                AVCodecContext** codec = inputs[i].Codec;
+                const int isStart = inputs[i].IsStart;
+                inputs[i] = clocks[i];
+                inputs[i].Codec = codec;
+                inputs[i].IsStart = isStart;
+            }
+            encode();
+            // The interim report, from the thread that moves the encoders on.
+            const int64_t now = lavu.av_gettime();
+            if (now - Progress.LastReportUs > ProgressIntervalMicroseconds()) {
+                Progress.LastReportUs = now;
+                PrintReport(Loop.OutputFiles, false);
+            }
+        });
 }
 
 void TCustomFFmpeg::PostVideo(int istIndex, AVFrame* picture) {

@@ -318,7 +318,11 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
         // A long run of repeated pictures holds at a pause and ends at a stop like the loop.
         if (i > 0)
             HoldWhilePaused();
-        if (StopRequested)
+        // On the encoder stage a picture queued before the stop came is still encoded once,
+        // as the worker would have encoded it then; its repeats end at the stop.
+        const bool stopped = EncoderSide.Active ? EncoderSide.StopAtPost || (i > 0 && StopRequested)
+                                                : StopRequested.load();
+        if (stopped)
             break;
         frame->pts = ost.SyncOpts;
         const int size = encodeAndWrite(*this, output, ost, frame.get());
