@@ -7,6 +7,7 @@
 extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -80,6 +81,8 @@ int RunFloorJob(const FloorJob& job) {
         enc->thread_count = job.threads;
         if (globalHeader)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (!job.videoPreset.empty())
+            av_opt_set(enc->priv_data, "preset", job.videoPreset.c_str(), 0);
         checkAv(avcodec_open2(enc, codec, nullptr), "open video encoder");
         video.stream = avformat_new_stream(output.get(), nullptr);
         avcodec_parameters_from_context(video.stream->codecpar, enc);

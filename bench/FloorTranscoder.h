@@ -20,7 +20,8 @@ struct FloorJob {
     std::string audioEncoder;
     int sampleRateHz = 0, channels = 0;
     int64_t audioBitRate = 0;
-    int threads = 1; // of each decoder and encoder: 0 = the libraries choose
+    int threads = 1;         // of each decoder and encoder: 0 = the libraries choose
+    std::string videoPreset; // the video encoder's private "preset", when set
 };
 
 // Runs the job; returns the number of video frames encoded. Failures throw
