@@ -267,7 +267,7 @@ public:
     // ---- Encoder stage -------------------------------------------------------------------
     // Whether this run's encoders may work on a thread of their own (see FFmpegPipeline.cpp):
     // more than one codec thread allowed, one input, no limits or choices of input that
-    // read the encoders' progress, and only encoded sound and pictures.
+    // read the encoders' progress, and only encoded sound and pictures, pictures among them.
     bool EncoderStageWanted(int inputCount) const;
     // False keeps the encoders on the worker whatever the thread count (the tests and the
     // benchmark compare both ways). Set before the run.

@@ -45,13 +45,17 @@ bool TCustomFFmpeg::EncoderStageWanted(int inputCount) const {
         if (limit != INT32_MAX)
             return false;
     // Stream copy and subtitles write from the worker; only encoded sound and pictures go
-    // to the stage.
+    // to the stage. Sound alone decodes in a fraction of its encoding time: there is too
+    // little to overlap to pay for the hand-over (and files converted side by side already
+    // keep the cores busy).
+    bool video = false;
     for (const OutputStreamState& ost : OutputStreams) {
         const AVMediaType kind = ost.Stream->codecpar->codec_type;
         if (!ost.EncodingNeeded || (kind != AVMEDIA_TYPE_AUDIO && kind != AVMEDIA_TYPE_VIDEO))
             return false;
+        video = video || kind == AVMEDIA_TYPE_VIDEO;
     }
-    return !OutputStreams.empty();
+    return video;
 }
 
 void TCustomFFmpeg::StartEncoderStage() {
