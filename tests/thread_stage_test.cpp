@@ -118,8 +118,8 @@ TEST(EncoderStageTest, ConversionsWriteTheSameBytesWithTheStageAsWithout) {
         const char* options;
     };
     // Pictures and sound, pictures decoded on several threads, a frame rate that repeats
-    // pictures with resampled sound that the sync method stretches, late sound
-    // padded in front.
+    // pictures with resampled sound that the sync method stretches, late sound padded in
+    // front.
     const Case cases[] = {
         {kAviMpeg4Mp3.name, "a.flv", "ar=22050\nab=64k\nb=400k"},
         {kMp4H264Aac.name, "b.mp4", ""},
