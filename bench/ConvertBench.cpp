@@ -210,6 +210,18 @@ int measureFixedCosts(const std::string& clip, const std::string& output) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--fixed-costs") == 0)
         return measureFixedCosts(argv[2], argv[3]);
+    // One floor run of the batch: a song to MP3 at 128 kbit/s, 44100 Hz, stereo.
+    if (argc == 4 && std::strcmp(argv[1], "--floor-mp3") == 0) {
+        av_log_set_level(AV_LOG_QUIET);
+        FloorJob job{argv[2], argv[3], "", 0, 0, {30, 1}, 0, "libmp3lame", 44100, 2, 128000, 1};
+        try {
+            RunFloorJob(job);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "floor failed: %s\n", error.what());
+            return 1;
+        }
+        return 0;
+    }
     double seconds = 20;
     int repeat = 3;
     std::string only; // a job label: only that job's rows of the first table
@@ -363,27 +375,28 @@ int main(int argc, char** argv) {
     fs::create_directories(folder / "batch");
     batch.insert(batch.end(), songs.begin(), songs.end());
     const Measure converterBatch = bestCommand(batch, repeat);
-    const Measure floorBatch = measureInChild(
-        [&] {
-            for (std::size_t i = 0; i < songs.size(); ++i)
-                RunFloorJob(
-                    FloorJob{songs[i],
-                             (folder / ("floor_song" + std::to_string(i) + ".mp3")).string(),
-                             "",
-                             0,
-                             0,
-                             {30, 1},
-                             0,
-                             "libmp3lame",
-                             44100,
-                             2,
-                             128000,
-                             1});
-            return 0;
-        },
-        repeat);
-    printRatio("4 x MP3 of 30 s", "floor one after another (converter --jobs 2)", converterBatch,
-               floorBatch);
+    // The floor as a program of its own, run once per file as a user would script it: each
+    // run pays its start (the dynamic loader maps the libraries) as the converter does.
+    const std::string self = fs::canonical("/proc/self/exe").string();
+    Measure floorBatch;
+    for (int attempt = 0; attempt < repeat; ++attempt) {
+        Measure sum;
+        sum.ok = true;
+        for (std::size_t i = 0; i < songs.size() && sum.ok; ++i) {
+            const Measure run =
+                measureCommand({self, "--floor-mp3", songs[i],
+                                (folder / ("floor_song" + std::to_string(i) + ".mp3")).string()});
+            sum.ok = run.ok;
+            sum.wallSeconds += run.wallSeconds;
+            sum.peakMb = std::max(sum.peakMb, run.peakMb);
+        }
+        if (!sum.ok || attempt == 0 || sum.wallSeconds < floorBatch.wallSeconds)
+            floorBatch = sum;
+        if (!sum.ok)
+            break;
+    }
+    printRatio("4 x MP3 of 30 s", "four floor runs one after another (converter --jobs 2)",
+               converterBatch, floorBatch);
 
     // Fixed costs: the converter's start, its catalogue, the library binding, a probe and a
     // task's set-up.
@@ -402,7 +415,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     // A fresh process of this program measures the binding, a probe and a task's set-up.
     std::fflush(stdout);
-    const std::string self = fs::canonical("/proc/self/exe").string();
     if (std::system(("'" + self + "' --fixed-costs '" + clip.string() + "' '" +
                      (folder / "setup.flv").string() + "'")
                         .c_str()) != 0)
