@@ -292,6 +292,13 @@ public:
     void PostVideo(int istIndex, AVFrame* picture);
     void PostAudio(int istIndex, const uint8_t* samples, int sizeBytes);
     void PostFlush(int istIndex);
+    // Calls `perOutput(output file, ost)` for every output stream that encodes what input
+    // stream `istIndex` gives, in table order.
+    template <class PerOutput> void ForEncodingOutputs(int istIndex, PerOutput&& perOutput) {
+        for (OutputStreamState& ost : OutputStreams)
+            if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
+                perOutput(Loop.OutputFiles[ost.FileIndex], ost);
+    }
     // The input stream whose clock drives the sync of `ost`, as the thread that encodes sees it.
     const InputStreamState& SyncInput(const OutputStreamState& ost) const;
     // Told on the stage's thread when it begins and ends (TFFmpeg names the thread to the

@@ -25,16 +25,7 @@ Shown shownTexts(TForm1& form, int row) {
             list.SubText(row, FileColumn::Progress)};
 }
 
-class WindowIntake : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(w.create().FormCreate());
-        w.form->show();
-        QApplication::processEvents();
-    }
-    TForm1& form() { return *w.form; }
-    ScriptedWindow w;
-};
+class WindowIntake : public ShownWindowTest {};
 
 TEST_F(WindowIntake, GeneratedClipsGiveTheirRowTexts) {
     struct Case {

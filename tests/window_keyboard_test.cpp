@@ -26,14 +26,8 @@ QString clip(const TestClip& c) {
     return QString::fromStdString(TestMediaPath(c.name));
 }
 
-class WindowKeyboard : public ::testing::Test {
+class WindowKeyboard : public ShownWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(w.create().FormCreate());
-        w.form->show();
-        QApplication::processEvents();
-    }
-    TForm1& form() { return *w.form; }
     FileListView& list() { return *w.form->ListView1; }
     void wheel(QWidget* target, int notches) {
         const QPointF at(target->width() / 2.0, target->height() / 2.0);
@@ -41,7 +35,6 @@ protected:
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &event);
     }
-    ScriptedWindow w;
 };
 
 TEST_F(WindowKeyboard, VolumeGoesUpWithUpRightAndTheWheelOneStepAtATime) {

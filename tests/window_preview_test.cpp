@@ -30,25 +30,23 @@ QString loads(const QString& file) {
     return QStringLiteral("FileName=") + file;
 }
 
-class WindowPreview : public ::testing::Test {
+class WindowPreview : public ShownWindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(w.create().FormCreate());
-        w.form->show();
-        QApplication::processEvents();
+        ShownWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         form().ListView1->addRow(kFirst, FileRowTexts{});
         form().ListView1->addRow(kSecond, FileRowTexts{});
         form().ListView1->clearSelection();
         QApplication::processEvents();
         w.player.clearCalls();
     }
-    TForm1& form() { return *w.form; }
     void select(int row) {
         form().ListView1->setCurrentItem(form().ListView1->topLevelItem(row));
         ASSERT_EQ(form().ListView1->selectedRow(), row);
     }
     const QStringList& played() const { return w.player.calls(); }
-    ScriptedWindow w;
 };
 
 TEST_F(WindowPreview, PlayPausePlayResumesTheSameFile) {

@@ -11,6 +11,8 @@
 
 #include <QApplication>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
 // Each window test program includes this header once. Full stacks let LeakSanitizer match
@@ -81,4 +83,16 @@ struct ScriptedWindow {
         form = std::make_unique<TForm1>(std::move(services));
         return *form;
     }
+};
+
+// A test with the main window created and shown: the fixture of the window tests.
+class ShownWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(w.create().FormCreate());
+        w.form->show();
+        QApplication::processEvents();
+    }
+    TForm1& form() { return *w.form; }
+    ScriptedWindow w;
 };

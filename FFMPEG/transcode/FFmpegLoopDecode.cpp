@@ -166,9 +166,9 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
             PostFlush(istIndex);
             return 0;
         }
-        for (OutputStreamState& ost : OutputStreams)
-            if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-                FlushEncoder(Loop.OutputFiles[ost.FileIndex], ost);
+        ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
+            FlushEncoder(output, ost);
+        });
     }
     return 0;
 }
@@ -189,9 +189,9 @@ void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
         PostAudio(istIndex, samples, sizeBytes);
         return;
     }
-    for (OutputStreamState& ost : OutputStreams)
-        if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-            AudioOut(Loop.OutputFiles[ost.FileIndex], ost, ist, samples, sizeBytes);
+    ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+        AudioOut(output, ost, ist, samples, sizeBytes);
+    });
 }
 
 void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
@@ -206,9 +206,9 @@ void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
         PostVideo(istIndex, picture);
         return;
     }
-    for (OutputStreamState& ost : OutputStreams)
-        if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-            VideoOut(Loop.OutputFiles[ost.FileIndex], ost, ist, picture);
+    ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+        VideoOut(output, ost, ist, picture);
+    });
 }
 
 void TCustomFFmpeg::FlushEncoder(AVFormatContext* output, OutputStreamState& ost) {

@@ -140,9 +140,9 @@ void TCustomFFmpeg::PostVideo(int istIndex, AVFrame* picture) {
         throw FFMpegException("av_mallocz fail");
     PostEncoderJob([this, istIndex, held] {
         InputStreamState& ist = EncoderSide.Inputs[istIndex];
-        for (OutputStreamState& ost : OutputStreams)
-            if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-                VideoOut(Loop.OutputFiles[ost.FileIndex], ost, ist, held.get());
+        ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+            VideoOut(output, ost, ist, held.get());
+        });
     });
 }
 
@@ -155,17 +155,16 @@ void TCustomFFmpeg::PostAudio(int istIndex, const uint8_t* samples, int sizeByte
         decoder->sample_rate = format->RateHz;
         lavu.av_channel_layout_uninit(&decoder->ch_layout);
         lavu.av_channel_layout_copy(&decoder->ch_layout, &format->Layout);
-        for (OutputStreamState& ost : OutputStreams)
-            if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-                AudioOut(Loop.OutputFiles[ost.FileIndex], ost, ist, block->data(),
-                         static_cast<int>(block->size()));
+        ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+            AudioOut(output, ost, ist, block->data(), static_cast<int>(block->size()));
+        });
     });
 }
 
 void TCustomFFmpeg::PostFlush(int istIndex) {
     PostEncoderJob([this, istIndex] {
-        for (OutputStreamState& ost : OutputStreams)
-            if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
-                FlushEncoder(Loop.OutputFiles[ost.FileIndex], ost);
+        ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
+            FlushEncoder(output, ost);
+        });
     });
 }
