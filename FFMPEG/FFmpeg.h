@@ -218,8 +218,11 @@ public:
     // Writes one packet of an output stream: its timestamps are already in the stream's
     // time base and its stream_index is set. The packet goes through the stream's
     // bit-stream filter chain, then to the muxer's interleaving; it is unreferenced in
-    // every case. A write error raises FFMpegException.
+    // every case. A write error raises FFMpegException. While the encoder stage runs, a
+    // sound packet is handed to the stage (PostPacket), which writes it in its turn.
     void WritePacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost);
+    // WritePacket's own work on the thread that writes: filters, then the muxer.
+    void MuxPacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost);
     // The pause gate, called once per loop iteration (TFFmpeg holds the task there while
     // it is paused).
     virtual void WaitWhilePaused() {}
@@ -287,11 +290,13 @@ public:
     void StartEncoderStage();
     void FinishEncoderStage();
     void StopEncoderStage();
-    // Hand a picture, a block of 16-bit samples or the end of input of one input stream to
-    // the stage, for every output stream it feeds. The picture and the samples are copied.
+    // Hand a picture or the end of input of one video input stream to the stage, for every
+    // output stream it feeds (the picture by reference). Sound is encoded on the worker,
+    // beside the decoders, and only its packets go to the stage (PostPacket takes the
+    // packet's reference), so the two encoders work at the same time.
     void PostVideo(int istIndex, AVFrame* picture);
-    void PostAudio(int istIndex, const uint8_t* samples, int sizeBytes);
     void PostFlush(int istIndex);
+    void PostPacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost);
     // Calls `perOutput(output file, ost)` for every output stream that encodes what input
     // stream `istIndex` gives, in table order.
     template <class PerOutput> void ForEncodingOutputs(int istIndex, PerOutput&& perOutput) {
@@ -299,7 +304,8 @@ public:
             if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
                 perOutput(Loop.OutputFiles[ost.FileIndex], ost);
     }
-    // The input stream whose clock drives the sync of `ost`, as the thread that encodes sees it.
+    // The input stream whose clock drives the sync of `ost`, as the thread that encodes it
+    // sees it (the stage's copy for pictures while the stage runs).
     const InputStreamState& SyncInput(const OutputStreamState& ost) const;
     // Told on the stage's thread when it begins and ends (TFFmpeg names the thread to the
     // component, so library messages from it count as the task's).
@@ -312,11 +318,9 @@ public:
         // reads it without a lock.
         bool Active = false;
         // The stage's own view of the input streams: each job brings the clocks as they were
-        // when it was queued; the audio start flag (IsStart) stays here, and Codec of an
-        // audio stream points at a context of its own holding the block's decoder format.
-        // Filled by the worker before the stage starts, then the stage thread's alone.
+        // when it was queued. Filled by the worker before the stage starts, then the stage
+        // thread's alone.
         std::vector<InputStreamState> Inputs;
-        std::vector<AVCodecContext*> DecoderFormats;
         // Whether the stop had come when the running job was queued (stage thread only).
         bool StopAtPost = false;
     };

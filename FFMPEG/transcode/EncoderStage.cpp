@@ -29,13 +29,19 @@ void EncoderStage::raiseFailure() {
     }
 }
 
-void EncoderStage::post(Job job) {
+void EncoderStage::post(Job job, bool small) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_jobs.size() < m_capacity || m_failure || m_closing; });
+    m_changed.wait(lock, [&] {
+        const bool room =
+            small ? m_jobs.size() < m_capacity * kSmallPerSlot : m_largeQueued < m_capacity;
+        return room || m_failure || m_closing;
+    });
     raiseFailure();
     if (m_failure || m_closing)
         return; // the failure was raised before; the run is ending
-    m_jobs.push_back(std::move(job));
+    m_jobs.push_back({std::move(job), small});
+    if (!small)
+        ++m_largeQueued;
     lock.unlock();
     m_changed.notify_all();
 }
@@ -62,19 +68,23 @@ void EncoderStage::run() {
             m_changed.wait(lock, [this] { return !m_jobs.empty() || m_closing; });
             if (m_jobs.empty() || m_dropping || m_failure) {
                 if (m_closing) {
-                    std::deque<Job> dropped;
+                    std::deque<Queued> dropped;
                     dropped.swap(m_jobs);
+                    m_largeQueued = 0;
                     lock.unlock();
                     break; // the dropped jobs free what they hold here, outside the lock
                 }
                 // After a failure the queue is emptied as it fills, so the worker never waits.
-                std::deque<Job> dropped;
+                std::deque<Queued> dropped;
                 dropped.swap(m_jobs);
+                m_largeQueued = 0;
                 lock.unlock();
                 m_changed.notify_all();
                 continue;
             }
-            job = std::move(m_jobs.front());
+            job = std::move(m_jobs.front().job);
+            if (!m_jobs.front().small)
+                --m_largeQueued;
             m_jobs.pop_front();
         }
         m_changed.notify_all();

@@ -26,7 +26,10 @@ public:
 
     // Queues a job, waiting while the queue is full. When an earlier job failed, its
     // exception is raised here instead (on the caller's thread) and the job is dropped.
-    void post(Job job);
+    // A small job (a packet to write) holds little memory: up to kSmallPerSlot of them may
+    // wait per slot of the capacity, so they rarely hold the caller up.
+    void post(Job job, bool small = false);
+    static constexpr std::size_t kSmallPerSlot = 16;
     // Waits until every queued job has run, then ends the thread; raises the first
     // failure of a job. Later posts are refused.
     void finish();
@@ -37,14 +40,19 @@ private:
 
     const std::size_t m_capacity;
     std::function<void()> m_onStart, m_onEnd;
-    // m_mutex guards m_jobs, m_closing, m_dropping and m_failure; both threads wait on
-    // m_changed for a change of any of them.
+    // m_mutex guards m_jobs, m_largeQueued, m_closing, m_dropping and m_failure; both threads
+    // wait on m_changed for a change of any of them.
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Job> m_jobs;
-    bool m_closing = false;       // no more jobs come; the thread ends when the queue is empty
-    bool m_dropping = false;      // the jobs still queued are dropped, not run
-    std::exception_ptr m_failure; // the first job that raised; later jobs are dropped
-    bool m_failureRaised = false; // the failure was raised on the worker already
-    std::thread m_thread;         // started by the constructor, joined by finish or ~
+    struct Queued {
+        Job job;
+        bool small;
+    };
+    std::deque<Queued> m_jobs;
+    std::size_t m_largeQueued = 0; // jobs in m_jobs not posted as small
+    bool m_closing = false;        // no more jobs come; the thread ends when the queue is empty
+    bool m_dropping = false;       // the jobs still queued are dropped, not run
+    std::exception_ptr m_failure;  // the first job that raised; later jobs are dropped
+    bool m_failureRaised = false;  // the failure was raised on the worker already
+    std::thread m_thread;          // started by the constructor, joined by finish or ~
 };

@@ -55,6 +55,16 @@ int TCustomFFmpeg::InterruptCallback(void* engine) {
 }
 
 void TCustomFFmpeg::WritePacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
+    // While an encoder stage runs, sound is encoded on the worker and its packets join the
+    // stage's queue, so the muxer sees every packet in the order one thread would write it.
+    if (EncoderSide.Active && ost.Stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+        PostPacket(output, packet, ost);
+        return;
+    }
+    MuxPacket(output, packet, ost);
+}
+
+void TCustomFFmpeg::MuxPacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
     const std::ptrdiff_t index = &ost - OutputStreams.data();
     if (index >= 0 && index < static_cast<std::ptrdiff_t>(Mux.WrittenStreams.size())) {
         TWrittenStream& written = Mux.WrittenStreams[index];

@@ -162,7 +162,7 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     }
 
     if (!packet) {
-        if (EncoderSide.Stage) {
+        if (EncoderSide.Stage && kind == AVMEDIA_TYPE_VIDEO) {
             PostFlush(istIndex);
             return 0;
         }
@@ -185,10 +185,8 @@ void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
     emulateRate(ist);
     if (!(StartTime == 0 || ist.Pts >= StartTime))
         return;
-    if (EncoderSide.Stage) {
-        PostAudio(istIndex, samples, sizeBytes);
-        return;
-    }
+    // Sound is encoded here on the worker even while an encoder stage runs (its packets
+    // are written by the stage).
     ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
         AudioOut(output, ost, ist, samples, sizeBytes);
     });

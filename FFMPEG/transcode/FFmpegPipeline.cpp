@@ -1,9 +1,9 @@
-// Decoding and encoding side by side: when a run allows it, the task's encoders and muxer
-// work on an encoder stage thread (EncoderStage) while the task's worker reads, decodes
-// and pre-processes the next frames. The worker hands each picture, each block of
-// samples and each end of input over as a job; the stage runs them in that order, so the
-// encoders, the muxer, the progress reports and every output byte are as in a run without
-// the stage.
+// Decoding and encoding side by side: when a run allows it, the task's video encoders and
+// the muxer work on an encoder stage thread (EncoderStage) while the task's worker reads,
+// decodes and pre-processes the next frames and encodes the sound. The worker hands each
+// picture, each end of a video stream and each packet of sound over as a job; the stage
+// runs them in that order, so the encoders, the muxer, the progress reports and every
+// output byte are as in a run without the stage.
 #include "AVCodecHlpr.h"
 #include "AVUtilHlpr.h"
 #include "EncoderStage.h"
@@ -15,20 +15,11 @@
 
 namespace {
 
-// Pictures and sample blocks the worker may be ahead of the encoders.
+// Pictures the worker may be ahead of the encoders (packets of sound come between them).
 constexpr std::size_t kEncoderQueueJobs = 4;
 
-// The decoder's sample format of one audio block, as the worker saw it when the block was
-// decoded.
-struct HeldAudioFormat {
-    explicit HeldAudioFormat(const AVCodecContext* decoder) : RateHz(decoder->sample_rate) {
-        lavu.av_channel_layout_copy(&Layout, &decoder->ch_layout);
-    }
-    ~HeldAudioFormat() { lavu.av_channel_layout_uninit(&Layout); }
-    HeldAudioFormat(const HeldAudioFormat&) = delete;
-    HeldAudioFormat& operator=(const HeldAudioFormat&) = delete;
-    int RateHz;
-    AVChannelLayout Layout{};
+struct PacketFree {
+    void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
 };
 
 } // namespace
@@ -44,8 +35,8 @@ bool TCustomFFmpeg::EncoderStageWanted(int inputCount) const {
     for (const int32_t limit : MaxFrames)
         if (limit != INT32_MAX)
             return false;
-    // Stream copy and subtitles write from the worker; only encoded sound and pictures go
-    // to the stage. Sound alone decodes in a fraction of its encoding time: there is too
+    // Stream copy and subtitles write from the worker; the stage takes only encoded sound
+    // and pictures. Sound alone decodes in a fraction of its encoding time: there is too
     // little to overlap to pay for the hand-over (and files converted side by side already
     // keep the cores busy).
     bool video = false;
@@ -59,22 +50,9 @@ bool TCustomFFmpeg::EncoderStageWanted(int inputCount) const {
 }
 
 void TCustomFFmpeg::StartEncoderStage() {
-    TEncoderSide& side = EncoderSide;
-    side.Inputs = InputStreams;
-    side.DecoderFormats.assign(InputStreams.size(), nullptr);
-    for (std::size_t i = 0; i < InputStreams.size(); ++i) {
-        const InputStreamState& ist = InputStreams[i];
-        if (!ist.DecodingNeeded || ist.Stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
-            continue;
-        side.DecoderFormats[i] = lavc.avcodec_alloc_context3(nullptr);
-        if (!side.DecoderFormats[i]) {
-            StopEncoderStage();
-            throw FFMpegException("av_mallocz fail");
-        }
-        side.Inputs[i].Codec = &side.DecoderFormats[i];
-    }
-    side.Active = true;
-    side.Stage = std::make_unique<EncoderStage>(
+    EncoderSide.Inputs = InputStreams;
+    EncoderSide.Active = true;
+    EncoderSide.Stage = std::make_unique<EncoderStage>(
         kEncoderQueueJobs, [this] { EncoderStageStarted(); }, [this] { EncoderStageEnded(); });
 }
 
@@ -94,16 +72,14 @@ void TCustomFFmpeg::StopEncoderStage() {
     TEncoderSide& side = EncoderSide;
     side.Stage.reset(); // drops what is queued and joins the thread
     side.Active = false;
-    for (AVCodecContext*& context : side.DecoderFormats)
-        if (context)
-            lavc.avcodec_free_context(&context);
-    side.DecoderFormats.clear();
     side.Inputs.clear();
 }
 
 const InputStreamState& TCustomFFmpeg::SyncInput(const OutputStreamState& ost) const {
-    const std::vector<InputStreamState>& inputs =
-        EncoderSide.Active ? EncoderSide.Inputs : InputStreams;
+    // Pictures are encoded on the stage while it runs, sound always on the worker.
+    const bool onStage =
+        EncoderSide.Active && ost.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    const std::vector<InputStreamState>& inputs = onStage ? EncoderSide.Inputs : InputStreams;
     return inputs[ost.SyncSource];
 }
 
@@ -112,17 +88,9 @@ void TCustomFFmpeg::PostEncoderJob(std::function<void()> encode) {
     std::vector<InputStreamState> clocks = InputStreams;
     const bool stopped = StopRequested;
     EncoderSide.Stage->post(
-        [this, stopped, clocks = std::move(clocks), encode = std::move(encode)] {
+        [this, stopped, clocks = std::move(clocks), encode = std::move(encode)]() mutable {
             EncoderSide.StopAtPost = stopped;
-            std::vector<InputStreamState>& inputs = EncoderSide.Inputs;
-            for (std::size_t i = 0; i < inputs.size() && i < clocks.size(); ++i) {
-                // The stage keeps its own decoder format and start flag of each stream.
-                AVCodecContext** codec = inputs[i].Codec;
-                const int isStart = inputs[i].IsStart;
-                inputs[i] = clocks[i];
-                inputs[i].Codec = codec;
-                inputs[i].IsStart = isStart;
-            }
+            EncoderSide.Inputs = std::move(clocks);
             encode();
             // The interim report, from the thread that moves the encoders on.
             const int64_t now = lavu.av_gettime();
@@ -146,25 +114,20 @@ void TCustomFFmpeg::PostVideo(int istIndex, AVFrame* picture) {
     });
 }
 
-void TCustomFFmpeg::PostAudio(int istIndex, const uint8_t* samples, int sizeBytes) {
-    auto format = std::make_shared<HeldAudioFormat>(*InputStreams[istIndex].Codec);
-    auto block = std::make_shared<std::vector<uint8_t>>(samples, samples + sizeBytes);
-    PostEncoderJob([this, istIndex, format, block] {
-        InputStreamState& ist = EncoderSide.Inputs[istIndex];
-        AVCodecContext* decoder = *ist.Codec;
-        decoder->sample_rate = format->RateHz;
-        lavu.av_channel_layout_uninit(&decoder->ch_layout);
-        lavu.av_channel_layout_copy(&decoder->ch_layout, &format->Layout);
-        ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
-            AudioOut(output, ost, ist, block->data(), static_cast<int>(block->size()));
-        });
-    });
-}
-
 void TCustomFFmpeg::PostFlush(int istIndex) {
     PostEncoderJob([this, istIndex] {
         ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
             FlushEncoder(output, ost);
         });
     });
+}
+
+void TCustomFFmpeg::PostPacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
+    std::shared_ptr<AVPacket> held(lavc.av_packet_alloc(), PacketFree{});
+    const int taken = held ? lavc.av_packet_ref(held.get(), packet) : AVERROR(ENOMEM);
+    lavc.av_packet_unref(packet);
+    if (taken < 0)
+        throw FFMpegException("av_mallocz fail");
+    EncoderSide.Stage->post([this, output, &ost, held] { MuxPacket(output, held.get(), ost); },
+                            true);
 }

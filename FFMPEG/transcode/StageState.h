@@ -47,8 +47,8 @@ struct ProgressState {
     int64_t LastReportUs = 0;           // wall clock of the last interim report
 };
 
-// The audio path's working state, used by the thread that encodes audio only; the buffers
-// grow on demand and are kept between runs.
+// The audio path's working state, used by the task's worker only (it encodes the sound
+// while an encoder stage runs too); the buffers grow on demand and are kept between runs.
 struct TAudioWork {
     TAudioWork() = default;
     TAudioWork(const TAudioWork&) = delete;
