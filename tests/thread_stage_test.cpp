@@ -1,6 +1,6 @@
-// The encoder stage: jobs run in the order they came, a failing job's exception reaches the
-// worker, and a conversion writes the same bytes with its encoders on a thread of their own
-// as with everything on the task's worker.
+// The encoder stage: jobs run in the order they came, small ones pass a queue full of
+// pictures, a failing job's exception reaches the worker, and a conversion writes the same
+// bytes with its encoders on a thread of their own as with everything on the task's worker.
 #include "EncoderStage.h"
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
@@ -15,6 +15,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
@@ -32,8 +33,9 @@ TEST(EncoderStageTest, RunsJobsInOrderOnItsThreadAndRaisesAFailureOnTheWorker) {
     {
         EncoderStage stage(
             2, [&] { ++started; }, [&] { ++ended; });
+        // Pictures and, between them, packets of sound (small jobs).
         for (int i = 0; i < 200; ++i)
-            stage.post([&order, i] { order.push_back(i); });
+            stage.post([&order, i] { order.push_back(i); }, i % 3 != 0);
         stage.finish();
     }
     ASSERT_EQ(order.size(), 200u);
@@ -41,6 +43,25 @@ TEST(EncoderStageTest, RunsJobsInOrderOnItsThreadAndRaisesAFailureOnTheWorker) {
         ASSERT_EQ(order[static_cast<size_t>(i)], i);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(ended, 1);
+
+    // Small jobs still find room while the queue's picture slots are taken (the worker does
+    // not wait on a busy video encoder to hand over its sound).
+    {
+        std::promise<void> release;
+        std::shared_future<void> gate = release.get_future().share();
+        std::atomic<int> ran{0};
+        EncoderStage stage(1, {}, {});
+        stage.post([gate, &ran] {
+            gate.wait();
+            ++ran;
+        });                            // the running picture
+        stage.post([&ran] { ++ran; }); // the one queued picture
+        for (std::size_t i = 0; i < EncoderStage::kSmallPerSlot - 1; ++i)
+            stage.post([&ran] { ++ran; }, true); // returns at once, or the test hangs here
+        release.set_value();
+        stage.finish();
+        EXPECT_EQ(ran, static_cast<int>(EncoderStage::kSmallPerSlot) + 1);
+    }
 
     // After a job fails, the ones behind it never run, and the failure reaches the worker
     // once: from a later post, or else from finish.
