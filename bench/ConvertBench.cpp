@@ -41,6 +41,35 @@ double cpuSecondsOf(const rusage& usage) {
            usage.ru_stime.tv_usec / 1e6;
 }
 
+// Waits for `child`, started at `start`: its wall time, CPU time and peak memory, and whether
+// it exited with status 0.
+Measure waitForChild(pid_t child, std::chrono::steady_clock::time_point start) {
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    Measure result;
+    result.wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.peakMb = usage.ru_maxrss / 1024.0;
+    result.cpuSeconds = cpuSecondsOf(usage);
+    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return result;
+}
+
+// The best of `repeat` runs: on a shared machine the fastest run is the one least
+// disturbed by other work. A failed run ends the series.
+Measure bestOf(const std::function<Measure()>& run, int repeat) {
+    Measure best;
+    for (int i = 0; i < repeat; ++i) {
+        const Measure one = run();
+        if (!one.ok)
+            return one;
+        if (i == 0 || one.wallSeconds < best.wallSeconds)
+            best = one;
+    }
+    return best;
+}
+
 // Runs `work` in a child process; its wall time and its peak resident memory.
 Measure measureOnce(const std::function<int()>& work) {
     int pipeEnds[2];
@@ -61,34 +90,15 @@ Measure measureOnce(const std::function<int()>& work) {
         _exit(frames < 0 ? 1 : 0);
     }
     close(pipeEnds[1]);
-    Measure result;
     int frames = -1;
     if (read(pipeEnds[0], &frames, sizeof frames) != sizeof frames)
         frames = -1;
     close(pipeEnds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    result.wallSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.peakMb = usage.ru_maxrss / 1024.0;
-    result.cpuSeconds = cpuSecondsOf(usage);
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
+    return waitForChild(child, start);
 }
 
-// The best of `repeat` runs: on a shared machine the fastest run is the one least
-// disturbed by other work.
 Measure measureInChild(const std::function<int()>& work, int repeat) {
-    Measure best;
-    for (int i = 0; i < repeat; ++i) {
-        const Measure run = measureOnce(work);
-        if (!run.ok)
-            return run;
-        if (i == 0 || run.wallSeconds < best.wallSeconds)
-            best = run;
-    }
-    return best;
+    return bestOf([&] { return measureOnce(work); }, repeat);
 }
 
 // Runs a program with `args` (output discarded); its wall time and peak memory.
@@ -107,28 +117,11 @@ Measure measureCommand(const std::vector<std::string>& args) {
         execvp(argv[0], argv.data());
         _exit(127);
     }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    Measure result;
-    result.wallSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.peakMb = usage.ru_maxrss / 1024.0;
-    result.cpuSeconds = cpuSecondsOf(usage);
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
+    return waitForChild(child, start);
 }
 
 Measure bestCommand(const std::vector<std::string>& args, int repeat) {
-    Measure best;
-    for (int i = 0; i < repeat; ++i) {
-        const Measure run = measureCommand(args);
-        if (!run.ok)
-            return run;
-        if (i == 0 || run.wallSeconds < best.wallSeconds)
-            best = run;
-    }
-    return best;
+    return bestOf([&] { return measureCommand(args); }, repeat);
 }
 
 struct Job {

@@ -3,6 +3,7 @@
 // into the encoder's frame size, conversion to the encoder's sample format, encoding and
 // writing of the packets.
 #include "FFmpeg.h"
+#include "LibavPointers.h"
 #include "EngineText.h"
 
 #include "AVCodecHlpr.h"
@@ -28,15 +29,6 @@ constexpr int kMaxPaddedBlockBytes = 131072;
 constexpr double kSyncToleranceSamples = 50;
 // Room for the samples a drift compensation adds to one resampler call.
 constexpr int kResampleSlackSamples = 256;
-
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { lavu.av_frame_free(&frame); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 int16_t loadSample(const uint8_t* bytes) {
     int16_t value;

@@ -6,6 +6,7 @@
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
+#include "LibavPointers.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -14,11 +15,6 @@
 #include <memory>
 
 namespace {
-
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 // Reads the quality side data of an encoded packet into the stream's record.
 void rememberPacket(TCustomFFmpeg::TWrittenStream& written, const AVPacket* packet) {

@@ -6,6 +6,7 @@
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
+#include "LibavPointers.h"
 #include "StreamFrameRate.h"
 
 #include <cstdarg>
@@ -234,7 +235,7 @@ void TCustomFFmpeg::CopyPacket(AVFormatContext* output, OutputStreamState& ost,
         VideoBytes += packet->size;
         ++ost.SyncOpts;
     }
-    AVPacket* copy = lavc.av_packet_clone(packet);
+    const PacketPtr copy(lavc.av_packet_clone(packet));
     if (!copy)
         throw FFMpegException("av_mallocz fail");
     const AVRational from = ist.Stream->time_base;
@@ -245,13 +246,7 @@ void TCustomFFmpeg::CopyPacket(AVFormatContext* output, OutputStreamState& ost,
     copy->dts = packet->dts == AV_NOPTS_VALUE ? lavu.av_rescale_q(ist.Pts, AV_TIME_BASE_Q, to)
                                               : lavu.av_rescale_q(packet->dts, from, to);
     copy->duration = lavu.av_rescale_q(packet->duration, from, to);
-    try {
-        WritePacket(output, copy, ost);
-    } catch (...) {
-        lavc.av_packet_free(&copy);
-        throw;
-    }
-    lavc.av_packet_free(&copy);
+    WritePacket(output, copy.get(), ost);
     ++ost.FrameNumber;
 }
 
@@ -280,11 +275,9 @@ void TCustomFFmpeg::WriteSubtitle(AVFormatContext* output, OutputStreamState& os
         subtitle->num_rects = rectangles;
         if (size < 0)
             throw FFMpegException("Subtitle encoding failed");
-        AVPacket* out = lavc.av_packet_alloc();
-        if (!out || lavc.av_new_packet(out, size) < 0) {
-            lavc.av_packet_free(&out);
+        const PacketPtr out(lavc.av_packet_alloc());
+        if (!out || lavc.av_new_packet(out.get(), size) < 0)
             throw FFMpegException("av_mallocz fail");
-        }
         std::memcpy(out->data, Loop.SubtitleBuffer, size);
         out->stream_index = ost.Stream->index;
         out->pts = lavu.av_rescale_q(pts, ist.Stream->time_base, ost.Stream->time_base);
@@ -304,13 +297,7 @@ void TCustomFFmpeg::WriteSubtitle(AVFormatContext* output, OutputStreamState& os
         }
         out->dts = out->pts;
         out->flags |= AV_PKT_FLAG_KEY;
-        try {
-            WritePacket(output, out, ost);
-        } catch (...) {
-            lavc.av_packet_free(&out);
-            throw;
-        }
-        lavc.av_packet_free(&out);
+        WritePacket(output, out.get(), ost);
         ++ost.FrameNumber;
     }
 }

@@ -8,6 +8,7 @@
 #include "AVUtilHlpr.h"
 #include "EncoderStage.h"
 #include "FFmpeg.h"
+#include "LibavPointers.h"
 
 #include <memory>
 #include <thread>
@@ -17,10 +18,6 @@ namespace {
 
 // Pictures the worker may be ahead of the encoders (packets of sound come between them).
 constexpr std::size_t kEncoderQueueJobs = 4;
-
-struct PacketFree {
-    void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
-};
 
 } // namespace
 
@@ -102,8 +99,7 @@ void TCustomFFmpeg::PostEncoderJob(std::function<void()> encode) {
 }
 
 void TCustomFFmpeg::PostVideo(int istIndex, AVFrame* picture) {
-    std::shared_ptr<AVFrame> held(lavu.av_frame_clone(picture),
-                                  [](AVFrame* frame) { lavu.av_frame_free(&frame); });
+    std::shared_ptr<AVFrame> held = FramePtr(lavu.av_frame_clone(picture));
     if (!held)
         throw FFMpegException("av_mallocz fail");
     PostEncoderJob([this, istIndex, held] {
@@ -123,7 +119,7 @@ void TCustomFFmpeg::PostFlush(int istIndex) {
 }
 
 void TCustomFFmpeg::PostPacket(AVFormatContext* output, AVPacket* packet, OutputStreamState& ost) {
-    std::shared_ptr<AVPacket> held(lavc.av_packet_alloc(), PacketFree{});
+    std::shared_ptr<AVPacket> held = PacketPtr(lavc.av_packet_alloc());
     const int taken = held ? lavc.av_packet_ref(held.get(), packet) : AVERROR(ENOMEM);
     lavc.av_packet_unref(packet);
     if (taken < 0)

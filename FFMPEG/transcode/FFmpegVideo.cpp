@@ -1,6 +1,7 @@
 // The video output path: frame-rate sync, crop, scale and pad into the encoder's
 // geometry, encoding, two-pass statistics and the encoder flush at end of input.
 #include "FFmpeg.h"
+#include "LibavPointers.h"
 #include "EngineText.h"
 #include "PictureLayout.h"
 
@@ -16,16 +17,6 @@
 #include <memory>
 
 namespace {
-
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { lavu.av_frame_free(&frame); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { lavc.av_packet_free(&packet); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 // A frame that only views the planes of `source` (no buffer reference).
 FramePtr planeView(const AVFrame* source) {
