@@ -1,8 +1,9 @@
 // The job builder's naming rules (dangling links and running tasks' part files included)
-// and the arithmetic the run shares with the window: free
-// output names, the aspect ratio of a row's size, volume steps, progress texts, row states.
+// and the arithmetic the run shares with the window: free output names, the aspect ratio of
+// a row's size, volume steps, progress texts, row states and the closing summary of a run.
 #include "AddFileToFFMPEG.h"
 #include "OutputFileClaim.h"
+#include "RunSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -105,3 +106,22 @@ TEST(JobsStateTest, RowStateOfAnEndedTask) {
 }
 
 } // namespace
+
+TEST(RunSummaryTest, CountsInOrderWithoutZerosAndStopFirst) {
+    const struct {
+        RunCounts counts;
+        bool stopped;
+        const char* text;
+        bool trouble;
+    } cases[] = {
+        {{3, 1, 0, 0}, false, "3 done, 1 failed", true},
+        {{2, 0, 1, 2}, true, "stopped: 2 done, 1 stopped, 2 not started", true},
+        {{4, 0, 0, 0}, false, "4 done", false},
+        {{0, 0, 0, 0}, false, "0 done", false},
+        {{0, 0, 0, 0}, true, "stopped: 0 done", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RunSummaryText(c.counts, c.stopped), c.text);
+        EXPECT_EQ(RunHadTrouble(c.counts, c.stopped), c.trouble) << c.text;
+    }
+}
