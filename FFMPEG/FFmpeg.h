@@ -358,6 +358,20 @@ public:
     // resampler cannot be created (or a packet cannot be written).
     void AudioOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                   const uint8_t* samples, int sizeBytes);
+    // One block of decoded samples on its way through AudioOut: what is left of it and the
+    // input time of its first sample.
+    struct TAudioBlock {
+        const uint8_t* Samples;
+        int SizeBytes;
+        int FrameBytes; // bytes per sample frame (all channels) of the decoder
+        double InputSeconds;
+    };
+    // AudioOut's steps: the start of the sound where the output cannot say where a stream
+    // starts, and the sync method's corrections. Each may shorten the block or put silence
+    // in front; false when nothing of the block is left to encode.
+    bool AlignAudioStart(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
+                         TAudioBlock& block);
+    bool ApplyAudioSyncMethod(OutputStreamState& ost, InputStreamState& ist, TAudioBlock& block);
     // A block of the decoder's channels and rate (`decFrameBytes` bytes per sample frame)
     // resampled into the encoder's and handed to it.
     void ResampleAndEncode(AVFormatContext* output, OutputStreamState& ost, const uint8_t* samples,

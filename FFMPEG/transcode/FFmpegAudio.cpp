@@ -355,18 +355,15 @@ void TCustomFFmpeg::AudioOut(AVFormatContext* output, OutputStreamState& ost, In
     const AVCodecContext* dec = *ist.Codec;
     const int encChannels = enc->ch_layout.nb_channels;
     const int decChannels = dec->ch_layout.nb_channels;
-    const int encRate = enc->sample_rate;
-    const int decRate = dec->sample_rate;
-    if (encChannels <= 0 || decChannels <= 0 || encRate <= 0 || decRate <= 0)
+    if (encChannels <= 0 || decChannels <= 0 || enc->sample_rate <= 0 || dec->sample_rate <= 0)
         return;
     const int decFrameBytes = kBytesPerSample * decChannels;
-    const int encFrameBytes = kBytesPerSample * encChannels;
     sizeBytes -= sizeBytes % decFrameBytes;
     if (sizeBytes <= 0)
         return;
 
     // A decoder may report another rate or channel count than the stream promised.
-    if (encChannels != decChannels || encRate != decRate)
+    if (encChannels != decChannels || enc->sample_rate != dec->sample_rate)
         ost.AudioResample = 1;
     if (ost.AudioResample)
         PrepareResampler(ost, dec, enc);
@@ -376,83 +373,114 @@ void TCustomFFmpeg::AudioOut(AVFormatContext* output, OutputStreamState& ost, In
         ost.SyncSource >= 0 && ost.SyncSource < static_cast<int>(InputStreams.size())
             ? SyncInput(ost)
             : ist;
-    const double inputSeconds = static_cast<double>(clock.Pts - StartTime) / 1000000.0;
-    const auto queuedSamples = static_cast<int64_t>(fifoBytes(ost) / encFrameBytes);
-    // Without sync, an output that cannot carry the stream's start still gets the sound at
-    // its place: silence in front of late sound, early samples dropped, once at the start.
-    if (!AudioSyncMethod && ist.IsStart && lacksStreamStart(output)) {
-        const double gap = inputSeconds * encRate - static_cast<double>(ost.SyncOpts) -
-                           static_cast<double>(queuedSamples);
-        const int64_t gapBytes = static_cast<int64_t>(gap * decRate / encRate) * decFrameBytes;
-        if (gap > kSyncToleranceSamples && gap <= kMaxStartSilenceSeconds * encRate) {
-            // The whole gap goes out before the first samples, in blocks of bounded size.
-            const std::vector<uint8_t> silence(
-                static_cast<std::size_t>(kMaxPaddedBlockBytes / decFrameBytes * decFrameBytes), 0);
-            for (int64_t left = gapBytes; left > 0;) {
-                const int bytes =
-                    static_cast<int>(std::min<int64_t>(left, static_cast<int64_t>(silence.size())));
-                ResampleAndEncode(output, ost, silence.data(), bytes, decFrameBytes);
-                left -= bytes;
-            }
+    TAudioBlock block{samples, sizeBytes, decFrameBytes,
+                      static_cast<double>(clock.Pts - StartTime) / 1000000.0};
+    const auto queuedSamples =
+        static_cast<int64_t>(fifoBytes(ost) / (kBytesPerSample * encChannels));
+    if (!AlignAudioStart(output, ost, ist, block))
+        return;
+    if (AudioSyncMethod) {
+        if (!ApplyAudioSyncMethod(ost, ist, block))
+            return;
+    } else {
+        ost.SyncOpts = std::llrint(block.InputSeconds * enc->sample_rate) - queuedSamples;
+    }
+    ResampleAndEncode(output, ost, block.Samples, block.SizeBytes, decFrameBytes);
+}
+
+// Without sync, an output that cannot carry the stream's start still gets the sound at its
+// place: silence in front of late sound, early samples dropped, once at the start. False
+// when the whole block lies before the start (the next block is trimmed too).
+bool TCustomFFmpeg::AlignAudioStart(AVFormatContext* output, OutputStreamState& ost,
+                                    InputStreamState& ist, TAudioBlock& block) {
+    if (AudioSyncMethod || !ist.IsStart || !lacksStreamStart(output))
+        return true;
+    const AVCodecContext* enc = *ost.Codec;
+    const AVCodecContext* dec = *ist.Codec;
+    const int encRate = enc->sample_rate;
+    const int decRate = dec->sample_rate;
+    const auto queuedSamples =
+        static_cast<int64_t>(fifoBytes(ost) / (kBytesPerSample * enc->ch_layout.nb_channels));
+    const double gap = block.InputSeconds * encRate - static_cast<double>(ost.SyncOpts) -
+                       static_cast<double>(queuedSamples);
+    const int64_t gapBytes = static_cast<int64_t>(gap * decRate / encRate) * block.FrameBytes;
+    if (gap > kSyncToleranceSamples && gap <= kMaxStartSilenceSeconds * encRate) {
+        // The whole gap goes out before the first samples, in blocks of bounded size.
+        const std::vector<uint8_t> silence(
+            static_cast<std::size_t>(kMaxPaddedBlockBytes / block.FrameBytes * block.FrameBytes),
+            0);
+        for (int64_t left = gapBytes; left > 0;) {
+            const int bytes =
+                static_cast<int>(std::min<int64_t>(left, static_cast<int64_t>(silence.size())));
+            ResampleAndEncode(output, ost, silence.data(), bytes, block.FrameBytes);
+            left -= bytes;
+        }
+        if (Verbosity > 2)
+            LogIfInstalled(kLogInfo,
+                           formatText("adding %d audio samples of silence", static_cast<int>(gap)));
+    } else if (gap < -kSyncToleranceSamples) {
+        const int dropped = static_cast<int>(std::min<int64_t>(-gapBytes, block.SizeBytes));
+        block.Samples += dropped;
+        block.SizeBytes -= dropped;
+        if (block.SizeBytes <= 0)
+            return false;
+    }
+    ist.IsStart = 0;
+    return true;
+}
+
+// The sync method's corrections of one block: silence in front or samples dropped at the
+// start and after large drifts, resampler compensation for small ones. False when nothing
+// of the block is left.
+bool TCustomFFmpeg::ApplyAudioSyncMethod(OutputStreamState& ost, InputStreamState& ist,
+                                         TAudioBlock& block) {
+    const AVCodecContext* enc = *ost.Codec;
+    const int encRate = enc->sample_rate;
+    const int decRate = (*ist.Codec)->sample_rate;
+    const auto queuedSamples =
+        static_cast<int64_t>(fifoBytes(ost) / (kBytesPerSample * enc->ch_layout.nb_channels));
+    const double delta = block.InputSeconds * encRate - static_cast<double>(ost.SyncOpts) -
+                         static_cast<double>(queuedSamples);
+    const double inputDelta = delta * decRate / encRate;
+    int64_t byteDelta = static_cast<int64_t>(inputDelta) * block.FrameBytes;
+    if (std::fabs(delta) <= kSyncToleranceSamples)
+        return true;
+    if (ist.IsStart || std::fabs(delta) > AudioDriftThreshold * encRate) {
+        if (byteDelta < 0) {
+            byteDelta = std::max<int64_t>(byteDelta, -block.SizeBytes);
+            block.Samples += -byteDelta;
+            block.SizeBytes += static_cast<int>(byteDelta);
+            if (Verbosity > 2)
+                LogIfInstalled(kLogInfo,
+                               formatText("discarding %d audio samples", static_cast<int>(-delta)));
+            if (block.SizeBytes <= 0)
+                return false;
+            ist.IsStart = 0;
+        } else {
+            if (byteDelta + block.SizeBytes <= kMaxPaddedBlockBytes)
+                ist.IsStart = 0;
+            else
+                byteDelta = std::max(0, kMaxPaddedBlockBytes - block.SizeBytes);
+            const auto silenceBytes = static_cast<std::size_t>(byteDelta);
+            Audio.Work.Padded.assign(silenceBytes + block.SizeBytes, 0);
+            std::memcpy(Audio.Work.Padded.data() + silenceBytes, block.Samples, block.SizeBytes);
+            block.Samples = Audio.Work.Padded.data();
+            block.SizeBytes += static_cast<int>(byteDelta);
             if (Verbosity > 2)
                 LogIfInstalled(kLogInfo, formatText("adding %d audio samples of silence",
-                                                    static_cast<int>(gap)));
-        } else if (gap < -kSyncToleranceSamples) {
-            const int dropped = static_cast<int>(std::min<int64_t>(-gapBytes, sizeBytes));
-            samples += dropped;
-            sizeBytes -= dropped;
-            if (sizeBytes <= 0)
-                return; // still before the start: the next block is trimmed too
+                                                    static_cast<int>(delta)));
         }
-        ist.IsStart = 0;
+    } else if (AudioSyncMethod > 1) {
+        const int compensation =
+            std::clamp(static_cast<int>(delta), -AudioSyncMethod, AudioSyncMethod);
+        if (Verbosity > 2)
+            LogIfInstalled(kLogInfo, formatText("compensating audio timestamp drift:%f "
+                                                "compensation:%d in:%d",
+                                                delta, compensation, encRate));
+        if (ost.Resampler)
+            lswr.swr_set_compensation(ost.Resampler, compensation, encRate);
     }
-    if (AudioSyncMethod) {
-        const double delta = inputSeconds * encRate - static_cast<double>(ost.SyncOpts) -
-                             static_cast<double>(queuedSamples);
-        const double inputDelta = delta * decRate / encRate;
-        int64_t byteDelta = static_cast<int64_t>(inputDelta) * decFrameBytes;
-        if (std::fabs(delta) > kSyncToleranceSamples) {
-            if (ist.IsStart || std::fabs(delta) > AudioDriftThreshold * encRate) {
-                if (byteDelta < 0) {
-                    byteDelta = std::max<int64_t>(byteDelta, -sizeBytes);
-                    samples += -byteDelta;
-                    sizeBytes += static_cast<int>(byteDelta);
-                    if (Verbosity > 2)
-                        LogIfInstalled(kLogInfo, formatText("discarding %d audio samples",
-                                                            static_cast<int>(-delta)));
-                    if (sizeBytes <= 0)
-                        return;
-                    ist.IsStart = 0;
-                } else {
-                    if (byteDelta + sizeBytes <= kMaxPaddedBlockBytes)
-                        ist.IsStart = 0;
-                    else
-                        byteDelta = std::max(0, kMaxPaddedBlockBytes - sizeBytes);
-                    const auto silenceBytes = static_cast<std::size_t>(byteDelta);
-                    Audio.Work.Padded.assign(silenceBytes + sizeBytes, 0);
-                    std::memcpy(Audio.Work.Padded.data() + silenceBytes, samples, sizeBytes);
-                    samples = Audio.Work.Padded.data();
-                    sizeBytes += static_cast<int>(byteDelta);
-                    if (Verbosity > 2)
-                        LogIfInstalled(kLogInfo, formatText("adding %d audio samples of silence",
-                                                            static_cast<int>(delta)));
-                }
-            } else if (AudioSyncMethod > 1) {
-                const int compensation =
-                    std::clamp(static_cast<int>(delta), -AudioSyncMethod, AudioSyncMethod);
-                if (Verbosity > 2)
-                    LogIfInstalled(kLogInfo, formatText("compensating audio timestamp drift:%f "
-                                                        "compensation:%d in:%d",
-                                                        delta, compensation, encRate));
-                if (ost.Resampler)
-                    lswr.swr_set_compensation(ost.Resampler, compensation, encRate);
-            }
-        }
-    } else {
-        ost.SyncOpts = std::llrint(inputSeconds * encRate) - queuedSamples;
-    }
-
-    ResampleAndEncode(output, ost, samples, sizeBytes, decFrameBytes);
+    return true;
 }
 
 void TCustomFFmpeg::ResampleAndEncode(AVFormatContext* output, OutputStreamState& ost,
