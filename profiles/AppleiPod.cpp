@@ -20,6 +20,7 @@ void FillAppleiPod(SettingsBoxes& boxes, std::string_view variant) {
 
 void ApplyHandheldSettings(const SettingsBoxes& boxes, const std::string& /*outputLabel*/,
                            TOutputOptions& options, int /*rowIndex*/) {
-    // Apple players get AAC sound; the channel count is left to the encoder's default.
+    // Apple players get AAC sound in the channels the box shows (a 5.1 input is mixed
+    // down as in every other row).
     ApplyDeviceSettings(boxes, {"libfaac", true, 0}, options);
 }

@@ -55,6 +55,8 @@ void fill3gp(SettingsBoxes& boxes) {
     FillList(*boxes.ComboVideoFramerate, PhoneFrameRates, 2);
     FillList(*boxes.ComboAudioBitrate, MobileAudioBitrateList, 0);
     FillList(*boxes.ComboSamplingRate, PhoneSamplingRates, 0);
+    // 3GP files get one channel, whichever codec is chosen.
+    FillSingle(*boxes.ComboAudioChannels, "Mono");
 }
 
 void fillAmr(SettingsBoxes& boxes) {
@@ -63,6 +65,8 @@ void fillAmr(SettingsBoxes& boxes) {
     // The AMR rates without the lowest one, 4750 bps.
     FillList(*boxes.ComboAudioBitrate, SettingsList(MobileAudioBitrateList).subspan(1), 1);
     FillList(*boxes.ComboSamplingRate, PhoneSamplingRates, 0);
+    // The AMR narrow-band encoder takes one channel only.
+    FillSingle(*boxes.ComboAudioChannels, "Mono");
 }
 
 struct BlackBerryVariant {
@@ -80,6 +84,6 @@ constexpr std::array<BlackBerryVariant, 4> Variants = {{
 } // namespace
 
 void FillBlackBerry(SettingsBoxes& boxes, std::string_view variant) {
-    // No variant touches the channels or aspect-ratio box.
+    // No variant touches the aspect-ratio box; the 3GP and AMR variants offer "Mono" only.
     VariantRow(Variants, variant).Fill(boxes);
 }

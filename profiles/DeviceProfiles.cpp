@@ -77,6 +77,7 @@ void ApplyDeviceSettings(const SettingsBoxes& boxes, const DeviceAudioRule& rule
     options.VideoBitrate = SettingNumber(videoBitrate, videoBitrateText, "video bit rate");
     options.AudioBitrate = SettingNumber(audioBitrate, audioBitrateText, "audio bit rate");
     options.AudioSampleRate = SettingNumber(samplingRate, samplingRateText, "sampling rate");
-    if (rule.AudioChannels > 0)
-        options.AudioChannels = rule.AudioChannels;
+    options.AudioChannels = rule.AudioChannels > 0 ? rule.AudioChannels
+                            : boxes.ComboAudioChannels->CurrentText() == "Stereo" ? 2
+                                                                                  : 1;
 }

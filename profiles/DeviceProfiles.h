@@ -59,7 +59,7 @@ void FillApplePlayer(SettingsBoxes& boxes, const ApplePlayerVariant& variant,
 struct DeviceAudioRule {
     const char* AudioCodec;  // encoder written whatever the audio codec box shows
     bool AudioBitrateInKbps; // true: the audio bit-rate number is in Kbps (times 1000)
-    int32_t AudioChannels;   // written after the numbers when above 0; otherwise left alone
+    int32_t AudioChannels;   // written after the numbers; 0: the channels box's choice
 };
 
 // The encoder name of a video codec label: lower-cased; "h264" becomes "libx264", "xvid"
@@ -67,7 +67,8 @@ struct DeviceAudioRule {
 std::string DeviceVideoEncoder(const std::string& codecLabel);
 
 // Writes VideoCodec, AudioCodec and FrameSize, then VideoBitrate (Kbps), AudioBitrate and
-// AudioSampleRate, then AudioChannels as the rule says. A number that cannot be read throws
-// SettingConversionError; the fields written before it keep their new values.
+// AudioSampleRate, then AudioChannels as the rule says (from the box: 2 for "Stereo", else 1). A
+// number that cannot be read throws SettingConversionError; the fields written before it keep their
+// new values.
 void ApplyDeviceSettings(const SettingsBoxes& boxes, const DeviceAudioRule& rule,
                          TOutputOptions& options);

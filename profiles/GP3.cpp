@@ -31,7 +31,8 @@ void FillGP3(SettingsBoxes& boxes, std::string_view /*variant*/) {
     FillList(*boxes.ComboVideoFramerate, FrameRates, 0);
     FillList(*boxes.ComboAudioBitrate, MobileAudioBitrateList, 4);
     FillList(*boxes.ComboSamplingRate, SamplingRates, 0);
-    boxes.ComboAudioChannels->Select(1); // "Mono"
+    // The AMR narrow-band encoder these rows write takes one channel only.
+    FillSingle(*boxes.ComboAudioChannels, "Mono");
 }
 
 void ApplyMobileSettings(const SettingsBoxes& boxes, const std::string& /*outputLabel*/,

@@ -219,8 +219,8 @@ void RestoreFixedChannelList(SettingsBoxes& boxes) {
     SettingsBox& box = *boxes.ComboAudioChannels;
     if (box.Count() == static_cast<int>(FixedChannelList.size()))
         return;
-    const int position = box.CurrentPosition();
-    FillList(box, FixedChannelList, position == 1 ? 1 : 0);
+    const bool mono = box.CurrentText() == FixedChannelList[1];
+    FillList(box, FixedChannelList, mono ? 1 : 0);
 }
 
 void ApplyModernSettings(const SettingsBoxes& boxes, const std::string& outputLabel,

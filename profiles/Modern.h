@@ -80,9 +80,9 @@ void FillModern(SettingsBoxes& boxes, std::string_view variant);
 // codec's default is. Runs when the user picks another audio codec.
 void FillModernAudioLists(SettingsBoxes& boxes, std::string_view variant);
 
-// Puts the fixed channels list back when a modern row left "Original" in the box, keeping
-// "Stereo" or "Mono" as selected ("Original" becomes "Stereo"). Other rows only select in
-// the channels box and expect the two entries.
+// Puts the fixed channels list back when a modern row left "Original" in the box or a mono
+// row left "Mono" alone, keeping "Stereo" or "Mono" as selected ("Original" becomes
+// "Stereo"). Other rows only select in the channels box and expect the two entries.
 void RestoreFixedChannelList(SettingsBoxes& boxes);
 
 // The apply step of the family. Writes VideoCodec, VideoBitrate, FrameSize, AspectRatio,

@@ -46,6 +46,8 @@ struct ProfileBoxExpectation {
     std::optional<BoxContent> samplingRate;
     int channelsPosition = -1;
     int aspectPosition = -1;
+    // The channels box's entries when the profile fills it ("Stereo", "Mono" otherwise).
+    std::optional<Entries> channels = std::nullopt;
 };
 
 using ProfileFill = void (*)(SettingsBoxes& boxes, std::string_view variant);
@@ -121,7 +123,8 @@ inline void ExpectBoxes(const SettingsBoxes& boxes, const ProfileBoxExpectation&
     check(boxes.ComboAudioBitrate, expected.audioBitrate, "ComboAudioBitrate");
     check(boxes.ComboAudioCodec, expected.audioCodec, "ComboAudioCodec");
     check(boxes.ComboSamplingRate, expected.samplingRate, "ComboSamplingRate");
-    EXPECT_EQ(BoxEntries(*boxes.ComboAudioChannels), (Entries{"Stereo", "Mono"}));
+    EXPECT_EQ(BoxEntries(*boxes.ComboAudioChannels),
+              expected.channels.value_or(Entries{"Stereo", "Mono"}));
     EXPECT_EQ(boxes.ComboAudioChannels->CurrentPosition(),
               expected.channelsPosition >= 0 ? expected.channelsPosition : untouchedChannels)
         << "ComboAudioChannels";

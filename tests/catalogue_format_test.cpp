@@ -497,3 +497,48 @@ TEST(FormatChange, EveryOfferedEntryFillsAndApplies) {
 }
 
 } // namespace
+
+namespace {
+
+// Every row writes the channel count its channels box shows ("Original" keeps the input's),
+// and a box offers only what the row's encoder takes: AMR narrow band is mono only.
+TEST(ChannelsBox, EveryRowWritesTheChannelCountItsBoxShows) {
+    for (const OutputFormatEntry& entry : OutputFormatCatalogue) {
+        if (entry.Fill == nullptr || entry.Apply == nullptr)
+            continue;
+        ListSettingsBoxes boxes;
+        entry.Fill(boxes.Boxes(), entry.Variant);
+        SettingsBox& channels = *boxes.Boxes().ComboAudioChannels;
+        for (int i = 0; i < channels.Count(); ++i) {
+            channels.Select(i);
+            const std::string text = channels.CurrentText();
+            TOutputOptions options;
+            ResetOutputOptions(options);
+            entry.Apply(boxes.Boxes(), entry.OutputType, options, 0);
+            const int32_t expected = text == "Stereo" ? 2 : text == "Mono" ? 1 : -1;
+            EXPECT_EQ(options.AudioChannels, expected) << entry.DisplayName << ": " << text;
+            if (options.AudioCodec == "libamr_nb" || std::string(entry.OutputType) == "3GP") {
+                EXPECT_EQ(channels.Count(), 1) << entry.DisplayName;
+            }
+        }
+    }
+}
+
+TEST(ChannelsBox, TheNextRowGetsStereoAndMonoBackAfterAMonoOnlyRow) {
+    FormatBoxState state;
+    ListSettingsBoxes boxes;
+    ListSettingsBox formatBox;
+    state.ComboOutputFormat = &formatBox;
+    state.Boxes = boxes.Boxes();
+    for (const OutputFormatEntry& entry : OutputFormatCatalogue)
+        formatBox.Append(entry.DisplayName);
+    formatBox.Select(0); // 3GP: "Mono" only
+    FillProfileSettings(state);
+    ASSERT_EQ(state.Boxes.ComboAudioChannels->Count(), 1);
+    formatBox.Select(67); // BlackBerry MPEG-4, which does not choose in the box
+    FillProfileSettings(state);
+    EXPECT_EQ(state.Boxes.ComboAudioChannels->Count(), 2);
+    EXPECT_EQ(state.Boxes.ComboAudioChannels->CurrentText(), "Mono"); // the choice stays
+}
+
+} // namespace

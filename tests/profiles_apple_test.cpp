@@ -133,13 +133,13 @@ protected:
 };
 
 TEST_F(HandheldApply, WideScreenDefaultsKeep406Lines) {
-    ExpectOptions(Apply(), Options("mpeg4", "libfaac", "720x406", 1500000, 128000, 44100, -1));
+    ExpectOptions(Apply(), Options("mpeg4", "libfaac", "720x406", 1500000, 128000, 44100, 2));
 }
 
-TEST_F(HandheldApply, ChannelsBoxHasNoEffect) {
-    for (int position : {0, 1}) {
+TEST_F(HandheldApply, ChannelsBoxChoiceIsWritten) {
+    for (const auto& [position, channels] : {std::pair{0, 2}, std::pair{1, 1}}) {
         Boxes().ComboAudioChannels->Select(position);
-        EXPECT_EQ(Apply().AudioChannels, -1);
+        EXPECT_EQ(Apply().AudioChannels, channels);
     }
 }
 
@@ -188,29 +188,29 @@ TEST_F(HandheldApply, TextWithoutANumberRaisesConversionError) {
 
 TEST(AppleRowOptions, DefaultSelectionsOfEveryRow) {
     const RowOptionsCase rows[] = {
-        {"iPod (*.mp4)", Options("mpeg4", "libfaac", "320x240", 512000, 64000, 44100, -1)},
+        {"iPod (*.mp4)", Options("mpeg4", "libfaac", "320x240", 512000, 64000, 44100, 2)},
         {"iPod Extra (640 x 480) (*.mp4)",
-         Options("mpeg4", "libfaac", "640x480", 1500000, 64000, 44100, -1)},
+         Options("mpeg4", "libfaac", "640x480", 1500000, 64000, 44100, 2)},
         {"iPod Wide Screen (*.mp4)",
-         Options("mpeg4", "libfaac", "720x406", 1500000, 128000, 44100, -1)},
+         Options("mpeg4", "libfaac", "720x406", 1500000, 128000, 44100, 2)},
         {"iPod Video For TV (*.mp4)",
-         Options("mpeg4", "libfaac", "640x480", 1500000, 64000, 44100, -1)},
+         Options("mpeg4", "libfaac", "640x480", 1500000, 64000, 44100, 2)},
         {"Apple TV H264 (320 x 240) (*.mp4)",
-         Options("libx264", "libfaac", "320x240", 1200000, 64000, 48000, -1)},
+         Options("libx264", "libfaac", "320x240", 1200000, 64000, 48000, 2)},
         {"Apple TV H264 (640 x 480) (*.mp4)",
-         Options("libx264", "libfaac", "640x480", 2000000, 64000, 48000, -1)},
+         Options("libx264", "libfaac", "640x480", 2000000, 64000, 48000, 2)},
         {"Apple TV H264 (1280 x 720) (*.mp4)",
-         Options("libx264", "libfaac", "1280x720", 2500000, 64000, 48000, -1)},
-        {"Apple TV (*.mp4)", Options("mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, -1)},
+         Options("libx264", "libfaac", "1280x720", 2500000, 64000, 48000, 2)},
+        {"Apple TV (*.mp4)", Options("mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, 2)},
         {"Apple TV (Normal Quality) (*.mp4)",
-         Options("mpeg4", "libfaac", "640x480", 1200000, 96000, 44100, -1)},
+         Options("mpeg4", "libfaac", "640x480", 1200000, 96000, 44100, 2)},
         {"Apple TV (High Quality) (*.mp4)",
-         Options("mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, -1)},
-        {"iPod Touch (*.mp4)", Options("mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, -1)},
+         Options("mpeg4", "libfaac", "640x480", 1500000, 128000, 44100, 2)},
+        {"iPod Touch (*.mp4)", Options("mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2)},
         {"iPod Touch Extra (640 x 480) (*.mp4)",
-         Options("mpeg4", "libfaac", "640x480", 1500000, 80000, 44100, -1)},
+         Options("mpeg4", "libfaac", "640x480", 1500000, 80000, 44100, 2)},
         {"iPod Touch Wide Screen (*.mp4)",
-         Options("mpeg4", "libfaac", "720x406", 1500000, 128000, 44100, -1)},
+         Options("mpeg4", "libfaac", "720x406", 1500000, 128000, 44100, 2)},
         // The iPhone rows go through the common mapping, which does set the channels.
         {"iPhone (*.mp4)", Options("mpeg4", "libfaac", "480x320", 1200000, 80000, 44100, 2)},
         {"iPhone Extra (640 x 480) (*.mp4)",
@@ -222,7 +222,7 @@ TEST(AppleRowOptions, DefaultSelectionsOfEveryRow) {
         ExpectRowOptions(row);
 }
 
-TEST(AppleRowOptions, MonoReachesIPhoneTasksButNotIPodTasks) {
+TEST(AppleRowOptions, MonoReachesIPhoneIPodAndAppleTvTasks) {
     const auto monoAfterFill = [](const char* displayName) {
         const OutputFormatEntry* entry = FindOutputFormat(displayName);
         EXPECT_NE(entry, nullptr);
@@ -237,8 +237,9 @@ TEST(AppleRowOptions, MonoReachesIPhoneTasksButNotIPodTasks) {
         return static_cast<int>(options.AudioChannels);
     };
     EXPECT_EQ(monoAfterFill("iPhone (*.mp4)"), 1);
-    EXPECT_EQ(monoAfterFill("iPod Wide Screen (*.mp4)"), -1);
-    EXPECT_EQ(monoAfterFill("Apple TV (*.mp4)"), -1);
+    EXPECT_EQ(monoAfterFill("iPod Wide Screen (*.mp4)"), 1);
+    EXPECT_EQ(monoAfterFill("Apple TV (*.mp4)"), 1);
+    EXPECT_EQ(monoAfterFill("iPod Touch (*.mp4)"), 1);
 }
 
 } // namespace
