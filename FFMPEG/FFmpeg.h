@@ -179,6 +179,15 @@ public:
     int OutputDescriptor = -1;
     // Raises "invalid codec_type of input file" for a stream of an unknown kind.
     TInputKinds DetectInputKinds() const;
+    // The first input picture as the output shows it: upright, with square pixels at its
+    // display size, and its display aspect (width / height). Zero while no opened input has
+    // pictures. Set by OpenInput on the thread that sets the task up.
+    struct TPictureShape {
+        int32_t Width = 0;
+        int32_t Height = 0;
+        float Aspect = 0;
+    };
+    TPictureShape InputPicture;
     // The text for a library failure `code` while opening `fileName`.
     static std::string OpenErrorText(const std::string& fileName, int code);
     void SetTarget(const std::string& value); // "target"
@@ -245,6 +254,17 @@ public:
     // stream it feeds (after the start time).
     void DeliverAudio(int istIndex, AVFrame* frame);
     void DeliverVideo(int istIndex, AVFrame* frame);
+    // The deinterlacer of input stream `istIndex` (made with the first picture that needs
+    // one), or null when its pictures stay as they are (DeinterlaceMode, the outputs' own
+    // interlaced coding).
+    TDeinterlacer* DeinterlacerFor(int istIndex, const AVFrame* frame);
+    // Every picture the deinterlacer has finished goes out at its own time; at the end of
+    // input the deinterlacer gives out what it holds.
+    void DeliverDeinterlaced(int istIndex, TDeinterlacer& deinterlacer);
+    void FlushDeinterlacer(int istIndex);
+    // One picture, whole, to every output stream of input stream `istIndex` (turned
+    // upright, through the hooks, after the start time), at the input stream's Pts.
+    void DeliverPicture(int istIndex, AVFrame* frame);
     // End of input for an encoding output: its encoder's last packets are written.
     void FlushEncoder(AVFormatContext* output, OutputStreamState& ost);
     // Stream copy of one input packet to `ost` (from its first key frame on).
@@ -366,8 +386,8 @@ public:
         int FrameBytes; // bytes per sample frame (all channels) of the decoder
         double InputSeconds;
     };
-    // AudioOut's steps: the start of the sound where the output cannot say where a stream
-    // starts, and the sync method's corrections. Each may shorten the block or put silence
+    // AudioOut's steps: the start of the sound (once per output), and the sync method's
+    // corrections. Each may shorten the block or put silence
     // in front; false when nothing of the block is left to encode.
     bool AlignAudioStart(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                          TAudioBlock& block);
@@ -438,6 +458,8 @@ private:
     void AddStreamMap(const std::string& value);
     void AddMetadataMap(const std::string& value);
     void SetPixelFormat(const std::string& value);
+    // "auto", "always" or "never"; raises FFMpegException for any other text.
+    void SetDeinterlaceMode(const std::string& value);
     void SetVStatsDefault();
     void SetRecordingTime(const std::string& value);
     void SetRecordTimestamp(const std::string& value);
@@ -451,6 +473,9 @@ private:
     // Files and streams.
     bool FailOpenInput(AVFormatContext* context, const std::string& text);
     void ConfigureInputStreams(AVFormatContext* context, const std::string& fileName);
+    // The frame size and aspect of a video input stream (and InputPicture for the first).
+    void TakeInputPictureShape(AVFormatContext* context, AVStream* stream,
+                               const AVCodecContext* codec);
     bool FailOpenOutput(AVFormatContext* context, bool listed, const std::string& text);
     bool CreateOutputStreams(AVFormatContext* context);
     // Whether one of the output's streams is encoded or copied video.
@@ -472,7 +497,7 @@ private:
     void SetCopyParameters(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist);
     void SetEncodeParameters(OutputStreamState& ost, InputStreamState& ist);
     void OpenPassLogFile(OutputStreamState& ost, int index);
-    void OpenStreamCodecs();
+    void OpenStreamCodecs(AVFormatContext** outputFiles);
     void CopyMetadataMaps(AVFormatContext** outputFiles, int outputCount,
                           AVFormatContext** inputFiles, int inputCount);
     void WriteHeaders(AVFormatContext** outputFiles, int outputCount);

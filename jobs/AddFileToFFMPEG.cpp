@@ -39,6 +39,15 @@ bool SameFile(const std::string& a, const std::string& b) {
     return fs::equivalent(fs::path(a), fs::path(b), error) && !error;
 }
 
+// Appends option lines to an ExtraOptions text, on a line of their own.
+void appendOptionLine(std::string& options, const std::string& lines) {
+    if (lines.empty())
+        return;
+    if (!options.empty() && options.back() != '\n')
+        options += '\n';
+    options += lines;
+}
+
 bool ReadWholeNumber(const std::string& text, double& value) {
     if (text.empty())
         return false;
@@ -77,13 +86,24 @@ std::string AspectRatioFromVideoSize(const std::string& videoSize) {
         return FallbackAspectRatio;
     if (height == 0 || !std::isfinite(width / height))
         return FallbackAspectRatio;
+    return AspectRatioText(width / height);
+}
+
+std::string AspectRatioText(double aspect) {
+    if (!std::isfinite(aspect) || aspect <= 0)
+        return FallbackAspectRatio;
     // nearbyint rounds ties to even in the default rounding mode.
-    const double ratio = std::nearbyint(width / height * 10000.0) / 10000.0;
+    const double ratio = std::nearbyint(aspect * 10000.0) / 10000.0;
     char buffer[64];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, ratio);
     if (ec != std::errc())
         return FallbackAspectRatio;
     return std::string(buffer, end);
+}
+
+std::string DeinterlaceOption(DeinterlaceChoice choice) {
+    static constexpr const char* kModes[] = {"auto", "always", "never"};
+    return std::string("deinterlace_mode=") + kModes[static_cast<int>(choice)];
 }
 
 int32_t VolumeValueForPercent(int percent) {
@@ -188,7 +208,14 @@ bool ConversionJobBuilder::isProtected(const std::string& path) const {
     return false;
 }
 
-void ConversionJobBuilder::fillOutputOptions(int row) {
+void ConversionJobBuilder::fillOutputOptions(int row, int taskIndex) {
+    // The input's picture as the engine shows it (display shape, upright); the row's size
+    // text when the engine has none.
+    const TCustomFFmpeg::TPictureShape picture = m_component.TaskInputPicture(taskIndex);
+    const std::string pictureSize =
+        picture.Width > 0 && picture.Height > 0
+            ? std::to_string(picture.Width) + "x" + std::to_string(picture.Height)
+            : m_list.SubText(row, FileColumn::VideoSize);
     ResetOutputOptions(m_outputOptions);
     ApplyProfileSettings(m_format, m_outputOptions, row);
     // A row that sets no speed of its own gets the encoder's usual one (see the table).
@@ -200,8 +227,8 @@ void ConversionJobBuilder::fillOutputOptions(int row) {
     const SettingsBox* aspect = m_format.Boxes.ComboAspectRatio;
     switch (aspect != nullptr ? aspect->CurrentPosition() : -1) {
     case 0:
-        m_outputOptions.AspectRatio =
-            AspectRatioFromVideoSize(m_list.SubText(row, FileColumn::VideoSize));
+        m_outputOptions.AspectRatio = picture.Aspect > 0 ? AspectRatioText(picture.Aspect)
+                                                         : AspectRatioFromVideoSize(pictureSize);
         break;
     case 1:
         m_outputOptions.AspectRatio = "4:3";
@@ -215,8 +242,8 @@ void ConversionJobBuilder::fillOutputOptions(int row) {
     if (Settings.AdjustOutputOptions)
         Settings.AdjustOutputOptions(m_outputOptions);
     if (Settings.LetterBox && !m_outputOptions.DisableVideo) {
-        if (const auto box = LetterBoxFor(m_list.SubText(row, FileColumn::VideoSize),
-                                          m_outputOptions.FrameSize, m_outputOptions.AspectRatio)) {
+        if (const auto box =
+                LetterBoxFor(pictureSize, m_outputOptions.FrameSize, m_outputOptions.AspectRatio)) {
             // The frame keeps its size: the picture is scaled to the inner part, and the
             // frame is shown with square pixels, so it looks right on players that ignore
             // a container's aspect ratio.
@@ -232,11 +259,8 @@ void ConversionJobBuilder::fillOutputOptions(int row) {
             m_outputOptions.PadRight = box->Right;
         }
     }
-    if (!Settings.ExtraOptions.empty()) {
-        if (!m_outputOptions.ExtraOptions.empty() && m_outputOptions.ExtraOptions.back() != '\n')
-            m_outputOptions.ExtraOptions += '\n';
-        m_outputOptions.ExtraOptions += Settings.ExtraOptions;
-    }
+    appendOptionLine(m_outputOptions.ExtraOptions, DeinterlaceOption(Settings.Deinterlace));
+    appendOptionLine(m_outputOptions.ExtraOptions, Settings.ExtraOptions);
 }
 
 void ConversionJobBuilder::failRow(int row, const std::string& reason) {
@@ -260,7 +284,7 @@ int ConversionJobBuilder::queueRow(int row) {
             failRow(row, m_component.LastError);
             return -1;
         }
-        fillOutputOptions(row);
+        fillOutputOptions(row, taskIndex);
         // Another run, or another program, may take the name between the search and the
         // task's claim on it: then the search goes on from there.
         std::set<std::string> lost;
@@ -278,7 +302,7 @@ int ConversionJobBuilder::queueRow(int row) {
             lost.insert(output);
             output = outputPathFor(input, outputExtension(), lost);
             m_rowOutputs[row] = output;
-            fillOutputOptions(row);
+            fillOutputOptions(row, taskIndex);
         }
         m_claimedOutputs.insert(output);
         m_taskRows[taskIndex] = row;

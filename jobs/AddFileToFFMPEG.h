@@ -26,10 +26,13 @@ std::string UniqueOutputName(const std::string& path, const std::string& ext,
                              const std::function<bool(const std::string&)>& taken = {});
 
 // The engine's aspect ratio for a row's "Video Size" text when the aspect choice is
-// "Original": width / height rounded to four decimals in its shortest form (640x480 gives
-// "1.3333", 720x480 "1.5"); an empty text counts as 640x480; a text that does not read as
-// two numbers, or a height of 0, gives "1.3333".
+// "Original" and the input's display shape is not known: width / height as AspectRatioText
+// gives it (640x480 gives "1.3333", 720x480 "1.5"); an empty text counts as 640x480; a text
+// that does not read as two numbers, or a height of 0, gives "1.3333".
 std::string AspectRatioFromVideoSize(const std::string& videoSize);
+// An aspect ratio as the engine takes it: rounded to four decimals in its shortest form
+// (16:9 gives "1.7778"); "1.3333" for one that is not a positive number.
+std::string AspectRatioText(double aspect);
 
 // The volume track bar: its label percentages and engine volumes, by position 0 (top) to
 // 10 (bottom). 100 % is 255, 0 % is 1.
@@ -64,6 +67,16 @@ std::string FramesColumnText(int32_t frameNumber);
 // not run to its end (stopped by the user, or ended early), else "Done".
 std::string TerminationRowState(bool finished, bool exception);
 
+// Which pictures of a source are deinterlaced (the "Deinterlace" setting): those of an
+// interlaced source, every picture, or none.
+enum class DeinterlaceChoice { Auto, Always, Never };
+// The setting's entries as the window lists them and the converter takes them (in lower
+// case), in the order of DeinterlaceChoice.
+inline constexpr std::array<const char*, 3> DeinterlaceEntries = {"Auto", "Always", "Never"};
+
+// The engine option line of a choice ("deinterlace_mode=auto").
+std::string DeinterlaceOption(DeinterlaceChoice choice);
+
 // Settings of a run that the builder reads for every row.
 struct JobSettings {
     std::string OutputFolder; // the separator is always appended
@@ -72,6 +85,7 @@ struct JobSettings {
     // Pictures of another shape than the output are shown whole, with bars, instead of
     // being stretched to the output's aspect ratio.
     bool LetterBox = false;
+    DeinterlaceChoice Deinterlace = DeinterlaceChoice::Auto;
     // Option lines ("name=value") added to every task's output options, after the format's
     // apply step. The window leaves it empty.
     std::string ExtraOptions;
@@ -122,7 +136,8 @@ private:
     // The row's output path; names in `lost` were found taken by another run.
     std::string outputPathFor(const std::string& input, const std::string& ext,
                               const std::set<std::string>& lost = {});
-    void fillOutputOptions(int row);
+    // The task's output options for the row; `taskIndex` is the row's task (its input open).
+    void fillOutputOptions(int row, int taskIndex);
     void failRow(int row, const std::string& reason);
     // After a row failed: the next row from the retry timer, or the end of the run when the
     // row was the last one.

@@ -4,6 +4,7 @@
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
+#include "AudioStart.h"
 #include "FFmpeg.h"
 #include "MediaLibraries.h"
 #include "TestMedia.h"
@@ -438,6 +439,35 @@ TEST_F(AudioSyncTest, ASmallDriftIsCompensatedByTheResampler) {
     EXPECT_TRUE(logged("compensating audio timestamp drift:200.000000 compensation:200 in:8000"));
     EXPECT_GT(bytes / 2, 4000 + 50);
     EXPECT_LT(bytes / 2, 4000 + 200);
+}
+
+} // namespace
+
+namespace {
+
+// The samples an encoder's decoders play before its first input sample, found by a round
+// trip: the encoder's priming, or, for an encoder whose decoder drops its first two frames
+// (WMA), a negative count.
+TEST(DecodedLead, IsWhatTheEncodersOwnDecoderPlaysBeforeTheFirstSample) {
+    ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
+    struct Case {
+        const char* encoder;
+        int lead;
+    };
+    const Case cases[] = {{"aac", 1024}, {"libmp3lame", 1105}, {"wmav2", -2048}, {"flac", 0}};
+    for (const Case& c : cases) {
+        const AVCodec* codec = lavc.avcodec_find_encoder_by_name(c.encoder);
+        ASSERT_NE(codec, nullptr) << c.encoder;
+        AVCodecContext* enc = lavc.avcodec_alloc_context3(codec);
+        enc->sample_fmt = codec->sample_fmts[0];
+        enc->sample_rate = 44100;
+        enc->time_base = {1, 44100};
+        enc->bit_rate = 128000;
+        lavu.av_channel_layout_default(&enc->ch_layout, 2);
+        ASSERT_GE(lavc.avcodec_open2(enc, codec, nullptr), 0) << c.encoder;
+        EXPECT_EQ(AudioTiming::MeasureDecodedLead(enc), c.lead) << c.encoder;
+        lavc.avcodec_free_context(&enc);
+    }
 }
 
 } // namespace

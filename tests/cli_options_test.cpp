@@ -85,8 +85,8 @@ TEST_F(CliOptionsTest, VerboseDescribesTheOutputWithItsOpenedCodecs) {
     EXPECT_NE(done.err.find("Video: flv1, yuv420p, 320x240"), std::string::npos) << done.err;
     EXPECT_NE(done.err.find("Audio: mp3, 44100 Hz, stereo"), std::string::npos) << done.err;
     // An encoder that refuses its settings: the output is still described as asked for.
-    const CliRun refused =
-        RunCli({"-f", "FLV", "-o", folder.string(), "--verbose", "--option", "vcodec=mjpeg", avi});
+    const CliRun refused = RunCli({"-f", "FLV", "-o", folder.string(), "--verbose", "--option",
+                                   "vcodec=mjpeg", "--option", "pix_fmt=yuv420p", avi});
     EXPECT_EQ(refused.status, 1) << refused.err;
     EXPECT_NE(refused.err.find("Video: mjpeg, yuv420p, 320x240"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("Audio: mp3, 44100 Hz, stereo"), std::string::npos) << refused.err;

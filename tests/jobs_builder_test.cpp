@@ -24,7 +24,11 @@ public:
             ErrorText = "input refused";
             return false;
         }
-        return FakeTask::OpenInputFile(fileName);
+        const bool opened = FakeTask::OpenInputFile(fileName);
+        // A DVD-style 16:9 picture: 720x576 stored, 1024x576 shown.
+        if (fileName.find("anamorphic") != std::string::npos)
+            InputPicture = {1024, 576, 16.0f / 9.0f};
+        return opened;
     }
 };
 
@@ -194,6 +198,29 @@ TEST_F(JobsBuilderTest, LetterBoxKeepsTheFrameAndShowsThePictureAtItsAspect) {
     EXPECT_EQ(lastTask().OutputOptions.FrameSize, ""); // the input's own size
     EXPECT_EQ(lastTask().OutputOptions.PadTop, -1);
     EXPECT_EQ(lastTask().OutputOptions.AspectRatio, "4:3");
+}
+
+TEST_F(JobsBuilderTest, TheInputsDisplayShapeAndTheDeinterlaceChoiceReachTheTask) {
+    // The list shows the stored size; the engine knows the picture's shape.
+    addRow("/media/anamorphic.mpg", true, "720x576");
+    builder.Settings.Deinterlace = DeinterlaceChoice::Never;
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    EXPECT_EQ(lastTask().OutputOptions.AspectRatio, "1.7778");
+    EXPECT_NE(lastTask().OutputOptions.ExtraOptions.find("deinterlace_mode=never"),
+              std::string::npos);
+
+    // Letterboxed into a 4:3 frame of its own size, the display shape gets bars.
+    format.Boxes.ComboAspectRatio->Select(0);
+    format.Boxes.ComboVideoSize->Select(10); // 320 x 240
+    builder.Settings.LetterBox = true;
+    builder.Settings.Deinterlace = DeinterlaceChoice::Auto;
+    builder.BeginRun();
+    builder.ConvertNextFile();
+    const TOutputOptions& boxed = lastTask().OutputOptions;
+    EXPECT_EQ(boxed.FrameSize, "320x180");
+    EXPECT_EQ(boxed.PadTop + boxed.PadBottom, 60);
+    EXPECT_NE(boxed.ExtraOptions.find("deinterlace_mode=auto"), std::string::npos);
 }
 
 TEST_F(JobsBuilderTest, SettingTextWithoutANumberFailsTheRowWithoutStartingATask) {

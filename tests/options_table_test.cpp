@@ -98,6 +98,8 @@ TEST_F(OptionTable, RefusedValuesRaiseTheirMessages) {
         {"s", "321x240", "Frame size must be a multiple of 2"},
         {"s", "320x241", "Frame size must be a multiple of 2"},
         {"s", "huge", "Incorrect frame size"},
+        {"deinterlace_mode", "sometimes",
+         "Invalid deinterlace mode 'sometimes': auto, always or never"},
         {"r", "fast", "Incorrect frame rate"},
         {"aspect", "4:0", "Incorrect aspect ratio specification."},
         {"aspect", "wide", "Incorrect aspect ratio specification."},
@@ -158,6 +160,11 @@ TEST_F(OptionTable, AcceptedValuesAreStored) {
         {"aspect", "16:9",
          [](const TCustomFFmpeg& e) { EXPECT_FLOAT_EQ(e.FrameAspectRatio, 16.0f / 9.0f); }},
         {"qscale", "255", [](const TCustomFFmpeg& e) { EXPECT_FLOAT_EQ(e.VideoQScale, 255.0f); }},
+        {"deinterlace_mode", "never",
+         [](const TCustomFFmpeg& e) { EXPECT_EQ(e.DeinterlaceMode, EngineOptionState::dmNever); }},
+        {"deinterlace_mode", "always",
+         [](const TCustomFFmpeg& e) { EXPECT_EQ(e.DeinterlaceMode, EngineOptionState::dmAlways); }},
+        {"pix_fmt", "yuv422p", [](const TCustomFFmpeg& e) { EXPECT_EQ(e.PixelFormatChosen, 1); }},
         {"r", "30000/1001",
          [](const TCustomFFmpeg& e) {
              EXPECT_EQ(e.FrameRate.num, 30000);

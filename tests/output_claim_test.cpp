@@ -175,3 +175,42 @@ TEST_F(OutputClaimTest, AClaimNeverRemovesAPartFileThatIsNotItsOwn) {
 }
 
 } // namespace
+
+namespace {
+
+// A part file's name fits where the final name does: the specified ".NAME.part" while it
+// fits, else the name cut (never inside a character) with a mark of the whole name.
+TEST(PartFileName, FitsBesideEveryFinalNameTheFileSystemTakes) {
+    const std::string longName = std::string(246, 'a') + ".flv"; // 250 bytes
+    const std::string longTwin = std::string(246, 'a') + ".mp4"; // the same start
+    std::string accented(110, 'a'); // then 70 two-byte characters: 254 bytes in all
+    for (int i = 0; i < 70; ++i)
+        accented += "\xc3\xa9";
+    accented += ".flv";
+    EXPECT_EQ(OutputFileClaim::partFileNameFor("clip.flv", 255), ".clip.flv.part");
+    EXPECT_EQ(OutputFileClaim::partFileNameFor(std::string(249, 'b'), 255),
+              "." + std::string(249, 'b') + ".part");
+    for (const std::string& name : {longName, accented}) {
+        const std::string part = OutputFileClaim::partFileNameFor(name, 255);
+        EXPECT_LE(part.size(), 255u - 20u) << part; // room for the name it is prepared under
+        EXPECT_EQ(part.front(), '.');
+        EXPECT_TRUE(part.ends_with(".part"));
+        EXPECT_EQ(part, OutputFileClaim::partFileNameFor(name, 255)); // every process agrees
+        const std::string kept = part.substr(1, part.rfind('~') - 1);
+        ASSERT_EQ(name.compare(0, kept.size(), kept), 0) << part;
+        EXPECT_NE(static_cast<unsigned char>(name[kept.size()]) & 0xC0, 0x80) << part;
+    }
+    EXPECT_NE(OutputFileClaim::partFileNameFor(longName, 255),
+              OutputFileClaim::partFileNameFor(longTwin, 255));
+}
+
+TEST_F(OutputClaimTest, ALongFinalNameIsClaimedAndCommitted) {
+    const std::string final = path(std::string(250 - 4, 'x') + ".flv");
+    OutputFileClaim claim;
+    ASSERT_EQ(claim.claim(final), 0);
+    EXPECT_TRUE(OutputFileClaim::partHeld(final));
+    EXPECT_EQ(claim.commit(), 0);
+    EXPECT_TRUE(fs::exists(final));
+}
+
+} // namespace

@@ -236,7 +236,7 @@ TEST_F(HookedSetupTest, VideoCopyRefusesTheCustomHook) {
 TEST_F(SetupTest, AnEncoderThatRefusesItsSettingsIsLoggedAndNamed) {
     openInput(TestMedia::kAviMpeg4Mp3);
     // The MJPEG encoder takes full-range pictures only.
-    openOutput("refused.avi", "vcodec=mjpeg");
+    openOutput("refused.avi", "vcodec=mjpeg\npix_fmt=yuv420p");
     const std::string failure = transcodeFailure();
     EXPECT_EQ(failure.rfind("The MJPEG encoder (mjpeg) refused 320 x 240", 0), 0u) << failure;
     EXPECT_TRUE(logged("Error while opening codec for output stream #0.0 - maybe incorrect "

@@ -303,8 +303,9 @@ TEST_F(PluginGateTest, SeveralWindowsSortedByEnd) {
 
 // ---- Deinterlacing ---------------------------------------------------------------------
 
+// The engine's own line filter, for pictures its motion-adaptive deinterlacer cannot take.
 TEST_F(VideoHooksTest, DeinterlacingMergesTwoFields) {
-    engine.Deinterlace = 1;
+    engine.VideoState.LineDeinterlace = true;
     // Top field (even rows) bright, bottom field (odd rows) dark.
     Frame picture = makePicture([](int, int y) { return y % 2 ? 40 : 200; }, 128, 128);
     AVFrame* result = preprocess(picture.get(), 0);
@@ -320,14 +321,14 @@ TEST_F(VideoHooksTest, DeinterlacingMergesTwoFields) {
 }
 
 TEST_F(VideoHooksTest, DeinterlacingLeavesProgressiveSmoothAreasAlone) {
-    engine.Deinterlace = 1;
+    engine.VideoState.LineDeinterlace = true;
     Frame picture = flatPicture(90, 100, 150);
     AVFrame* result = preprocess(picture.get(), 0);
     EXPECT_TRUE(samePixels(result, picture.get()));
 }
 
 TEST_F(VideoHooksTest, DeinterlacingAnUnknownLayoutGoesOnWithACopy) {
-    engine.Deinterlace = 1;
+    engine.VideoState.LineDeinterlace = true;
     Frame picture = makePicture([](int, int) { return 0; }, 0, 0, AV_PIX_FMT_RGB24);
     for (int y = 0; y < kHeight; ++y)
         std::memset(picture->data[0] + y * picture->linesize[0], y % 2 ? 10 : 250, kWidth * 3);

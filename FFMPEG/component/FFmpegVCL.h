@@ -122,6 +122,10 @@ public:
     void RemoveTask(int index);
     // The caller's record gets the file name when its FileName is empty.
     int AddInputTask(const std::string& fileName, TInputOptions* options = nullptr);
+    // The first input picture of a task as it will be converted (upright, square pixels
+    // at its display size, display aspect); zero when the input has no pictures. Raises
+    // std::out_of_range for an index outside the list.
+    TCustomFFmpeg::TPictureShape TaskInputPicture(int index);
     // Raises std::out_of_range for an index outside the list; every other failure gives
     // false with the reason in LastError.
     bool SetTaskOutput(int index, const std::string& fileName, TOutputOptions* options = nullptr);

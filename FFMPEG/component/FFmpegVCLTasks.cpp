@@ -169,6 +169,11 @@ int TCustomFFmpegVCL::AddInputTask(const std::string& fileName, TInputOptions* o
     return index;
 }
 
+TCustomFFmpeg::TPictureShape TCustomFFmpegVCL::TaskInputPicture(int index) {
+    const TaskLockGuard lock(TaskLock);
+    return Tasks[index].InputPicture; // raises for an index outside the list
+}
+
 bool TCustomFFmpegVCL::SetTaskOutput(int index, const std::string& fileName,
                                      TOutputOptions* options) {
     TFFmpeg* task = nullptr;

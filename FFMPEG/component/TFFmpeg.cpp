@@ -78,9 +78,10 @@ void TFFmpeg::Run() {
     try {
         RunTranscode();
     } catch (const std::exception& error) {
-        LogIfInstalled(kLogTaskError, error.what());
+        const std::string message = namedForUser(error.what());
+        LogIfInstalled(kLogTaskError, message);
         Failed = true;
-        FailureMessage = error.what();
+        FailureMessage = message;
     } catch (...) {
         // Nothing may escape a worker; the clean-up below must run in every case.
         LogIfInstalled(kLogTaskError, "Unknown failure");

@@ -161,6 +161,9 @@ private:
     // that does not fail the task (the output is clearly shorter than the input).
     std::string checkOutput(const ClaimedOutput& output, std::string& warning) const;
     void failRun(const std::string& message);
+    // `text` with every claimed part file named by its output's final name: messages name
+    // the files the user knows.
+    std::string namedForUser(std::string text) const;
 
     // Pause gate: m_paused under m_pauseMutex; the worker waits on m_pauseChanged.
     mutable std::mutex m_pauseMutex;

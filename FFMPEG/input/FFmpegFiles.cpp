@@ -60,6 +60,28 @@ AVDictionary* demuxerOptions(const EngineOptionState& state) {
     return options;
 }
 
+// Where the file's pictures and sound begin, in microseconds: its start time, but a sound
+// stream stamped before zero by the priming its decoders skip (Opus in Matroska) counts
+// from its first sample played, so the pictures keep their places.
+int64_t contentStart(const AVFormatContext* context) {
+    int64_t start = INT64_MAX;
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        if (stream->start_time == AV_NOPTS_VALUE || stream->time_base.den <= 0)
+            continue;
+        int64_t streamStart =
+            lavu.av_rescale_q(stream->start_time, stream->time_base, AV_TIME_BASE_Q);
+        const AVCodecParameters* parameters = stream->codecpar;
+        if (parameters->codec_type == AVMEDIA_TYPE_AUDIO && parameters->initial_padding > 0 &&
+            parameters->sample_rate > 0 && streamStart < 0)
+            streamStart = std::min<int64_t>(0, streamStart + static_cast<int64_t>(AV_TIME_BASE) *
+                                                                 parameters->initial_padding /
+                                                                 parameters->sample_rate);
+        start = std::min(start, streamStart);
+    }
+    return start == INT64_MAX || start < context->start_time ? context->start_time : start;
+}
+
 } // namespace
 
 std::string TCustomFFmpeg::OpenErrorText(const std::string& fileName, int code) {
@@ -177,7 +199,7 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
 
     int64_t timestamp = StartTime;
     if (context->start_time != AV_NOPTS_VALUE)
-        timestamp += context->start_time;
+        timestamp += contentStart(context);
     if (StartTime != 0) {
         lavf.av_seek_frame(context, -1, timestamp, AVSEEK_FLAG_BACKWARD);
         StartTime = 0;
@@ -228,28 +250,14 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
         case AVMEDIA_TYPE_VIDEO: {
             CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
                                AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
-            // The output is made upright: a quarter-turned recording swaps its sides.
-            const bool quarterTurn = DisplayRotationDegrees(stream) % 180 != 0;
-            FrameHeight = quarterTurn ? codec->width : codec->height;
-            FrameWidth = quarterTurn ? codec->height : codec->width;
-            FrameSizeFromInput = 1;
-            AVRational sampleAspect = codec->sample_aspect_ratio;
-            if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
-                sampleAspect = stream->sample_aspect_ratio;
-            FrameAspectRatio = 0;
-            if (sampleAspect.num > 0 && sampleAspect.den > 0 && codec->height > 0)
-                FrameAspectRatio =
-                    static_cast<float>(av_q2d(sampleAspect) * codec->width / codec->height);
-            if (quarterTurn && FrameAspectRatio > 0)
-                FrameAspectRatio = 1.0f / FrameAspectRatio;
-            if (FrameAspectRatio == 0 && FrameWidth > 0 && FrameHeight > 0)
-                SetAspectRatio(formatText("%d:%d", FrameWidth, FrameHeight));
+            TakeInputPictureShape(context, stream, codec);
             // RealMedia demuxers leave the pixel format open until decoding starts.
             const std::string extension = lowerExtension(fileName);
             if (codec->pix_fmt == AV_PIX_FMT_NONE && !extension.empty() &&
                 std::string(".rmvb").find(extension) == 0)
                 codec->pix_fmt = static_cast<AVPixelFormat>(0);
             FramePixelFormat = codec->pix_fmt;
+            PixelFormatChosen = 0;
             if (MotionEstimationThreshold != 0)
                 codec->debug |= 0x20;
             // The stream's real rate; a raw rate that is only the container's clock (ASF)
@@ -284,6 +292,36 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
         default:
             break;
         }
+    }
+}
+
+void TCustomFFmpeg::TakeInputPictureShape(AVFormatContext* context, AVStream* stream,
+                                          const AVCodecContext* codec) {
+    // The picture as it is shown: its display shape (stored size times the sample aspect,
+    // the container's when it has one) with square pixels, the width stretched or narrowed
+    // to it, and upright: a quarter-turned recording swaps its sides.
+    AVRational sampleAspect = lavf.av_guess_sample_aspect_ratio(context, stream, nullptr);
+    if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
+        sampleAspect = AVRational{1, 1};
+    int width = codec->width;
+    const int height = codec->height;
+    if (width > 0 && sampleAspect.num != sampleAspect.den)
+        width = std::max<int>(1, static_cast<int>(std::lround(width * av_q2d(sampleAspect))));
+    const bool quarterTurn = DisplayRotationDegrees(stream) % 180 != 0;
+    FrameHeight = quarterTurn ? width : height;
+    FrameWidth = quarterTurn ? height : width;
+    FrameSizeFromInput = 1;
+    FrameAspectRatio = 0;
+    if (codec->height > 0 && codec->width > 0) {
+        const double displayAspect = av_q2d(sampleAspect) * codec->width / codec->height;
+        FrameAspectRatio = static_cast<float>(quarterTurn ? 1.0 / displayAspect : displayAspect);
+    }
+    if (FrameAspectRatio == 0 && FrameWidth > 0 && FrameHeight > 0)
+        SetAspectRatio(formatText("%d:%d", FrameWidth, FrameHeight));
+    if (InputPicture.Width == 0) {
+        InputPicture.Width = FrameWidth;
+        InputPicture.Height = FrameHeight;
+        InputPicture.Aspect = FrameAspectRatio;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "MediaLibraries.h"
 
 #include "AVCodecHlpr.h"
+#include "AVFilterHlpr.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
 #include "SwResampleHlpr.h"
@@ -12,9 +13,9 @@
 namespace {
 
 // Loading order: each library's failure stops the attempt.
-std::array<MediaLibrary*, 5> libraries() {
-    return {&AVCodecLibrary(), &AVFormatLibrary(), &AVUtilLibrary(), &SwScaleLibrary(),
-            &SwResampleLibrary()};
+std::array<MediaLibrary*, 6> libraries() {
+    return {&AVCodecLibrary(), &AVFormatLibrary(),   &AVUtilLibrary(),
+            &SwScaleLibrary(), &SwResampleLibrary(), &AVFilterLibrary()};
 }
 
 // Written on the window's thread during loading only; read freely afterwards.

@@ -3,10 +3,11 @@
 
 #include <string>
 
-// Loads libavcodec, libavformat, libavutil, libswscale and libswresample in this order,
-// stopping at the first failure, and binds every function of their tables. A failed
-// attempt unloads everything again; a later call tries anew. After a success the set
-// stays loaded and a repeated call returns true at once. Window's thread only.
+// Loads libavcodec, libavformat, libavutil, libswscale, libswresample and libavfilter (the
+// deinterlacer) in this order, stopping at the first failure, and binds every function of
+// their tables. A failed attempt unloads everything again; a later call tries anew. After a
+// success the set stays loaded and a repeated call returns true at once. Window's thread
+// only.
 bool LoadMediaLibraries(const std::string& folder, bool versionedNames);
 void UnloadMediaLibraries();
 bool MediaLibrariesLoaded();

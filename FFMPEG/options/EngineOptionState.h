@@ -59,6 +59,8 @@ struct EngineOptionState {
     int32_t FrameSizeFromInput = 0;          // 1 while the size is the input's own
     float FrameAspectRatio = 0;              // 0 = not set
     int32_t FramePixelFormat = -1;           // AVPixelFormat, -1 = none
+    // 1 when FramePixelFormat was chosen ("pix_fmt"), 0 while it is the input's own.
+    uint8_t PixelFormatChosen = 0;
     int32_t PadTop = 0, PadBottom = 0, PadLeft = 0, PadRight = 0;
     int32_t PadColorYUV[3] = {16, 128, 128}; // Y, Cb, Cr
     int32_t CropTop = 0, CropBottom = 0, CropLeft = 0, CropRight = 0;
@@ -74,7 +76,11 @@ struct EngineOptionState {
     std::string VideoCodecName;
     uint32_t VideoCodecTag = 0; // four characters, first in the lowest byte
     uint8_t SameQuality = 0;
-    uint8_t Deinterlace = 0;
+    uint8_t Deinterlace = 0; // "deinterlace": every picture, whatever DeinterlaceMode says
+    // Which pictures are deinterlaced ("deinterlace_mode"): those flagged interlaced or of
+    // an interlaced stream, all, or none. Outputs that encode fields keep them.
+    enum TDeinterlaceMode : int32_t { dmAuto = 0, dmAlways = 1, dmNever = 2 };
+    int32_t DeinterlaceMode = dmAuto;
     int32_t TopFieldFirst = -1;
     int32_t MotionEstimationThreshold = 0;
     int32_t IntraDcPrecision = 8;

@@ -218,10 +218,22 @@ void TCustomFFmpeg::SetAspectRatio(const std::string& value) {
     FrameAspectRatio = static_cast<float>(ratio);
 }
 
+void TCustomFFmpeg::SetDeinterlaceMode(const std::string& value) {
+    static constexpr std::pair<const char*, TDeinterlaceMode> kModes[] = {
+        {"auto", dmAuto}, {"always", dmAlways}, {"never", dmNever}};
+    for (const auto& [name, mode] : kModes)
+        if (value == name) {
+            DeinterlaceMode = mode;
+            return;
+        }
+    throw FFMpegException("Invalid deinterlace mode '" + value + "': auto, always or never");
+}
+
 void TCustomFFmpeg::SetPixelFormat(const std::string& value) {
     requireLibraries();
     if (value != "list") {
         FramePixelFormat = lavu.av_get_pix_fmt(value.c_str());
+        PixelFormatChosen = 1;
         return;
     }
     if (!LogInstalled())

@@ -154,6 +154,7 @@ bool TCustomFFmpeg::DispatchOption(const std::string& name, const std::string& v
          }},
         {"passlogfile", [](E& e, S, S v) { e.PassLogFileName = v; }},
         {"deinterlace", [](E& e, S, S) { e.Deinterlace = 1; }},
+        {"deinterlace_mode", [](E& e, S, S v) { e.SetDeinterlaceMode(v); }},
         {"psnr", [](E& e, S, S) { e.ComputePsnr = 1; }},
         {"vstats", [](E& e, S, S) { e.SetVStatsDefault(); }},
         {"vstats_file",
@@ -206,7 +207,8 @@ bool TCustomFFmpeg::DispatchOption(const std::string& name, const std::string& v
         {"vpre", doNothing},
         {"spre", doNothing},
     };
-    static_assert(std::size(kTable) == 103, "the option table has 103 entries");
+    static_assert(std::size(kTable) == 104,
+                  "the option table has its 103 classic entries and deinterlace_mode");
     for (const Entry& entry : kTable) {
         if (name == entry.name) {
             entry.handle(*this, name, value);

@@ -228,5 +228,6 @@ void TCustomFFmpeg::ReleaseFiles() {
         lavf.avformat_close_input(&InputFiles[i]);
     }
     InputFileCount = 0;
+    InputPicture = {};
     StreamCodecs.Release(nullptr);
 }

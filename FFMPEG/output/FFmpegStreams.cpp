@@ -23,6 +23,32 @@ bool supportsPixelFormat(const AVCodec* codec, AVPixelFormat format) {
     return false;
 }
 
+// Whether a pixel format is 8-bit 4:2:0 YUV without alpha.
+bool eightBit420(AVPixelFormat format) {
+    const AVPixFmtDescriptor* desc = lavu.av_pix_fmt_desc_get(format);
+    return desc && desc->nb_components == 3 && desc->comp[0].depth == 8 &&
+           desc->log2_chroma_w == 1 && desc->log2_chroma_h == 1 &&
+           !(desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_PAL |
+                            AV_PIX_FMT_FLAG_HWACCEL));
+}
+
+// The pixel format an encoder writes when none was chosen: 8-bit 4:2:0, the format every
+// common decoder of its codec takes (the first such the encoder lists: full-range for
+// JPEG), so that an input's own chroma or bit depth never raises the output's profile
+// (H.264 "High", not "High 4:2:2" or "High 10"); for an encoder without 8-bit 4:2:0 the
+// format of its list that loses least of it; yuv420p for an encoder that lists none.
+AVPixelFormat devicePixelFormat(const AVCodec* encoder) {
+    if (!encoder || !encoder->pix_fmts)
+        return AV_PIX_FMT_YUV420P;
+    for (const AVPixelFormat* entry = encoder->pix_fmts; *entry != AV_PIX_FMT_NONE; ++entry)
+        if (eightBit420(*entry))
+            return *entry;
+    int loss = 0;
+    const AVPixelFormat best =
+        lavc.avcodec_find_best_pix_fmt_of_list(encoder->pix_fmts, AV_PIX_FMT_YUV420P, 0, &loss);
+    return best != AV_PIX_FMT_NONE ? best : encoder->pix_fmts[0];
+}
+
 // The codec's supported frame rate closest to `rate`; the first of equal ones wins.
 AVRational closestFrameRate(const AVRational* rates, AVRational rate) {
     AVRational best = rates[0];
@@ -149,7 +175,9 @@ void TCustomFFmpeg::SetVideoEncoderParameters(AVFormatContext* output, AVCodecCo
     codec->time_base = {rate.den, rate.num};
     codec->framerate = rate;
     AVPixelFormat pixelFormat = static_cast<AVPixelFormat>(FramePixelFormat);
-    if (encoder && encoder->pix_fmts && !supportsPixelFormat(encoder, pixelFormat))
+    if (!PixelFormatChosen)
+        pixelFormat = devicePixelFormat(encoder);
+    else if (encoder && encoder->pix_fmts && !supportsPixelFormat(encoder, pixelFormat))
         pixelFormat = encoder->pix_fmts[0];
     if (pixelFormat == AV_PIX_FMT_NONE)
         pixelFormat = AV_PIX_FMT_YUV420P;

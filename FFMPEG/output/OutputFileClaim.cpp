@@ -1,8 +1,11 @@
 // Output name claims: exclusive, locked part files and their rename to the final name.
 #include "OutputFileClaim.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -18,6 +21,21 @@ constexpr int kClaimAttempts = 8;
 
 // Numbers the short-lived names a part file is prepared under, within this process.
 std::atomic<unsigned> preparedNames{0};
+
+constexpr const char* kPartSuffix = ".part";
+// What a shortened part file name leaves free for the suffix of the name it is prepared
+// under (".<pid>-<n>").
+constexpr std::size_t kPreparedRoom = 24;
+
+// FNV-1a: the same long name gives the same part file name in every process.
+uint32_t nameHash(const std::string& name) {
+    uint32_t hash = 2166136261u;
+    for (const unsigned char c : name) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    return hash;
+}
 
 // Whether the open file is the one the path names now.
 bool sameEntry(int fd, const std::string& path) {
@@ -113,9 +131,28 @@ OutputFileClaim::~OutputFileClaim() {
 
 std::string OutputFileClaim::partName(const std::string& finalName) {
     const auto slash = finalName.find_last_of('/');
-    if (slash == std::string::npos)
-        return "." + finalName + ".part";
-    return finalName.substr(0, slash + 1) + "." + finalName.substr(slash + 1) + ".part";
+    const std::string folder = slash == std::string::npos ? "" : finalName.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? finalName : finalName.substr(slash + 1);
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return folder + partFileNameFor(name, limit > 0 ? static_cast<std::size_t>(limit) : 255);
+}
+
+std::string OutputFileClaim::partFileNameFor(const std::string& name, std::size_t nameMax) {
+    const std::string plain = "." + name + kPartSuffix;
+    if (plain.size() <= nameMax)
+        return plain;
+    // The final name leaves no room: a part of it, a mark of the whole name (so that two
+    // long names that begin alike keep apart), and room for the name the part file is
+    // prepared under.
+    char mark[16];
+    std::snprintf(mark, sizeof mark, "~%08x", nameHash(name));
+    const std::size_t fixed = 1 + std::strlen(mark) + std::strlen(kPartSuffix) + kPreparedRoom;
+    std::size_t keep = nameMax > fixed ? std::min(name.size(), nameMax - fixed) : 0;
+    // Never in the middle of a UTF-8 character.
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return "." + name.substr(0, keep) + mark + kPartSuffix;
 }
 
 bool OutputFileClaim::entryExists(const std::string& path) {

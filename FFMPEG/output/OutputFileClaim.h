@@ -2,6 +2,7 @@
 // the task runs, created exclusively and locked, and its rename to the final name.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // One output name claimed by one task. The part file ".NAME.part" beside the final name is
@@ -19,8 +20,12 @@ public:
     OutputFileClaim(const OutputFileClaim&) = delete;
     OutputFileClaim& operator=(const OutputFileClaim&) = delete;
 
-    // "dir/.name.part" for "dir/name".
+    // "dir/.name.part" for "dir/name"; when that is longer than the folder's file system
+    // takes, the name in it is cut and marked with a hash of the whole name instead.
     static std::string partName(const std::string& finalName);
+    // The part file's name (without folder) for the output name `name` where names may be
+    // `nameMax` bytes long.
+    static std::string partFileNameFor(const std::string& name, std::size_t nameMax);
     // Whether a directory entry of that name exists; links are not followed, so a dangling
     // link exists too.
     static bool entryExists(const std::string& path);

@@ -32,6 +32,15 @@ bool isLocalPath(const std::string& name) {
     return colon == std::string::npos || name.find('/') < colon;
 }
 
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty())
+        return text;
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
 std::string seconds(int64_t milliseconds) {
     return formatText("%.1f s", static_cast<double>(milliseconds) / 1000.0);
 }
@@ -60,8 +69,11 @@ bool TFFmpeg::OpenOutputFile(const std::string& fileName) {
     OutputDescriptor = claim->descriptor();
     const bool opened = OpenOutput(claim->partFileName());
     OutputDescriptor = -1; // also when the open failed before it was used
-    if (!opened)
+    if (!opened) {
+        // The reason names the output as the user knows it.
+        ErrorText = replaceAll(ErrorText, claim->partFileName(), fileName);
         return false; // the claim's end removes the part file
+    }
     ClaimedOutput output;
     output.formatName = format->name;
     output.claim = std::move(claim);
@@ -91,6 +103,12 @@ void TFFmpeg::failRun(const std::string& message) {
     LogIfInstalled(kLogTaskError, message);
     Failed = true;
     FailureMessage = message;
+}
+
+std::string TFFmpeg::namedForUser(std::string text) const {
+    for (const ClaimedOutput& output : m_claimedOutputs)
+        text = replaceAll(std::move(text), output.claim->partFileName(), output.claim->finalName());
+    return text;
 }
 
 void TFFmpeg::finishOutputs() {
@@ -133,7 +151,7 @@ void TFFmpeg::finishOutputs() {
         }
         if (error != 0) {
             claim.discard();
-            failRun(formatText("Could not rename '%s' to '%s': %s", claim.partFileName().c_str(),
+            failRun(formatText("Could not give the output its name '%s': %s",
                                claim.finalName().c_str(), SystemErrorText(error).c_str()));
         } else if (committed != claim.finalName()) {
             const std::string moved =

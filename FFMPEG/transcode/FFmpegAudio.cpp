@@ -3,6 +3,7 @@
 // into the encoder's frame size, conversion to the encoder's sample format, encoding and
 // writing of the packets.
 #include "FFmpeg.h"
+#include "AudioStart.h"
 #include "LibavPointers.h"
 #include "EngineText.h"
 
@@ -20,13 +21,8 @@
 
 namespace {
 
-// Samples between decoder and encoder are signed 16-bit.
-constexpr int kBytesPerSample = 2;
-// A block with silence put in front grows to this many bytes at most.
-constexpr int kMaxPaddedBlockBytes = 131072;
-// Differences between the input clock and the output of up to this many samples are left
-// alone.
-constexpr double kSyncToleranceSamples = 50;
+using namespace AudioTiming;
+
 // Room for the samples a drift compensation adds to one resampler call.
 constexpr int kResampleSlackSamples = 256;
 
@@ -101,23 +97,6 @@ bool convertFromS16(const uint8_t* input, AVFrame* frame) {
     default:
         return false;
     }
-}
-
-// Muxers that cannot say where a stream starts: their audio plays from the file's start,
-// so late sound must be preceded by silence to stay with its picture.
-constexpr const char* kMuxersWithoutStreamStart[] = {"avi", "rm",  "mp3",  "wav",  "au",  "amr",
-                                                     "ac3", "mp2", "adts", "aiff", "w64", "voc"};
-// Silence put in front of late sound is limited to this length; a later first sample is a
-// damaged timestamp.
-constexpr double kMaxStartSilenceSeconds = 30.0;
-
-bool lacksStreamStart(const AVFormatContext* output) {
-    if (!output || !output->oformat || !output->oformat->name)
-        return false;
-    for (const char* name : kMuxersWithoutStreamStart)
-        if (std::strcmp(output->oformat->name, name) == 0)
-            return true;
-    return false;
 }
 
 std::size_t fifoBytes(const OutputStreamState& ost) {
@@ -375,58 +354,17 @@ void TCustomFFmpeg::AudioOut(AVFormatContext* output, OutputStreamState& ost, In
             : ist;
     TAudioBlock block{samples, sizeBytes, decFrameBytes,
                       static_cast<double>(clock.Pts - StartTime) / 1000000.0};
-    const auto queuedSamples =
-        static_cast<int64_t>(fifoBytes(ost) / (kBytesPerSample * encChannels));
     if (!AlignAudioStart(output, ost, ist, block))
         return;
     if (AudioSyncMethod) {
         if (!ApplyAudioSyncMethod(ost, ist, block))
             return;
     } else {
+        const auto queuedSamples =
+            static_cast<int64_t>(fifoBytes(ost) / (kBytesPerSample * encChannels));
         ost.SyncOpts = std::llrint(block.InputSeconds * enc->sample_rate) - queuedSamples;
     }
     ResampleAndEncode(output, ost, block.Samples, block.SizeBytes, decFrameBytes);
-}
-
-// Without sync, an output that cannot carry the stream's start still gets the sound at its
-// place: silence in front of late sound, early samples dropped, once at the start. False
-// when the whole block lies before the start (the next block is trimmed too).
-bool TCustomFFmpeg::AlignAudioStart(AVFormatContext* output, OutputStreamState& ost,
-                                    InputStreamState& ist, TAudioBlock& block) {
-    if (AudioSyncMethod || !ist.IsStart || !lacksStreamStart(output))
-        return true;
-    const AVCodecContext* enc = *ost.Codec;
-    const AVCodecContext* dec = *ist.Codec;
-    const int encRate = enc->sample_rate;
-    const int decRate = dec->sample_rate;
-    const auto queuedSamples =
-        static_cast<int64_t>(fifoBytes(ost) / (kBytesPerSample * enc->ch_layout.nb_channels));
-    const double gap = block.InputSeconds * encRate - static_cast<double>(ost.SyncOpts) -
-                       static_cast<double>(queuedSamples);
-    const int64_t gapBytes = static_cast<int64_t>(gap * decRate / encRate) * block.FrameBytes;
-    if (gap > kSyncToleranceSamples && gap <= kMaxStartSilenceSeconds * encRate) {
-        // The whole gap goes out before the first samples, in blocks of bounded size.
-        const std::vector<uint8_t> silence(
-            static_cast<std::size_t>(kMaxPaddedBlockBytes / block.FrameBytes * block.FrameBytes),
-            0);
-        for (int64_t left = gapBytes; left > 0;) {
-            const int bytes =
-                static_cast<int>(std::min<int64_t>(left, static_cast<int64_t>(silence.size())));
-            ResampleAndEncode(output, ost, silence.data(), bytes, block.FrameBytes);
-            left -= bytes;
-        }
-        if (Verbosity > 2)
-            LogIfInstalled(kLogInfo,
-                           formatText("adding %d audio samples of silence", static_cast<int>(gap)));
-    } else if (gap < -kSyncToleranceSamples) {
-        const int dropped = static_cast<int>(std::min<int64_t>(-gapBytes, block.SizeBytes));
-        block.Samples += dropped;
-        block.SizeBytes -= dropped;
-        if (block.SizeBytes <= 0)
-            return false;
-    }
-    ist.IsStart = 0;
-    return true;
 }
 
 // The sync method's corrections of one block: silence in front or samples dropped at the

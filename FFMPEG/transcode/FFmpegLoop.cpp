@@ -143,6 +143,7 @@ void TCustomFFmpeg::FreeLoopState() {
         std::fclose(Progress.VStatsFile);
         Progress.VStatsFile = nullptr;
     }
+    Loop.Deinterlacers.clear();
     Loop.OutputFiles = nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include "StreamFrameRate.h"
 
 #include <cstdarg>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +29,27 @@ int64_t videoStepUs(const InputStreamState& ist, int64_t durationInStreamBase) {
     if (rate.num <= 0 || rate.den <= 0)
         return 0;
     return static_cast<int64_t>(AV_TIME_BASE) * rate.den / rate.num;
+}
+
+// The input time of a decoded audio frame's first sample (microseconds). A decoder may
+// hand a frame over some packets after the one it came from (frame threads, look-ahead) and
+// drops the samples the stream says to skip (decoder delay, priming), moving the frame's
+// time with them: the frame's own time says where its sound belongs, not the clock of the
+// packet just sent. A frame without one, or one that only jitters about the end of the
+// last frame (rounded container times, one time for several frames of a packet),
+// continues the last frame.
+int64_t audioFrameTime(const InputStreamState& ist, const AVFrame* frame) {
+    const int64_t next = ist.AudioNextUs;
+    if (frame->best_effort_timestamp == AV_NOPTS_VALUE)
+        return next != AV_NOPTS_VALUE ? next : ist.Pts;
+    const int64_t own =
+        lavu.av_rescale_q(frame->best_effort_timestamp, ist.Stream->time_base, AV_TIME_BASE_Q);
+    if (next == AV_NOPTS_VALUE || frame->sample_rate <= 0)
+        return own;
+    const int64_t durationUs =
+        static_cast<int64_t>(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
+    const int64_t jitterUs = durationUs + 1000;
+    return std::llabs(own - next) <= jitterUs ? next : own;
 }
 
 } // namespace
@@ -146,9 +168,12 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
                 formatText("Multiple frames in a packet from stream %d", packet->stream_index));
         ist.Pts = ist.NextPts;
         if (kind == AVMEDIA_TYPE_AUDIO) {
+            ist.Pts = audioFrameTime(ist, frame);
+            ist.NextPts = ist.Pts;
             if (frame->sample_rate > 0)
                 ist.NextPts +=
                     static_cast<int64_t>(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
+            ist.AudioNextUs = ist.NextPts;
             DeliverAudio(istIndex, frame);
         } else {
             // A decoder on frame threads hands each picture over a few packets after its
@@ -163,6 +188,8 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     }
 
     if (!packet) {
+        if (kind == AVMEDIA_TYPE_VIDEO)
+            FlushDeinterlacer(istIndex);
         if (EncoderSide.Stage && kind == AVMEDIA_TYPE_VIDEO) {
             PostFlush(istIndex);
             return 0;
@@ -195,7 +222,68 @@ void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {
 
 void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
     InputStreamState& ist = InputStreams[istIndex];
-    // Deinterlacing and the hooks run once per picture, before any output sees it; a
+    TDeinterlacer* deinterlacer = DeinterlacerFor(istIndex, frame);
+    if (!deinterlacer) {
+        DeliverPicture(istIndex, frame);
+        return;
+    }
+    if (!deinterlacer->Push(frame, ist.Pts, ist.Stream->codecpar->field_order)) {
+        // A picture the filter cannot take gets the engine's own line filter.
+        VideoState.LineDeinterlace = true;
+        DeliverPicture(istIndex, frame);
+        VideoState.LineDeinterlace = false;
+        return;
+    }
+    DeliverDeinterlaced(istIndex, *deinterlacer);
+}
+
+void TCustomFFmpeg::DeliverDeinterlaced(int istIndex, TDeinterlacer& deinterlacer) {
+    // Each picture goes out at its own time, a picture behind the decoder's clock.
+    InputStreamState& ist = InputStreams[istIndex];
+    const int64_t clock = ist.Pts;
+    while (AVFrame* picture = deinterlacer.Pull()) {
+        ist.Pts = picture->pts;
+        DeliverPicture(istIndex, picture);
+    }
+    ist.Pts = clock;
+}
+
+void TCustomFFmpeg::FlushDeinterlacer(int istIndex) {
+    const auto found = Loop.Deinterlacers.find(istIndex);
+    if (found == Loop.Deinterlacers.end() || !found->second)
+        return;
+    found->second->Push(nullptr, 0, AV_FIELD_UNKNOWN);
+    DeliverDeinterlaced(istIndex, *found->second);
+}
+
+TDeinterlacer* TCustomFFmpeg::DeinterlacerFor(int istIndex, const AVFrame* frame) {
+    std::unique_ptr<TDeinterlacer>& deinterlacer = Loop.Deinterlacers[istIndex];
+    if (deinterlacer)
+        return deinterlacer.get();
+    const int mode = Deinterlace ? dmAlways : DeinterlaceMode;
+    if (mode == dmNever)
+        return nullptr;
+    // Outputs that encode fields (interlaced coding) keep them; the pictures are made whole
+    // when one output wants progressive ones.
+    bool progressive = false;
+    ForEncodingOutputs(istIndex, [&](AVFormatContext*, OutputStreamState& ost) {
+        const AVCodecContext* encoder = ost.Codec ? *ost.Codec : nullptr;
+        progressive |=
+            encoder && encoder->codec_type == AVMEDIA_TYPE_VIDEO &&
+            !(encoder->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME));
+    });
+    const int fieldOrder = InputStreams[istIndex].Stream->codecpar->field_order;
+    const bool interlaced = frame->interlaced_frame ||
+                            (fieldOrder != AV_FIELD_UNKNOWN && fieldOrder != AV_FIELD_PROGRESSIVE);
+    if (!progressive || (mode == dmAuto && !interlaced))
+        return nullptr;
+    deinterlacer = std::make_unique<TDeinterlacer>(mode == dmAlways);
+    return deinterlacer.get();
+}
+
+void TCustomFFmpeg::DeliverPicture(int istIndex, AVFrame* frame) {
+    InputStreamState& ist = InputStreams[istIndex];
+    // Turning upright and the hooks run once per picture, before any output sees it; a
     // picture the hooks hold back reaches no output.
     AVFrame* picture = PreprocessPicture(ist, UprightPicture(ist, frame));
     emulateRate(ist);

@@ -144,7 +144,7 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
         }
     };
     try {
-        OpenStreamCodecs();
+        OpenStreamCodecs(outputFiles);
     } catch (...) {
         for (const OutputStreamState& ost : OutputStreams)
             if (ost.EncodingNeeded && ost.Codec && *ost.Codec &&

@@ -1,6 +1,7 @@
 // Transcode set-up per stream: stream-copy and encode parameters, the two-pass log files,
 // opening the encoders and decoders, metadata maps and the container headers.
 #include "FFmpeg.h"
+#include "AudioStart.h"
 #include "EncoderSizeRules.h"
 #include "EngineText.h"
 #include "LibraryMessages.h"
@@ -269,7 +270,7 @@ std::string EncoderRefusal(const AVCodecContext* codec, const AVCodec* encoder, 
 
 } // namespace
 
-void TCustomFFmpeg::OpenStreamCodecs() {
+void TCustomFFmpeg::OpenStreamCodecs(AVFormatContext** outputFiles) {
     for (OutputStreamState& ost : OutputStreams) {
         if (!ost.EncodingNeeded)
             continue;
@@ -313,6 +314,13 @@ void TCustomFFmpeg::OpenStreamCodecs() {
         GlobalHeaderBytes += codec->extradata_size;
         if (lavc.avcodec_parameters_from_context(ost.Stream->codecpar, codec) < 0)
             fail("av_mallocz fail");
+        if (codec->codec_type == AVMEDIA_TYPE_AUDIO) {
+            // The sound's start accounts for the encoder's priming (AlignAudioStart); a
+            // container that cannot tell decoders to skip it must not announce it.
+            ost.DecodedLead = AudioTiming::MeasureDecodedLead(codec);
+            if (!AudioTiming::CarriesPriming(outputFiles[ost.FileIndex], codec->codec_id))
+                ost.Stream->codecpar->initial_padding = 0;
+        }
         ost.Stream->time_base = codec->time_base;
         if (codec->codec_type == AVMEDIA_TYPE_VIDEO)
             ost.Stream->avg_frame_rate = codec->framerate;
@@ -357,6 +365,7 @@ void TCustomFFmpeg::WriteHeaders(AVFormatContext** outputFiles, int outputCount)
         // is left in the dictionary and dropped.
         AVDictionary* options = nullptr;
         lavu.av_dict_copy(&options, FormatPrivateOptions, 0);
+        AudioTiming::PrepareMuxer(outputFiles[file], &options);
         const int written = lavf.avformat_write_header(outputFiles[file], &options);
         lavu.av_dict_free(&options);
         if (written < 0)

@@ -70,7 +70,8 @@ void gateHooks(TCustomFFmpeg& engine, int64_t pts) {
 
 // Rebuilds the bottom field from both fields with the vertical filter (-1 4 2 4 -1) / 8
 // over the rows y-2 .. y+2 (clamped at the edges); top-field rows are copied. Works on
-// 8-bit planar formats only; false for any other.
+// 8-bit planar formats only; false for any other. The stand-in for pictures the motion-
+// adaptive deinterlacer (TDeinterlacer) cannot take.
 bool deinterlacePicture(AVFrame* target, const AVFrame* source) {
     PlaneLayout layout;
     if (!planarBytesLayout(static_cast<AVPixelFormat>(source->format), source->width,
@@ -127,7 +128,7 @@ AVFrame* prepareWorkingPicture(TCustomFFmpeg& engine, const AVFrame* decoded) {
     work->height = decoded->height;
     lavu.av_image_fill_arrays(work->data, work->linesize, state.HookBuffer.data(), format,
                               decoded->width, decoded->height, kPlaneAlign);
-    if (engine.Deinterlace) {
+    if (engine.VideoState.LineDeinterlace) {
         if (deinterlacePicture(work, decoded))
             return work;
         // The picture goes on as it came; it is still copied, so hooks never write into
@@ -256,6 +257,7 @@ void VideoPathState::Reset() {
     HookFrameNumber = 0;
     HookAction = haContinue;
     CustomHookRemoved = false;
+    LineDeinterlace = false;
     // The working picture only views HookBuffer; freeing it frees its copied props.
     if (WorkPicture)
         lavu.av_frame_free(&WorkPicture);
@@ -285,7 +287,7 @@ AVFrame* TCustomFFmpeg::PreprocessPicture(InputStreamState& ist, AVFrame* decode
     if (!customHook && UsingVideoHook)
         gateHooks(*this, pts);
     const bool plugins = !customHook && UsingVideoHook && state.HookAction == haContinue;
-    if (!decoded || (!Deinterlace && !customHook && !plugins))
+    if (!decoded || (!state.LineDeinterlace && !customHook && !plugins))
         return decoded;
     AVFrame* work = prepareWorkingPicture(*this, decoded);
     if (!work)

@@ -3,8 +3,12 @@
 // one engine instance; which thread uses it is said at each struct.
 #pragma once
 
+#include "Deinterlacer.h"
+
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <vector>
 
 extern "C" {
@@ -37,6 +41,8 @@ struct MainLoopState {
     AVFormatContext** OutputFiles = nullptr; // the run's outputs while the loop runs
     AVFrame* DecodedFrame = nullptr;         // the decoders' output frame
     uint8_t* SubtitleBuffer = nullptr;       // 65536 bytes, av_malloc'd on first use
+    // The deinterlacer of each input video stream that has one (by input stream index).
+    std::map<int, std::unique_ptr<TDeinterlacer>> Deinterlacers;
 };
 
 // The progress reports and statistics: the thread that encodes video (it counts the

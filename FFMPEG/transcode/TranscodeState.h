@@ -35,7 +35,10 @@ struct InputStreamState {
     int64_t NextPts = AV_NOPTS_VALUE; // microseconds
     int64_t Pts = 0;                  // microseconds
     int IsStart = 1;                  // 1 until the first audio drift correction
-    int RotationDegrees = 0;          // video: clockwise turn that makes pictures upright
+    // Audio: where the last decoded frame ended (microseconds), the next frame's time when
+    // its own is missing or only jitters about it.
+    int64_t AudioNextUs = AV_NOPTS_VALUE;
+    int RotationDegrees = 0; // video: clockwise turn that makes pictures upright
 };
 
 // One per stream of every output file, in file order, then stream order.
@@ -62,6 +65,14 @@ struct OutputStreamState {
     int AudioResample = 0;
     SwrContext* Resampler = nullptr; // created by the audio path
     AVFifo* Fifo = nullptr;          // bytes
+    // Where the sound starts (see AlignAudioStart): the input time, in seconds, of the
+    // encoder's first sample once known, and whether the first samples went out.
+    // The samples the encoder's decoders play before its first input sample (see
+    // AudioTiming::MeasureDecodedLead), measured when the encoder opens.
+    int DecodedLead = 0;
+    int AudioStartKnown = 0;
+    double AudioStartSeconds = 0;
+    int AudioStarted = 0;
     // Two-pass statistics file, open while pass 1 runs.
     std::FILE* LogFile = nullptr;
 };

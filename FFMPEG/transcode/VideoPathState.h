@@ -48,6 +48,9 @@ struct VideoPathState {
     int32_t HookAction = 0;      // a THookAction: 0 haContinue, 1 haIgnore, 2 haStop
     // The custom hook asked to stop (or its conversion failed): it is not called again.
     bool CustomHookRemoved = false;
+    // The picture being pre-processed is to be deinterlaced by the engine's own line
+    // filter (the motion-adaptive deinterlacer could not take it).
+    bool LineDeinterlace = false;
     AlignedBuffer HookBuffer;            // the working picture's planes
     AVFrame* WorkPicture = nullptr;      // views HookBuffer; handed to the outputs
     std::unique_ptr<TBitmap> HookBitmap; // created on the first hooked picture
