@@ -130,6 +130,8 @@ public:
     bool LetterBoxChosen() const;
     // "Files at once" of the Additional Options: how many rows a run converts at a time.
     int FilesAtOnceChosen() const;
+    // The Additional Options' "Deinterlace" choice; "Auto" for a typed text that names none.
+    DeinterlaceChoice DeinterlaceChosen() const;
 
     // ---- State ----
     bool Adding = false;

@@ -122,6 +122,7 @@ void TForm1::ButtonConvertClick() {
     settings.OutputFolder = trimmed.toStdString();
     settings.Overwrite = OverwriteChosen();
     settings.LetterBox = LetterBoxChosen();
+    settings.Deinterlace = DeinterlaceChosen();
     settings.VolumeValue = VolumeValue;
     m_builder->BeginRun();
     if (parallelRun()) {
@@ -363,6 +364,13 @@ bool TForm1::OverwriteChosen() const {
 
 bool TForm1::LetterBoxChosen() const {
     return Form4 && Form4->ComboLetterBox->currentText() == QStringLiteral("LetterBox");
+}
+
+DeinterlaceChoice TForm1::DeinterlaceChosen() const {
+    const int item = Form4 ? Form4->ComboDeinterlace->findText(
+                                 Form4->ComboDeinterlace->currentText(), Qt::MatchFixedString)
+                           : 0;
+    return item > 0 ? static_cast<DeinterlaceChoice>(item) : DeinterlaceChoice::Auto;
 }
 
 int TForm1::FilesAtOnceChosen() const {

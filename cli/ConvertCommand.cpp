@@ -216,6 +216,7 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
     builder.Settings.OutputFolder = options.OutputFolder;
     builder.Settings.Overwrite = options.Overwrite;
     builder.Settings.LetterBox = options.LetterBox;
+    builder.Settings.Deinterlace = options.Deinterlace;
     builder.Settings.VolumeValue = VolumeValueForPercent(options.VolumePercent);
     for (const std::string& option : options.ExtraOptions)
         builder.Settings.ExtraOptions += option + "\n";

@@ -3,6 +3,7 @@
 #include "EngineOptionState.h"
 
 #include <charconv>
+#include <strings.h>
 
 namespace {
 
@@ -10,6 +11,16 @@ bool ReadInt(const std::string& text, int& value) {
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+// "auto", "always" or "never" (any case), as the setting's entries.
+bool ReadDeinterlace(const std::string& text, DeinterlaceChoice& choice) {
+    for (std::size_t i = 0; i < DeinterlaceEntries.size(); ++i)
+        if (strcasecmp(text.c_str(), DeinterlaceEntries[i]) == 0) {
+            choice = static_cast<DeinterlaceChoice>(i);
+            return true;
+        }
+    return false;
 }
 
 } // namespace
@@ -73,6 +84,11 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
                 return false;
             }
             options.Aspect = value;
+        } else if (arg == "--deinterlace") {
+            if (!ReadDeinterlace(value, options.Deinterlace)) {
+                error = "--deinterlace takes auto, always or never, not \"" + value + "\"";
+                return false;
+            }
         } else if (arg == "--jobs" || arg == "-j") {
             if (!ReadInt(value, options.Jobs) || options.Jobs < 1) {
                 error = "--jobs needs a number of files of 1 or more, not \"" + value + "\"";

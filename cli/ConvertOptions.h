@@ -1,6 +1,7 @@
 // The command line of a conversion run: -f FORMAT -o FOLDER [settings] FILE...
 #pragma once
 
+#include "AddFileToFFMPEG.h"
 #include "SettingChoice.h"
 
 #include <string>
@@ -16,6 +17,7 @@ struct ConvertOptions {
     std::string Aspect; // "", "original", "4:3" or "16:9"
     bool Overwrite = false;
     bool LetterBox = false;
+    DeinterlaceChoice Deinterlace = DeinterlaceChoice::Auto;
     int Jobs = 1;
     int Threads = 0;                       // codec threads: 0 = the libraries choose
     std::vector<std::string> ExtraOptions; // "name=value"

@@ -53,6 +53,8 @@ const char* const usageText =
     "                            default), 4:3 or 16:9\n"
     "        --letterbox         show a picture of another shape than the output whole,\n"
     "                            with black bars, instead of stretching it\n"
+    "        --deinterlace D     auto (pictures of interlaced sources; the default),\n"
+    "                            always or never\n"
     "        --overwrite         replace existing outputs of the same name; an input\n"
     "                            file or an output of this run is never replaced (a free\n"
     "                            \"-n\" name is taken instead)\n"
@@ -139,9 +141,9 @@ int main(int argc, char** argv) {
             args[0].find('=') == std::string::npos) {
             // A conversion's first argument is an option of its own, or a file.
             bool known = false;
-            for (const char* option :
-                 {"--format", "--output-folder", "--volume", "--aspect", "--overwrite",
-                  "--letterbox", "--jobs", "--threads", "--option", "--quiet", "--verbose"})
+            for (const char* option : {"--format", "--output-folder", "--volume", "--aspect",
+                                       "--overwrite", "--letterbox", "--deinterlace", "--jobs",
+                                       "--threads", "--option", "--quiet", "--verbose"})
                 known = known || args[0] == option;
             known = known || FindSettingOption(args[0]) != nullptr;
             if (!known)

@@ -28,6 +28,7 @@ StoredSettings readStoredSettings(const SettingsStore& store) {
     StoredSettings read;
     readInOrder(store, read);
     read.filesAtOnce = store.readInteger(QString::fromLatin1(kFilesAtOnce));
+    read.deinterlace = store.readInteger(QString::fromLatin1(kDeinterlace));
     return read;
 }
 
@@ -38,7 +39,8 @@ bool writeStoredSettings(SettingsStore& store, const SettingsValues& values) {
         store.writeBoolean(QString::fromLatin1(kOverwrite), values.overwrite) &&
         store.writeInteger(QString::fromLatin1(kDropDownItems), values.dropDownItems) &&
         store.writeInteger(QString::fromLatin1(kLetterBox), values.letterBox) &&
-        store.writeInteger(QString::fromLatin1(kFilesAtOnce), values.filesAtOnce);
+        store.writeInteger(QString::fromLatin1(kFilesAtOnce), values.filesAtOnce) &&
+        store.writeInteger(QString::fromLatin1(kDeinterlace), values.deinterlace);
     const bool flushed = store.flush();
     return written && flushed;
 }

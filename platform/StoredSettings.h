@@ -13,6 +13,7 @@ inline constexpr const char* kOverwrite = "Overwrite";
 inline constexpr const char* kDropDownItems = "DropDownItems";
 inline constexpr const char* kLetterBox = "LetterBox";
 inline constexpr const char* kFilesAtOnce = "FilesAtOnce";
+inline constexpr const char* kDeinterlace = "Deinterlace";
 } // namespace SettingsNames
 
 // The values as the window and the options dialog hold them; the initial values are the
@@ -24,6 +25,7 @@ struct SettingsValues {
     int dropDownItems = 27;
     int letterBox = 0;
     int filesAtOnce = 1;
+    int deinterlace = 0; // item index of the "Deinterlace" list: 0 "Auto"
 };
 
 // What one read of the store gave, value by value in the order they are read. Reading
@@ -38,6 +40,8 @@ struct StoredSettings {
     // existed lack it, and it must not be lost when one of the five fails. Empty when
     // missing or not an integer (the caller keeps 1); not part of complete().
     std::optional<int> filesAtOnce;
+    // The "Deinterlace" choice, read on its own like filesAtOnce (missing: "Auto").
+    std::optional<int> deinterlace;
 
     // Every one of the five read; otherwise the caller writes its current values back at
     // once.
@@ -45,11 +49,12 @@ struct StoredSettings {
 };
 
 // Reads "Output Folder", "ComboOutputFormat", "Overwrite", "DropDownItems" and "LetterBox"
-// in this order, stopping at the first failed read, and "FilesAtOnce" in any case. Values
+// in this order, stopping at the first failed read, and "FilesAtOnce" and "Deinterlace" in
+// any case. Values
 // are given as stored (a negative index included, a count beyond the machine's cores
 // too); the caller decides which to apply and keeps them within its ranges.
 StoredSettings readStoredSettings(const SettingsStore& store);
 
-// Writes the five values in the same order and then "FilesAtOnce", stops at the first
-// write the store refuses, and flushes in every case. False when anything was not written.
+// Writes the five values in the same order and then "FilesAtOnce" and "Deinterlace", stops at the
+// first write the store refuses, and flushes in every case. False when anything was not written.
 bool writeStoredSettings(SettingsStore& store, const SettingsValues& values);

@@ -37,6 +37,8 @@ expect --output-folder --format MP4 --out
 expect '128\ Kbps' --format MP4 --audio-bitrate 12
 expect '44100\ Hz' -f MP3 --sample-rate 44
 expect 16:9 -f MP4 --aspect 16
+expect never -f MP4 --deinterlace n
+expect --deinterlace -f MP4 --dein
 folder=$(mktemp -d)
 mkdir "$folder/out"
 touch "$folder/outfile.avi"

@@ -26,6 +26,7 @@ const QString kOverwrite = QStringLiteral("Overwrite");
 const QString kDropDown = QStringLiteral("DropDownItems");
 const QString kLetterBox = QStringLiteral("LetterBox");
 const QString kFilesAtOnce = QStringLiteral("FilesAtOnce");
+const QString kDeinterlace = QStringLiteral("Deinterlace");
 
 struct Stored {
     QVariant folder, format, overwrite, dropDown, letterBox;
@@ -88,6 +89,7 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
         labels << label->text();
     EXPECT_TRUE(labels.contains("Video Zoom : "));
     EXPECT_TRUE(labels.contains("Aspect Ratio : "));
+    EXPECT_TRUE(labels.contains("Deinterlace : "));
     EXPECT_TRUE(labels.contains("Drop Down Items in Output Format List"));
     EXPECT_TRUE(labels.contains("Files at once"));
 
@@ -122,8 +124,8 @@ TEST(WindowSettings, FirstStartWritesTheDefaults) {
     EXPECT_FALSE(form.OverwriteChosen());
     EXPECT_EQ(form.Form4->SpinEdit1->value(), 27);
     EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), 0);
-    EXPECT_EQ(w.settings.writeOrder(),
-              QStringList({kFolder, kFormat, kOverwrite, kDropDown, kLetterBox, kFilesAtOnce}));
+    EXPECT_EQ(w.settings.writeOrder(), QStringList({kFolder, kFormat, kOverwrite, kDropDown,
+                                                    kLetterBox, kFilesAtOnce, kDeinterlace}));
     expectStored(w.settings, "", 0, 0, 27, 0);
     EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), 1);
 }
@@ -248,7 +250,7 @@ TEST(WindowSettings, FailedReadStopsAndWritesTheControlsBack) {
         EXPECT_EQ(form.OverwriteChosen(), c.overwrite != 0);
         EXPECT_EQ(form.Form4->SpinEdit1->value(), c.dropDown);
         EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), c.letterBox);
-        EXPECT_EQ(w.settings.writeOrder().size(), 6);
+        EXPECT_EQ(w.settings.writeOrder().size(), 7);
         expectStored(w.settings, c.folder, c.format, c.overwrite, c.dropDown, c.letterBox);
     }
 }
@@ -401,7 +403,35 @@ TEST(WindowSettings, FilesAtOnceRoundTripAndRange) {
     w.settings.plant(kFormat, QStringLiteral("AVI"));
     w.settings.plant(kFilesAtOnce, cores);
     TForm1& form = createWindow(w);
-    EXPECT_EQ(w.settings.writeOrder().size(), 6);
+    EXPECT_EQ(w.settings.writeOrder().size(), 7);
     EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), cores);
     EXPECT_EQ(form.FilesAtOnceChosen(), cores);
+}
+
+TEST(WindowSettings, DeinterlaceChoiceIsOfferedStoredAndUsed) {
+    struct Case {
+        QVariant stored; // invalid: the settings of an earlier version, without the value
+        QString shown;
+        DeinterlaceChoice chosen;
+    };
+    const Case cases[] = {{QVariant(), QStringLiteral("Auto"), DeinterlaceChoice::Auto},
+                          {2, QStringLiteral("Never"), DeinterlaceChoice::Never},
+                          {QStringLiteral("x"), QStringLiteral("Auto"), DeinterlaceChoice::Auto}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.toString().toStdString());
+        ScriptedWindow w;
+        plantAll(w.settings, kComplete);
+        if (c.stored.isValid())
+            w.settings.plant(kDeinterlace, c.stored);
+        TForm1& form = createWindow(w);
+        QComboBox* box = form.Form4->ComboDeinterlace;
+        EXPECT_EQ(items(box), QStringList({"Auto", "Always", "Never"}));
+        EXPECT_EQ(box->currentText(), c.shown);
+        EXPECT_EQ(form.DeinterlaceChosen(), c.chosen);
+        showWindow(form);
+        box->setCurrentIndex(1);
+        EXPECT_EQ(form.DeinterlaceChosen(), DeinterlaceChoice::Always);
+        EXPECT_TRUE(form.close());
+        EXPECT_EQ(w.settings.value(kDeinterlace).toInt(), 1);
+    }
 }

@@ -2,6 +2,7 @@
 // windows, saving them, and the drop-down count and aspect-ratio change handlers.
 #include "Unit4.h"
 
+#include "AddFileToFFMPEG.h"
 #include "FillComboOutputFormat.h"
 #include "SettingsStore.h"
 #include "StoredSettings.h"
@@ -82,6 +83,16 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     videoLayout->addWidget(ComboLetterBox, 0, 1);
     videoLayout->addWidget(new QLabel(QStringLiteral("Aspect Ratio : "), video), 1, 0);
     videoLayout->addWidget(ComboAspectRatio4, 1, 1);
+    // Below the existing rows, so that they keep their places.
+    QStringList deinterlaceItems;
+    for (const char* entry : DeinterlaceEntries)
+        deinterlaceItems << QString::fromLatin1(entry);
+    ComboDeinterlace =
+        makeEditableList(QStringLiteral("ComboDeinterlace"), deinterlaceItems, video);
+    auto* deinterlaceLabel = new QLabel(QStringLiteral("Deinterlace : "), video);
+    deinterlaceLabel->setBuddy(ComboDeinterlace);
+    videoLayout->addWidget(deinterlaceLabel, 2, 0);
+    videoLayout->addWidget(ComboDeinterlace, 2, 1);
     layout->addWidget(video);
 
     auto* general = new QGroupBox(QStringLiteral(" General Options "), this);
@@ -150,6 +161,8 @@ void TForm4::LoadSettings() {
     // The spin box keeps it within 1 to this machine's cores.
     if (read.filesAtOnce)
         SpinFilesAtOnce->setValue(*read.filesAtOnce);
+    if (read.deinterlace && *read.deinterlace >= 0)
+        selectItem(ComboDeinterlace, *read.deinterlace);
 
     if (!read.complete())
         SaveSettings();
@@ -178,6 +191,7 @@ void TForm4::SaveSettings() {
         values.dropDownItems = SpinEdit1->value();
         values.letterBox = chosenItem(ComboLetterBox);
         values.filesAtOnce = SpinFilesAtOnce->value();
+        values.deinterlace = chosenItem(ComboDeinterlace);
         writeStoredSettings(m_store, values);
     } catch (...) {
         // Settings that cannot be written are given up silently.

@@ -1,7 +1,7 @@
-// TForm4, the Additional Options dialog: video zoom and aspect-ratio choices, overwrite, the
-// format list's drop-down count and the number of files converted at once; it loads the persistent
-// settings into itself and the main window when created, and saves them when the main window
-// closes.
+// TForm4, the Additional Options dialog: video zoom, aspect-ratio and deinterlace choices,
+// overwrite, the format list's drop-down count and the number of files converted at once; it loads
+// the persistent settings into itself and the main window when created, and saves them when the
+// main window closes.
 #pragma once
 
 #include <QDialog>
@@ -31,6 +31,8 @@ public:
 
     QComboBox* ComboLetterBox = nullptr;
     QComboBox* ComboAspectRatio4 = nullptr;
+    // "Deinterlace": "Auto" (pictures of interlaced sources), "Always", "Never".
+    QComboBox* ComboDeinterlace = nullptr;
     QCheckBox* CheckBoxOverWrite = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
     // "Files at once": how many checked rows a run converts at the same time.
