@@ -8,7 +8,7 @@
 #  - The media libraries are opened with dlopen by their sonames (FFMPEG/lib/), so no
 #    program links them. libavcodec-extra59 brings the encoders the catalogue needs beyond
 #    Debian's plain build (AMR-NB for 3GP and 3G2); it provides libavcodec59, so both
-#    names hold together.
+#    names hold together. libavfilter8 gives the deinterlacer.
 #  - Qt loads its platform plugins (xcb, wayland) at run time: qt6-qpa-plugins.
 #  - The preview plays through Qt Multimedia's FFmpeg backend (platform/TMoviePlayer),
 #    whose plugin lives in libqt6multimedia6; dpkg-shlibdeps finds that package, and the
@@ -20,6 +20,7 @@ set(VIDBRISK_PACKAGE_DEPENDS
     "libavutil57 (>= 7:5.1)"
     "libswscale6 (>= 7:5.1)"
     "libswresample4 (>= 7:5.1)"
+    "libavfilter8 (>= 7:5.1)"
     "qt6-qpa-plugins")
 # The help opens in the desktop's browser (xdg-open); completion needs bash-completion.
 set(VIDBRISK_PACKAGE_RECOMMENDS "xdg-utils" "bash-completion")

@@ -98,7 +98,7 @@ gzip -cd "$unpacked/usr/share/doc/vidbrisk/changelog.gz" | head -1 |
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
 wanted=(libavcodec59 libavcodec-extra59 libavformat59 libavutil57 libswscale6 libswresample4
-    libc6 libstdc++6)
+    libavfilter8 libc6 libstdc++6)
 if [[ $window == ON ]]; then
     wanted+=(libqt6widgets6 libqt6multimedia6 libqt6multimediawidgets6 qt6-qpa-plugins)
 fi
