@@ -7,6 +7,7 @@
 #include "MediaLibraries.h"
 #include "OrientationMark.h"
 #include "RealWorldMedia.h"
+#include "StreamDecoder.h"
 #include "cli_run.h"
 
 #include <gtest/gtest.h>
@@ -54,44 +55,6 @@ protected:
     int runs = 0;
 };
 
-// A file opened with the decoder of its best stream of one kind; `ready` is false when the
-// file or the decoder does not open.
-struct StreamDecoder {
-    AVFormatContext* file = nullptr;
-    AVCodecContext* decoder = lavc.avcodec_alloc_context3(nullptr);
-    AVPacket* packet = lavc.av_packet_alloc();
-    AVFrame* frame = lavu.av_frame_alloc();
-    int index = -1;
-    bool ready = false;
-
-    StreamDecoder(const std::string& path, AVMediaType kind) {
-        if (lavf.avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0)
-            return;
-        lavf.avformat_find_stream_info(file, nullptr);
-        index = lavf.av_find_best_stream(file, kind, -1, -1, nullptr, 0);
-        ready =
-            index >= 0 &&
-            lavc.avcodec_parameters_to_context(decoder, file->streams[index]->codecpar) >= 0 &&
-            lavc.avcodec_open2(decoder, lavc.avcodec_find_decoder(decoder->codec_id), nullptr) >= 0;
-    }
-    ~StreamDecoder() {
-        lavu.av_frame_free(&frame);
-        lavc.av_packet_free(&packet);
-        lavc.avcodec_free_context(&decoder);
-        lavf.avformat_close_input(&file);
-    }
-    // Calls `take` for each decoded frame until it returns true or the stream ends.
-    template <class Take> void decode(Take take) {
-        bool done = !ready;
-        while (!done && lavf.av_read_frame(file, packet) >= 0) {
-            if (packet->stream_index == index && lavc.avcodec_send_packet(decoder, packet) >= 0)
-                while (!done && lavc.avcodec_receive_frame(decoder, frame) >= 0)
-                    done = take(frame);
-            lavc.av_packet_unref(packet);
-        }
-    }
-};
-
 // The first decoded picture of a file's video stream, or nothing.
 struct DecodedPicture {
     int width = 0, height = 0;
@@ -109,43 +72,10 @@ std::optional<DecodedPicture> firstPicture(const std::string& path) {
     return result;
 }
 
-// Whether sample `i` of a 16-bit or float frame (every encoder here writes one of them) is
-// clearly audible.
-bool loud(const AVFrame* frame, int i) {
-    const uint8_t* plane = frame->extended_data[0];
-    switch (lavu.av_get_packed_sample_fmt(static_cast<AVSampleFormat>(frame->format))) {
-    case AV_SAMPLE_FMT_S16:
-        return std::abs(reinterpret_cast<const int16_t*>(plane)[i]) > 3000;
-    case AV_SAMPLE_FMT_FLT:
-        return std::fabs(reinterpret_cast<const float*>(plane)[i]) > 0.1f;
-    default:
-        return false;
-    }
-}
-
 // Seconds from the start of a file to the first clearly audible sample of its first audio
-// stream: where the container stamps its first sound, plus the samples decoded before it.
+// stream.
 double firstSoundSeconds(const std::string& path) {
-    StreamDecoder audio(path, AVMEDIA_TYPE_AUDIO);
-    double result = -1;
-    double firstStamp = -1;
-    int64_t samples = 0;
-    audio.decode([&](const AVFrame* frame) {
-        if (firstStamp < 0)
-            firstStamp = frame->best_effort_timestamp == AV_NOPTS_VALUE
-                             ? 0
-                             : frame->best_effort_timestamp *
-                                   av_q2d(audio.file->streams[audio.index]->time_base);
-        const int step = lavu.av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format))
-                             ? 1
-                             : frame->ch_layout.nb_channels;
-        for (int i = 0; i < frame->nb_samples && result < 0; ++i)
-            if (loud(frame, i * step))
-                result = firstStamp + static_cast<double>(samples + i) / frame->sample_rate;
-        samples += frame->nb_samples;
-        return result >= 0;
-    });
-    return result;
+    return ReadTimeline(path).firstAudible;
 }
 
 TEST_F(CliRealWorldTest, DamagedFilesEachGetAResultLineAndTheBatchGoesOn) {

@@ -90,6 +90,15 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
     codec.max_b_frames = 0;
     codec.bit_rate = video.bitRate;
     codec.thread_count = 1;
+    codec.sample_aspect_ratio = video.sampleAspect;
+    if (video.interlaced) {
+        codec.flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        codec.field_order = AV_FIELD_TT;
+    }
+    if (video.encoder == "libx265") {
+        checkAv(av_opt_set(codec.priv_data, "x265-params", "log-level=error", 0),
+                "x265 parameters");
+    }
     if (!video.preset.empty()) {
         checkAv(av_opt_set(codec.priv_data, "preset", video.preset.c_str(), 0),
                 "preset of " + video.encoder);
@@ -98,6 +107,7 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
     AVStream* stream = addStream(track);
     stream->avg_frame_rate = video.frameRate;
     stream->r_frame_rate = video.frameRate;
+    stream->sample_aspect_ratio = video.sampleAspect;
     if (video.displayRotationCw != 0) {
         auto* matrix = reinterpret_cast<int32_t*>(
             av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
@@ -115,6 +125,19 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
     track.frame->width = codec.width;
     track.frame->height = codec.height;
     checkAv(av_frame_get_buffer(track.frame.get(), 0), "picture buffer");
+    if (codec.pix_fmt != AV_PIX_FMT_YUV420P && !video.marked) {
+        track.drawn.reset(av_frame_alloc());
+        track.drawn->format = AV_PIX_FMT_YUV420P;
+        track.drawn->width = codec.width;
+        track.drawn->height = codec.height;
+        checkAv(av_frame_get_buffer(track.drawn.get(), 0), "picture buffer");
+        track.converter.reset(
+            sws_getContext(codec.width, codec.height, AV_PIX_FMT_YUV420P, codec.width, codec.height,
+                           codec.pix_fmt, SWS_BICUBIC | SWS_BITEXACT, nullptr, nullptr, nullptr));
+        if (!track.converter) {
+            throw std::runtime_error("no conversion to the encoder's pixel format");
+        }
+    }
     m_tracks.push_back(std::move(track));
 }
 
@@ -207,12 +230,7 @@ void ClipWriter::encodeNext(Track& track) {
     AVFrame& frame = *track.frame;
     if (track.video) {
         checkAv(av_frame_make_writable(&frame), "picture buffer");
-        const int index = static_cast<int>(track.nextPts);
-        if (m_recipe.video->marked) {
-            SyntheticSignal::fillMarkedPicture(frame, index, m_recipe.video->displayRotationCw);
-        } else {
-            SyntheticSignal::fillPicture(frame, index);
-        }
+        drawPicture(track);
         frame.pts = track.nextPts;
         track.nextPts += 1;
     } else {
@@ -225,7 +243,15 @@ void ClipWriter::encodeNext(Track& track) {
             frame.nb_samples = static_cast<int>(left);
         }
         checkAv(av_frame_make_writable(&frame), "sample buffer");
-        SyntheticSignal::fillTone(frame, track.nextPts);
+        const AudioRecipe& audio = *m_recipe.audio;
+        if (audio.burstSeconds >= 0) {
+            const auto rate = static_cast<double>(audio.sampleRateHz);
+            SyntheticSignal::fillBurst(frame, track.startPts + track.nextPts,
+                                       std::llround(audio.burstSeconds * rate),
+                                       std::llround(audio.burstLengthSeconds * rate));
+        } else {
+            SyntheticSignal::fillTone(frame, track.nextPts);
+        }
         frame.pts = track.nextPts;
         track.nextPts += frame.nb_samples;
     }
@@ -260,6 +286,30 @@ void ClipWriter::drain(Track& track) {
         av_packet_rescale_ts(m_packet.get(), track.codec->time_base, track.stream->time_base);
         m_packet->stream_index = track.stream->index;
         checkAv(av_interleaved_write_frame(m_output.get(), m_packet.get()), "writing a packet");
+    }
+}
+
+// The next picture of the video track into its frame: drawn there, or drawn in yuv420p and
+// converted to the encoder's format.
+void ClipWriter::drawPicture(Track& track) {
+    const VideoRecipe& video = *m_recipe.video;
+    const int index = static_cast<int>(track.nextPts);
+    AVFrame& frame = *track.frame;
+    if (video.marked) {
+        SyntheticSignal::fillMarkedPicture(frame, index, video.displayRotationCw);
+        return;
+    }
+    AVFrame& drawn = track.drawn ? *track.drawn : frame;
+    if (video.interlaced) {
+        SyntheticSignal::fillFieldsPicture(drawn, index);
+        frame.interlaced_frame = 1;
+        frame.top_field_first = 1;
+    } else {
+        SyntheticSignal::fillPicture(drawn, index);
+    }
+    if (track.drawn) {
+        sws_scale(track.converter.get(), drawn.data, drawn.linesize, 0, drawn.height, frame.data,
+                  frame.linesize);
     }
 }
 

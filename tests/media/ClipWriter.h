@@ -17,7 +17,13 @@ struct VideoRecipe {
     int frameCount = 0;
     int64_t bitRate = 0; // 0 leaves the encoder's own rate control (x264: constant quality)
     std::string preset;  // encoder private "preset" option; empty leaves the default
+    // Any format the encoder takes: the pictures are drawn in yuv420p and converted.
     AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
+    // The sample (pixel) aspect ratio written to the codec and the stream; 0/1: none.
+    AVRational sampleAspect{0, 1};
+    // Coded as interlaced fields, the top field first, from pictures whose fields were
+    // taken at different times (SyntheticSignal::fillFieldsPicture).
+    bool interlaced = false;
     // The marked picture of OrientationMark.h instead of the colour bars (any size, odd
     // ones too, any 8-bit planar YUV format).
     bool marked = false;
@@ -38,6 +44,10 @@ struct AudioRecipe {
     int64_t bitRate = 0;
     // The first audio packet is stamped this late: the sound starts after the picture.
     double startSeconds = 0.0;
+    // Silence but for a burst of the tones from this time on the file's clock for
+    // burstLengthSeconds; negative: the tones all along.
+    double burstSeconds = -1.0;
+    double burstLengthSeconds = 0.0;
 };
 
 // What one file holds: the muxer, and a video and/or an audio stream.
@@ -66,6 +76,8 @@ private:
         CodecContextPtr codec;
         AVStream* stream = nullptr;
         FramePtr frame;
+        FramePtr drawn; // the picture drawn in yuv420p when the encoder takes another format
+        SwsContextPtr converter;
         int64_t nextPts = 0; // in the codec's time base: frame number or sample number
         int64_t endPts = 0;
         std::optional<int64_t> shift; // added to every packet time; set at the first packet
@@ -81,6 +93,7 @@ private:
     void encodeNext(Track& track);
     void drain(Track& track);
     void jumpTimes(Track& track);
+    void drawPicture(Track& track);
 
     ClipRecipe m_recipe;
     OutputContextPtr m_output;

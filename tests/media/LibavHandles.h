@@ -6,6 +6,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
+#include <libswscale/swscale.h>
 }
 
 #include <memory>
@@ -30,6 +31,9 @@ struct OutputContextDeleter {
         avformat_free_context(context);
     }
 };
+struct SwsContextDeleter {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
 struct InputContextDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
 };
@@ -39,6 +43,7 @@ using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextDeleter>;
 using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextDeleter>;
+using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 
 // The library's text for an error code.
 inline std::string avErrorText(int code) {

@@ -171,9 +171,13 @@ bool SyntheticSignal::supportsSampleFormat(int sampleFormat) {
     }
 }
 
-bool SyntheticSignal::fillTone(AVFrame& frame, int64_t firstSample) {
+namespace {
+
+// Sine tones, one frequency per channel (440 Hz, 660 Hz, ...), each sample scaled by
+// gain(sample number).
+template <class Gain> bool fillSine(AVFrame& frame, int64_t firstSample, Gain gain) {
     const auto format = static_cast<AVSampleFormat>(frame.format);
-    if (!supportsSampleFormat(format) || frame.sample_rate <= 0) {
+    if (!SyntheticSignal::supportsSampleFormat(format) || frame.sample_rate <= 0) {
         return false;
     }
     const int channels = frame.ch_layout.nb_channels;
@@ -184,8 +188,8 @@ bool SyntheticSignal::fillTone(AVFrame& frame, int64_t firstSample) {
         const double frequencyHz = 440.0 + 220.0 * channel;
         for (int i = 0; i < frame.nb_samples; ++i) {
             const double seconds = static_cast<double>(firstSample + i) / frame.sample_rate;
-            const double value =
-                amplitude * std::sin(2.0 * std::numbers::pi * frequencyHz * seconds);
+            const double value = gain(firstSample + i) * amplitude *
+                                 std::sin(2.0 * std::numbers::pi * frequencyHz * seconds);
             const int plane = planar ? channel : 0;
             const int slot = planar ? i : i * channels + channel;
             switch (format) {
@@ -207,4 +211,39 @@ bool SyntheticSignal::fillTone(AVFrame& frame, int64_t firstSample) {
         }
     }
     return true;
+}
+
+} // namespace
+
+bool SyntheticSignal::fillTone(AVFrame& frame, int64_t firstSample) {
+    return fillSine(frame, firstSample, [](int64_t) { return 1.0; });
+}
+
+bool SyntheticSignal::fillBurst(AVFrame& frame, int64_t firstSample, int64_t burstStart,
+                                int64_t burstLength) {
+    return fillSine(frame, firstSample, [&](int64_t sample) {
+        return sample >= burstStart && sample < burstStart + burstLength ? 1.0 : 0.0;
+    });
+}
+
+void SyntheticSignal::fillFieldsPicture(AVFrame& frame, int frameIndex) {
+    if (frame.format != AV_PIX_FMT_YUV420P) {
+        throw std::runtime_error("field pictures are made in yuv420p only");
+    }
+    // A bright upright bar on a dark ground, moving right by a twentieth of the width per
+    // field: each row shows the bar where it was when its field was taken (the top field
+    // first), so the two fields disagree on every edge of the bar.
+    const int barWidth = std::max(2, frame.width / 10);
+    for (int y = 0; y < frame.height; ++y) {
+        const int field = y % 2;
+        const int left = ((frameIndex * 2 + field) * std::max(1, frame.width / 20)) %
+                         std::max(1, frame.width - barWidth);
+        uint8_t* row = frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0];
+        for (int x = 0; x < frame.width; ++x)
+            row[x] = x >= left && x < left + barWidth ? 220 : 40;
+    }
+    for (int plane = 1; plane <= 2; ++plane)
+        for (int y = 0; y < (frame.height + 1) / 2; ++y)
+            std::fill_n(frame.data[plane] + static_cast<std::ptrdiff_t>(y) * frame.linesize[plane],
+                        (frame.width + 1) / 2, uint8_t{128});
 }

@@ -25,6 +25,13 @@ public:
     // number firstSample. Planar and packed 16/32-bit integer and float formats are
     // accepted; returns false for any other sample format.
     static bool fillTone(AVFrame& frame, int64_t firstSample);
+    // The same tones only from sample burstStart for burstLength samples, silence around.
+    static bool fillBurst(AVFrame& frame, int64_t firstSample, int64_t burstStart,
+                          int64_t burstLength);
+
+    // A yuv420p picture of two fields taken at different times: a bright bar that moves
+    // between the top field and the bottom field, so that woven fields comb at its edges.
+    static void fillFieldsPicture(AVFrame& frame, int frameIndex);
 
     // Whether fillTone can write this sample format.
     static bool supportsSampleFormat(int sampleFormat);

@@ -5,6 +5,7 @@
 #include "ClipWriter.h"
 #include "PartialFile.h"
 #include "RealWorldSet.h"
+#include "SourceKindsSet.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -215,15 +216,17 @@ int verify(const fs::path& folder) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc == 3 ? argv[1] : "";
-    const bool known =
-        mode == "--verify" || mode == "--real-world" || mode == "--verify-real-world";
+    const bool known = mode == "--verify" || mode == "--real-world" ||
+                       mode == "--verify-real-world" || mode == "--source-kinds";
     if (!(argc == 2 && argv[1][0] != '-') && !known) {
         std::cerr << "usage: " << kProgram << " <folder>           write the test media\n"
                   << "       " << kProgram << " --verify <folder>  check it with libavformat\n"
                   << "       " << kProgram
                   << " --real-world <folder>         write the real-world set\n"
                   << "       " << kProgram
-                  << " --verify-real-world <folder>  check it with libavformat\n";
+                  << " --verify-real-world <folder>  check it with libavformat\n"
+                  << "       " << kProgram
+                  << " --source-kinds <folder>       write the source-kinds set\n";
         return 2;
     }
     try {
@@ -237,6 +240,11 @@ int main(int argc, char** argv) {
         }
         if (mode == "--verify-real-world") {
             return RealWorldSet::verify(argv[2]);
+        }
+        if (mode == "--source-kinds") {
+            return reportMissing(SourceKindsSet::missingEncoders(&hidden))
+                       ? SourceKindsSet::write(argv[2])
+                       : 1;
         }
         return generate(argv[1]);
     } catch (const std::exception& error) {

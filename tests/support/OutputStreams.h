@@ -19,6 +19,8 @@ struct OutputStreams {
     int width = 0;
     int height = 0;
     double displayAspect = 0; // width / height times the sample aspect ratio when known
+    std::string pixelFormat;  // the video stream's pixel format name
+    std::string profile;      // the video codec's profile name, "" when it names none
     std::string audioCodec;   // "" when the file has no audio
     int sampleRateHz = 0;
     int channels = 0;
@@ -30,7 +32,7 @@ inline std::ostream& operator<<(std::ostream& out, const OutputStreams& s) {
     return out << (s.opened ? "" : "(not opened) ") << "video " << s.videoCodec << ' ' << s.width
                << 'x' << s.height << ", audio " << s.audioCodec << ' ' << s.sampleRateHz << " Hz "
                << s.channels << " ch " << s.audioBitRate << " b/s, aspect " << s.displayAspect
-               << ", title \"" << s.title << '"';
+               << ", " << s.pixelFormat << " " << s.profile << ", title \"" << s.title << '"';
 }
 
 inline OutputStreams ReadOutputStreams(const std::string& path) {
@@ -49,7 +51,13 @@ inline OutputStreams ReadOutputStreams(const std::string& path) {
             result.videoCodec = lavc.avcodec_get_name(p->codec_id);
             result.width = p->width;
             result.height = p->height;
-            const AVRational sar = p->sample_aspect_ratio;
+            // The container's sample aspect ratio, else the stream's own, as players take it.
+            const AVRational sar =
+                lavf.av_guess_sample_aspect_ratio(file, file->streams[i], nullptr);
+            if (const char* name = lavu.av_get_pix_fmt_name(static_cast<AVPixelFormat>(p->format)))
+                result.pixelFormat = name;
+            if (const char* name = lavc.avcodec_profile_name(p->codec_id, p->profile))
+                result.profile = name;
             if (p->height > 0)
                 result.displayAspect = static_cast<double>(p->width) / p->height *
                                        (sar.num > 0 && sar.den > 0 ? av_q2d(sar) : 1.0);
