@@ -247,6 +247,15 @@ public:
     // to every output stream it feeds; a null packet flushes the stream at end of input.
     // Returns 0, or -1 on a decoding error.
     int DecodePacket(int istIndex, AVPacket* packet);
+    // DecodePacket's ways: a copied stream's packet to its outputs, a subtitle packet, and
+    // the frames of an audio or video packet (null: the decoder drained, then the stream's
+    // end handed on: FinishInputStream); each decoded frame gets its time and goes to the
+    // output paths (TakeDecodedFrame).
+    int CopyInputPacket(int istIndex, const AVPacket* packet);
+    int DecodeSubtitlePacket(int istIndex, AVPacket* packet);
+    int DecodeFrames(int istIndex, AVPacket* packet);
+    void TakeDecodedFrame(int istIndex, AVFrame* frame);
+    void FinishInputStream(int istIndex);
     // Encodes a decoded subtitle for `ost` and writes it; `pts` is the input packet's pts.
     void WriteSubtitle(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                        AVSubtitle* subtitle, int64_t pts);
@@ -472,7 +481,14 @@ private:
 
     // Files and streams.
     bool FailOpenInput(AVFormatContext* context, const std::string& text);
+    // OpenInput's steps: the forced decoders (false with ErrorText), and the opened file
+    // taken into the file table with its timestamp offset (the per-file options used up).
+    bool SetInputDecoders(AVFormatContext* context);
+    void TakeOpenedInput(AVFormatContext* context, const std::string& fileName, int64_t timestamp);
     void ConfigureInputStreams(AVFormatContext* context, const std::string& fileName);
+    // A video input stream's decoder settings, picture shape, pixel format and rate.
+    void ConfigureInputVideo(AVFormatContext* context, AVStream* stream, AVCodecContext* codec,
+                             StreamCodecEntry& entry, const std::string& fileName);
     // The frame size and aspect of a video input stream (and InputPicture for the first).
     void TakeInputPictureShape(AVFormatContext* context, AVStream* stream,
                                const AVCodecContext* codec);
@@ -484,6 +500,7 @@ private:
     void ReleaseFiles();
     void SetVideoEncoderParameters(AVFormatContext* output, AVCodecContext* codec,
                                    const AVCodec* encoder);
+    void SetVideoPictureParameters(AVCodecContext* codec, const AVCodec* encoder);
     void SetRateControlOverride(AVCodecContext* codec);
     AVStream* AddOutputStream(AVFormatContext* output);
 

@@ -151,26 +151,10 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
     if (!context)
         return FailOpenInput(nullptr, OpenErrorText(fileName, AVERROR(ENOMEM)));
 
-    // Forced decoders: look-up by name, then whatever the generic options set.
-    AVCodecID videoId = AV_CODEC_ID_NONE, audioId = AV_CODEC_ID_NONE;
-    AVCodecID subtitleId = AV_CODEC_ID_NONE;
-    const AVCodec *videoCodec = nullptr, *audioCodec = nullptr, *subtitleCodec = nullptr;
-    if (!LookupCodec(VideoCodecName, AVMEDIA_TYPE_VIDEO, false, videoId, &videoCodec) ||
-        !LookupCodec(AudioCodecName, AVMEDIA_TYPE_AUDIO, false, audioId, &audioCodec) ||
-        !LookupCodec(SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitleId, &subtitleCodec)) {
+    if (!SetInputDecoders(context)) {
         lavf.avformat_free_context(context);
         return FailOpenInput(nullptr, ErrorText);
     }
-    if (PgmyuvCompatibility) {
-        videoId = AV_CODEC_ID_PGMYUV;
-        videoCodec = lavc.avcodec_find_decoder(videoId);
-    }
-    context->video_codec_id = videoId;
-    context->audio_codec_id = audioId;
-    context->subtitle_codec_id = subtitleId;
-    context->video_codec = videoCodec;
-    context->audio_codec = audioCodec;
-    context->subtitle_codec = subtitleCodec;
     CopyGenericOptions(context, FormatOptionContext, AV_OPT_FLAG_DECODING_PARAM);
     // Set before opening: the input's I/O context takes its copy of the callback then, so
     // a stop request can break a read that is already waiting.
@@ -212,6 +196,34 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         throw;
     }
 
+    TakeOpenedInput(context, fileName, timestamp);
+    return true;
+}
+
+bool TCustomFFmpeg::SetInputDecoders(AVFormatContext* context) {
+    // Forced decoders: look-up by name, then whatever the generic options set.
+    AVCodecID videoId = AV_CODEC_ID_NONE, audioId = AV_CODEC_ID_NONE;
+    AVCodecID subtitleId = AV_CODEC_ID_NONE;
+    const AVCodec *videoCodec = nullptr, *audioCodec = nullptr, *subtitleCodec = nullptr;
+    if (!LookupCodec(VideoCodecName, AVMEDIA_TYPE_VIDEO, false, videoId, &videoCodec) ||
+        !LookupCodec(AudioCodecName, AVMEDIA_TYPE_AUDIO, false, audioId, &audioCodec) ||
+        !LookupCodec(SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, subtitleId, &subtitleCodec))
+        return false;
+    if (PgmyuvCompatibility) {
+        videoId = AV_CODEC_ID_PGMYUV;
+        videoCodec = lavc.avcodec_find_decoder(videoId);
+    }
+    context->video_codec_id = videoId;
+    context->audio_codec_id = audioId;
+    context->subtitle_codec_id = subtitleId;
+    context->video_codec = videoCodec;
+    context->audio_codec = audioCodec;
+    context->subtitle_codec = subtitleCodec;
+    return true;
+}
+
+void TCustomFFmpeg::TakeOpenedInput(AVFormatContext* context, const std::string& fileName,
+                                    int64_t timestamp) {
     if (context->duration != AV_NOPTS_VALUE && context->duration > 0)
         TotalDurationMs = std::max<int64_t>(TotalDurationMs,
                                             std::min<int64_t>(context->duration / 1000, INT32_MAX));
@@ -221,6 +233,7 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
     if (Verbosity >= 0)
         lavf.av_dump_format(context, InputFileCount, fileName.c_str(), 0);
     ++InputFileCount;
+    // The per-file options are used up.
     ForcedInputFormat = nullptr;
     ForcedOutputFormat = nullptr;
     VideoChannel = 0;
@@ -228,7 +241,6 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
     VideoCodecName.clear();
     AudioCodecName.clear();
     SubtitleCodecName.clear();
-    return true;
 }
 
 void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::string& fileName) {
@@ -247,34 +259,9 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
         codec->pkt_timebase = stream->time_base;
         StreamCodecEntry& entry = StreamCodecs.Add(context, static_cast<int>(i), codec);
         switch (parameters->codec_type) {
-        case AVMEDIA_TYPE_VIDEO: {
-            CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
-                               AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
-            TakeInputPictureShape(context, stream, codec);
-            // RealMedia demuxers leave the pixel format open until decoding starts.
-            const std::string extension = lowerExtension(fileName);
-            if (codec->pix_fmt == AV_PIX_FMT_NONE && !extension.empty() &&
-                std::string(".rmvb").find(extension) == 0)
-                codec->pix_fmt = static_cast<AVPixelFormat>(0);
-            FramePixelFormat = codec->pix_fmt;
-            PixelFormatChosen = 0;
-            if (MotionEstimationThreshold != 0)
-                codec->debug |= 0x20;
-            // The stream's real rate; a raw rate that is only the container's clock (ASF)
-            // would make every later picture count as a thousand.
-            const AVRational rate = PlausibleFrameRate(stream);
-            FrameRate = rate;
-            codec->framerate = rate;
-            // The codec's own clock of older releases: one tick per frame.
-            if (rate.num > 0 && rate.den > 0)
-                codec->time_base = {rate.den, rate.num};
-            entry.RateEmulation = RateEmulation;
-            if (VideoDisabled)
-                stream->discard = AVDISCARD_ALL;
-            else if (VideoDiscard != 0)
-                stream->discard = static_cast<AVDiscard>(VideoDiscard);
+        case AVMEDIA_TYPE_VIDEO:
+            ConfigureInputVideo(context, stream, codec, entry, fileName);
             break;
-        }
         case AVMEDIA_TYPE_AUDIO:
             CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_AUDIO],
                                AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
@@ -293,6 +280,36 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
             break;
         }
     }
+}
+
+void TCustomFFmpeg::ConfigureInputVideo(AVFormatContext* context, AVStream* stream,
+                                        AVCodecContext* codec, StreamCodecEntry& entry,
+                                        const std::string& fileName) {
+    CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
+                       AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
+    TakeInputPictureShape(context, stream, codec);
+    // RealMedia demuxers leave the pixel format open until decoding starts.
+    const std::string extension = lowerExtension(fileName);
+    if (codec->pix_fmt == AV_PIX_FMT_NONE && !extension.empty() &&
+        std::string(".rmvb").find(extension) == 0)
+        codec->pix_fmt = static_cast<AVPixelFormat>(0);
+    FramePixelFormat = codec->pix_fmt;
+    PixelFormatChosen = 0;
+    if (MotionEstimationThreshold != 0)
+        codec->debug |= 0x20;
+    // The stream's real rate; a raw rate that is only the container's clock (ASF)
+    // would make every later picture count as a thousand.
+    const AVRational rate = PlausibleFrameRate(stream);
+    FrameRate = rate;
+    codec->framerate = rate;
+    // The codec's own clock of older releases: one tick per frame.
+    if (rate.num > 0 && rate.den > 0)
+        codec->time_base = {rate.den, rate.num};
+    entry.RateEmulation = RateEmulation;
+    if (VideoDisabled)
+        stream->discard = AVDISCARD_ALL;
+    else if (VideoDiscard != 0)
+        stream->discard = static_cast<AVDiscard>(VideoDiscard);
 }
 
 void TCustomFFmpeg::TakeInputPictureShape(AVFormatContext* context, AVStream* stream,

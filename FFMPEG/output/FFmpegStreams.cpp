@@ -174,27 +174,7 @@ void TCustomFFmpeg::SetVideoEncoderParameters(AVFormatContext* output, AVCodecCo
         rate = closestFrameRate(encoder->supported_framerates, fps);
     codec->time_base = {rate.den, rate.num};
     codec->framerate = rate;
-    AVPixelFormat pixelFormat = static_cast<AVPixelFormat>(FramePixelFormat);
-    if (!PixelFormatChosen)
-        pixelFormat = devicePixelFormat(encoder);
-    else if (encoder && encoder->pix_fmts && !supportsPixelFormat(encoder, pixelFormat))
-        pixelFormat = encoder->pix_fmts[0];
-    if (pixelFormat == AV_PIX_FMT_NONE)
-        pixelFormat = AV_PIX_FMT_YUV420P;
-    codec->pix_fmt = pixelFormat;
-    // The input's own size is brought down to one the encoder takes (H.264 needs even sides,
-    // RealVideo multiples of 16, H.263 one of its fixed sizes); a chosen size stays as chosen.
-    int width = FrameWidth, height = FrameHeight;
-    if (FrameSizeFromInput && width > 0 && height > 0)
-        FitEncoderSize(codec->codec_id, pixelFormat, width, height);
-    codec->width = width + PadLeft + PadRight;
-    codec->height = height + PadTop + PadBottom;
-    // The picture aspect becomes a sample aspect (at most 255:255).
-    codec->sample_aspect_ratio = {0, 1};
-    if (codec->width > 0 && codec->height > 0 && FrameAspectRatio > 0) {
-        const double ratio = static_cast<double>(FrameAspectRatio) * codec->height / codec->width;
-        codec->sample_aspect_ratio = lavu.av_d2q(ratio, 255);
-    }
+    SetVideoPictureParameters(codec, encoder);
     if (IntraOnly)
         codec->gop_size = 0;
     if (VideoQScale != 0 || SameQuality) {
@@ -224,6 +204,31 @@ void TCustomFFmpeg::SetVideoEncoderParameters(AVFormatContext* output, AVCodecCo
         codec->flags |= AV_CODEC_FLAG_PASS1;
     else if (PassNumber == 2)
         codec->flags |= AV_CODEC_FLAG_PASS2;
+}
+
+// The encoder's picture: pixel format, size and sample aspect.
+void TCustomFFmpeg::SetVideoPictureParameters(AVCodecContext* codec, const AVCodec* encoder) {
+    AVPixelFormat pixelFormat = static_cast<AVPixelFormat>(FramePixelFormat);
+    if (!PixelFormatChosen)
+        pixelFormat = devicePixelFormat(encoder);
+    else if (encoder && encoder->pix_fmts && !supportsPixelFormat(encoder, pixelFormat))
+        pixelFormat = encoder->pix_fmts[0];
+    if (pixelFormat == AV_PIX_FMT_NONE)
+        pixelFormat = AV_PIX_FMT_YUV420P;
+    codec->pix_fmt = pixelFormat;
+    // The input's own size is brought down to one the encoder takes (H.264 needs even sides,
+    // RealVideo multiples of 16, H.263 one of its fixed sizes); a chosen size stays as chosen.
+    int width = FrameWidth, height = FrameHeight;
+    if (FrameSizeFromInput && width > 0 && height > 0)
+        FitEncoderSize(codec->codec_id, pixelFormat, width, height);
+    codec->width = width + PadLeft + PadRight;
+    codec->height = height + PadTop + PadBottom;
+    // The picture aspect becomes a sample aspect (at most 255:255).
+    codec->sample_aspect_ratio = {0, 1};
+    if (codec->width > 0 && codec->height > 0 && FrameAspectRatio > 0) {
+        const double ratio = static_cast<double>(FrameAspectRatio) * codec->height / codec->width;
+        codec->sample_aspect_ratio = lavu.av_d2q(ratio, 255);
+    }
 }
 
 void TCustomFFmpeg::SetRateControlOverride(AVCodecContext* codec) {

@@ -73,79 +73,101 @@ void emulateRate(InputStreamState& ist) {
 
 } // namespace
 
+namespace {
+
+// Calls `perOutput(output file, ost)` for every output stream fed by input stream `istIndex`
+// once the input has reached the start time.
+template <class PerOutput>
+void forStartedOutputs(TCustomFFmpeg& engine, int istIndex, PerOutput&& perOutput) {
+    const InputStreamState& ist = engine.InputStreams[istIndex];
+    if (!(engine.StartTime == 0 || ist.Pts >= engine.StartTime))
+        return;
+    for (OutputStreamState& ost : engine.OutputStreams)
+        if (ost.SourceIndex == istIndex)
+            perOutput(engine.Loop.OutputFiles[ost.FileIndex], ost);
+}
+
+} // namespace
+
 int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     InputStreamState& ist = InputStreams[istIndex];
-    AVCodecContext* decoder = *ist.Codec;
     const AVMediaType kind = ist.Stream->codecpar->codec_type;
-    const AVRational timeBase = ist.Stream->time_base;
     if (ist.NextPts == AV_NOPTS_VALUE)
         ist.NextPts = ist.Pts;
     if (packet && packet->dts != AV_NOPTS_VALUE)
-        ist.NextPts = ist.Pts = lavu.av_rescale_q(packet->dts, timeBase, AV_TIME_BASE_Q);
-
-    auto deliver = [&](auto&& perOutput) {
-        if (!(StartTime == 0 || ist.Pts >= StartTime))
-            return;
-        for (OutputStreamState& ost : OutputStreams)
-            if (ost.SourceIndex == istIndex)
-                perOutput(Loop.OutputFiles[ost.FileIndex], ost);
-    };
+        ist.NextPts = ist.Pts =
+            lavu.av_rescale_q(packet->dts, ist.Stream->time_base, AV_TIME_BASE_Q);
 
     // Stream copy: the packet goes out as it came in.
-    if (!ist.DecodingNeeded) {
-        if (!packet)
-            return 0;
-        ist.Pts = ist.NextPts;
-        if (kind == AVMEDIA_TYPE_AUDIO) {
-            const AVCodecParameters* parameters = ist.Stream->codecpar;
-            if (parameters->frame_size > 0 && parameters->sample_rate > 0)
-                ist.NextPts += static_cast<int64_t>(AV_TIME_BASE) * parameters->frame_size /
-                               parameters->sample_rate;
-            else if (packet->duration > 0)
-                ist.NextPts += lavu.av_rescale_q(packet->duration, timeBase, AV_TIME_BASE_Q);
-        } else if (kind == AVMEDIA_TYPE_VIDEO) {
-            ist.NextPts += videoStepUs(ist, packet->duration);
-        }
-        emulateRate(ist);
-        deliver([&](AVFormatContext* output, OutputStreamState& ost) {
-            CopyPacket(output, ost, ist, packet);
-        });
-        return 0;
-    }
+    if (!ist.DecodingNeeded)
+        return CopyInputPacket(istIndex, packet);
     // A stream that one output decodes may be copied by another: that one gets the packet
     // as it came in.
     if (packet)
-        deliver([&](AVFormatContext* output, OutputStreamState& ost) {
+        forStartedOutputs(*this, istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
             if (!ost.EncodingNeeded)
                 CopyPacket(output, ost, ist, packet);
         });
 
-    if (kind == AVMEDIA_TYPE_SUBTITLE) {
-        if (!packet)
-            return 0; // subtitle decoders keep nothing back
-        ist.Pts = ist.NextPts;
-        AVSubtitle subtitle{};
-        int gotSubtitle = 0;
-        if (lavc.avcodec_decode_subtitle2(decoder, &subtitle, &gotSubtitle, packet) < 0)
-            return -1;
-        if (!gotSubtitle)
-            return 0;
-        emulateRate(ist);
-        try {
-            deliver([&](AVFormatContext* output, OutputStreamState& ost) {
-                if (ost.EncodingNeeded)
-                    WriteSubtitle(output, ost, ist, &subtitle, packet->pts);
-            });
-        } catch (...) {
-            lavc.avsubtitle_free(&subtitle);
-            throw;
-        }
-        lavc.avsubtitle_free(&subtitle);
-        return 0;
-    }
+    if (kind == AVMEDIA_TYPE_SUBTITLE)
+        return DecodeSubtitlePacket(istIndex, packet);
     if (kind != AVMEDIA_TYPE_AUDIO && kind != AVMEDIA_TYPE_VIDEO)
         return -1;
+    return DecodeFrames(istIndex, packet);
+}
 
+int TCustomFFmpeg::CopyInputPacket(int istIndex, const AVPacket* packet) {
+    InputStreamState& ist = InputStreams[istIndex];
+    if (!packet)
+        return 0;
+    const AVMediaType kind = ist.Stream->codecpar->codec_type;
+    const AVRational timeBase = ist.Stream->time_base;
+    ist.Pts = ist.NextPts;
+    if (kind == AVMEDIA_TYPE_AUDIO) {
+        const AVCodecParameters* parameters = ist.Stream->codecpar;
+        if (parameters->frame_size > 0 && parameters->sample_rate > 0)
+            ist.NextPts += static_cast<int64_t>(AV_TIME_BASE) * parameters->frame_size /
+                           parameters->sample_rate;
+        else if (packet->duration > 0)
+            ist.NextPts += lavu.av_rescale_q(packet->duration, timeBase, AV_TIME_BASE_Q);
+    } else if (kind == AVMEDIA_TYPE_VIDEO) {
+        ist.NextPts += videoStepUs(ist, packet->duration);
+    }
+    emulateRate(ist);
+    forStartedOutputs(*this, istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+        CopyPacket(output, ost, ist, packet);
+    });
+    return 0;
+}
+
+int TCustomFFmpeg::DecodeSubtitlePacket(int istIndex, AVPacket* packet) {
+    InputStreamState& ist = InputStreams[istIndex];
+    if (!packet)
+        return 0; // subtitle decoders keep nothing back
+    ist.Pts = ist.NextPts;
+    AVSubtitle subtitle{};
+    int gotSubtitle = 0;
+    if (lavc.avcodec_decode_subtitle2(*ist.Codec, &subtitle, &gotSubtitle, packet) < 0)
+        return -1;
+    if (!gotSubtitle)
+        return 0;
+    emulateRate(ist);
+    try {
+        forStartedOutputs(*this, istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+            if (ost.EncodingNeeded)
+                WriteSubtitle(output, ost, ist, &subtitle, packet->pts);
+        });
+    } catch (...) {
+        lavc.avsubtitle_free(&subtitle);
+        throw;
+    }
+    lavc.avsubtitle_free(&subtitle);
+    return 0;
+}
+
+int TCustomFFmpeg::DecodeFrames(int istIndex, AVPacket* packet) {
+    InputStreamState& ist = InputStreams[istIndex];
+    AVCodecContext* decoder = *ist.Codec;
     // An empty packet (a container's placeholder for a skipped frame) carries nothing to
     // decode; handed to the decoder it would read as the end of the stream.
     if (packet && packet->size == 0)
@@ -166,39 +188,48 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
         if (packet && frames == 2 && Verbosity > 0 && LogInstalled())
             Log(kLogStepFailed,
                 formatText("Multiple frames in a packet from stream %d", packet->stream_index));
-        ist.Pts = ist.NextPts;
-        if (kind == AVMEDIA_TYPE_AUDIO) {
-            ist.Pts = audioFrameTime(ist, frame);
-            ist.NextPts = ist.Pts;
-            if (frame->sample_rate > 0)
-                ist.NextPts +=
-                    static_cast<int64_t>(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
-            ist.AudioNextUs = ist.NextPts;
-            DeliverAudio(istIndex, frame);
-        } else {
-            // A decoder on frame threads hands each picture over a few packets after its
-            // own; the packet it came from (pkt_dts) says which time it has, as one thread
-            // would have given it at that packet.
-            if ((decoder->active_thread_type & FF_THREAD_FRAME) && frame->pkt_dts != AV_NOPTS_VALUE)
-                ist.Pts = ist.NextPts = lavu.av_rescale_q(frame->pkt_dts, timeBase, AV_TIME_BASE_Q);
-            ist.NextPts += videoStepUs(ist, frame->pkt_duration);
-            DeliverVideo(istIndex, frame);
-        }
+        TakeDecodedFrame(istIndex, frame);
         lavu.av_frame_unref(frame);
     }
-
-    if (!packet) {
-        if (kind == AVMEDIA_TYPE_VIDEO)
-            FlushDeinterlacer(istIndex);
-        if (EncoderSide.Stage && kind == AVMEDIA_TYPE_VIDEO) {
-            PostFlush(istIndex);
-            return 0;
-        }
-        ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
-            FlushEncoder(output, ost);
-        });
-    }
+    if (!packet)
+        FinishInputStream(istIndex);
     return 0;
+}
+
+void TCustomFFmpeg::TakeDecodedFrame(int istIndex, AVFrame* frame) {
+    InputStreamState& ist = InputStreams[istIndex];
+    ist.Pts = ist.NextPts;
+    if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+        ist.Pts = audioFrameTime(ist, frame);
+        ist.NextPts = ist.Pts;
+        if (frame->sample_rate > 0)
+            ist.NextPts +=
+                static_cast<int64_t>(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
+        ist.AudioNextUs = ist.NextPts;
+        DeliverAudio(istIndex, frame);
+        return;
+    }
+    // A decoder on frame threads hands each picture over a few packets after its own; the
+    // packet it came from (pkt_dts) says which time it has, as one thread would have given
+    // it at that packet.
+    if (((*ist.Codec)->active_thread_type & FF_THREAD_FRAME) && frame->pkt_dts != AV_NOPTS_VALUE)
+        ist.Pts = ist.NextPts =
+            lavu.av_rescale_q(frame->pkt_dts, ist.Stream->time_base, AV_TIME_BASE_Q);
+    ist.NextPts += videoStepUs(ist, frame->pkt_duration);
+    DeliverVideo(istIndex, frame);
+}
+
+void TCustomFFmpeg::FinishInputStream(int istIndex) {
+    const bool video = InputStreams[istIndex].Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (video)
+        FlushDeinterlacer(istIndex);
+    if (EncoderSide.Stage && video) {
+        PostFlush(istIndex);
+        return;
+    }
+    ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
+        FlushEncoder(output, ost);
+    });
 }
 
 void TCustomFFmpeg::DeliverAudio(int istIndex, AVFrame* frame) {

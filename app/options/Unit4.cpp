@@ -70,6 +70,30 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    layout->addWidget(buildVideoOptions());
+
+    layout->addWidget(buildGeneralOptions());
+
+    ButtonDone = new QPushButton(QStringLiteral("Done"), this);
+    ButtonDone->setObjectName(QStringLiteral("ButtonDone"));
+    ButtonDone->setDefault(true);
+    layout->addWidget(ButtonDone, 0, Qt::AlignHCenter);
+
+    connect(ButtonDone, &QPushButton::clicked, this, &QDialog::accept);
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm4::SpinEdit1Change);
+    // Fires for an item chosen from the list and for every edit of the typed text.
+    connect(ComboAspectRatio4, &QComboBox::currentTextChanged, this,
+            &TForm4::ComboAspectRatio4Change);
+    // The video zoom choice is only stored; changing it has no effect.
+
+    try {
+        LoadSettings();
+    } catch (...) {
+        // The dialog keeps its defaults; they are written when the main window closes.
+    }
+}
+
+QGroupBox* TForm4::buildVideoOptions() {
     auto* video = new QGroupBox(QStringLiteral(" Video Options "), this);
     auto* videoLayout = new QGridLayout(video);
     ComboLetterBox = makeEditableList(QStringLiteral("ComboLetterBox"),
@@ -93,8 +117,10 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     deinterlaceLabel->setBuddy(ComboDeinterlace);
     videoLayout->addWidget(deinterlaceLabel, 2, 0);
     videoLayout->addWidget(ComboDeinterlace, 2, 1);
-    layout->addWidget(video);
+    return video;
+}
 
+QGroupBox* TForm4::buildGeneralOptions() {
     auto* general = new QGroupBox(QStringLiteral(" General Options "), this);
     auto* generalLayout = new QVBoxLayout(general);
     CheckBoxOverWrite =
@@ -120,25 +146,7 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     filesRow->addWidget(SpinFilesAtOnce);
     filesRow->addWidget(new QLabel(QStringLiteral("Files at once"), general), 1);
     generalLayout->addLayout(filesRow);
-    layout->addWidget(general);
-
-    ButtonDone = new QPushButton(QStringLiteral("Done"), this);
-    ButtonDone->setObjectName(QStringLiteral("ButtonDone"));
-    ButtonDone->setDefault(true);
-    layout->addWidget(ButtonDone, 0, Qt::AlignHCenter);
-
-    connect(ButtonDone, &QPushButton::clicked, this, &QDialog::accept);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm4::SpinEdit1Change);
-    // Fires for an item chosen from the list and for every edit of the typed text.
-    connect(ComboAspectRatio4, &QComboBox::currentTextChanged, this,
-            &TForm4::ComboAspectRatio4Change);
-    // The video zoom choice is only stored; changing it has no effect.
-
-    try {
-        LoadSettings();
-    } catch (...) {
-        // The dialog keeps its defaults; they are written when the main window closes.
-    }
+    return general;
 }
 
 void TForm4::LoadSettings() {

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QPushButton;
 class QSpinBox;
 class SettingsStore;
@@ -43,6 +44,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The two groups of controls, with their lists and defaults.
+    QGroupBox* buildVideoOptions();
+    QGroupBox* buildGeneralOptions();
     void SpinEdit1Change();
     void ComboAspectRatio4Change();
     // Chooses the stored format box position without running the format change.

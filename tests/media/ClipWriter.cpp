@@ -120,6 +120,14 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
         av_display_rotation_set(matrix, video.displayRotationCw);
     }
 
+    allocatePictures(track, video);
+    m_tracks.push_back(std::move(track));
+}
+
+// The track's picture in the encoder's format, and the yuv420p one it is drawn in first
+// when the encoder takes another format.
+void ClipWriter::allocatePictures(Track& track, const VideoRecipe& video) {
+    const AVCodecContext& codec = *track.codec;
     track.frame.reset(av_frame_alloc());
     track.frame->format = codec.pix_fmt;
     track.frame->width = codec.width;
@@ -138,7 +146,6 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
             throw std::runtime_error("no conversion to the encoder's pixel format");
         }
     }
-    m_tracks.push_back(std::move(track));
 }
 
 void ClipWriter::openAudio(const AudioRecipe& audio) {

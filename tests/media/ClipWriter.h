@@ -93,6 +93,7 @@ private:
     void encodeNext(Track& track);
     void drain(Track& track);
     void jumpTimes(Track& track);
+    void allocatePictures(Track& track, const VideoRecipe& video);
     void drawPicture(Track& track);
 
     ClipRecipe m_recipe;
