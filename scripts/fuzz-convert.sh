@@ -3,15 +3,17 @@
 #
 #   scripts/fuzz-convert.sh [N] [--start SEED] [--jobs J] [--timeout SECONDS]
 #                           [--build-dir DIR] [--findings FILE] [--no-build]
-#                           [--clips standard|real-world|all]
+#                           [--clips standard|real-world|source-kinds|all]
 #   scripts/fuzz-convert.sh --minimize "CLIP | FORMAT | MUTATION" [--timeout SECONDS] ...
 #
 # Builds vidbrisk-convert, vidbrisk_make_test_media and vidbrisk_mutate with the sanitizers
 # (in build-fuzz/ by default), writes the test clips, then for seeds SEED .. SEED+N-1
 # (N defaults to 1000, SEED to 0) damages one clip with vidbrisk_mutate, converts it to one
 # output format and looks at how the run ended. Clips and formats rotate with the seed. The
-# clips are the standard test clips and the real-world set (MKV, TS, ASF, turned phone
-# videos, cut files...), named "real-world/NAME" in findings; --clips narrows the choice.
+# clips are the standard test clips, the real-world set (MKV, TS, ASF, turned phone videos,
+# cut files...), named "real-world/NAME" in findings, and the source kinds (sound from many
+# decoders, anamorphic, 10-bit and interlaced pictures, 5.1), named "source-kinds/NAME";
+# --clips narrows the choice.
 # Flagged: a sanitizer report, death by a signal, a run still going after the time limit,
 # an output file that reaches the size cap, an exit status other than 0 or 1, and a missing
 # or doubled result line. Each finding goes to the findings file (build-fuzz/findings.txt)
@@ -45,7 +47,7 @@ capBytes=$((50 * 1024 * 1024))
 clips=(mpeg4_mp3.avi h264_aac.mp4 audio_only.mp3 mono_8khz.wav video_only.mp4
     audio_first.avi no_duration.h264)
 formats=(FLV MP4 "AVI - Audio Video Interleave (*.avi)" MP3 WAV 3GP WMV SWF
-    "MPEG-1 Movie (*.mpg)" "MPEG-2 Movie (*.mpg)" MOV "AVI - XviD Video (*.avi)" WMA)
+    "MPEG-1 Movie (*.mpg)" "MPEG-2 Movie (*.mpg)" MOV "AVI - XviD Video (*.avi)" WMA MKV)
 
 if ((doBuild)); then
     if [[ ! -f $build/CMakeCache.txt ]]; then
@@ -59,21 +61,26 @@ converter=$build/cli/vidbrisk-convert
 mutator=$build/tests/vidbrisk_mutate
 media=$build/fuzz-media
 realWorld=$build/fuzz-real-world
+sourceKinds=$build/fuzz-source-kinds
 "$build/tests/vidbrisk_make_test_media" "$media" >/dev/null || exit 1
 "$build/tests/vidbrisk_make_test_media" --real-world "$realWorld" >/dev/null || exit 1
+"$build/tests/vidbrisk_make_test_media" --source-kinds "$sourceKinds" >/dev/null || exit 1
 case $clipSet in
-    standard) ;;
-    real-world) clips=() ;;
-    all) ;;
-    *) echo "--clips takes standard, real-world or all" >&2; exit 2 ;;
+    standard | all) ;;
+    real-world | source-kinds) clips=() ;;
+    *) echo "--clips takes standard, real-world, source-kinds or all" >&2; exit 2 ;;
 esac
-if [[ $clipSet != standard ]]; then
+if [[ $clipSet == real-world || $clipSet == all ]]; then
     for file in "$realWorld"/*; do clips+=("real-world/$(basename "$file")"); done
+fi
+if [[ $clipSet == source-kinds || $clipSet == all ]]; then
+    for file in "$sourceKinds"/*; do clips+=("source-kinds/$(basename "$file")"); done
 fi
 # Where a clip named in a finding is.
 clipPath() {
     case $1 in
         real-world/*) echo "$realWorld/${1#real-world/}" ;;
+        source-kinds/*) echo "$sourceKinds/${1#source-kinds/}" ;;
         *) echo "$media/$1" ;;
     esac
 }

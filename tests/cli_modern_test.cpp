@@ -89,17 +89,9 @@ protected:
     // Converts the first second of one file into a fresh folder; the output's path, or ""
     // after a failure.
     std::string convert(const std::string& input, const std::vector<std::string>& settings) {
-        const fs::path out = folder / std::to_string(++runs);
-        fs::create_directories(out);
         std::vector<std::string> args = settings;
-        args.insert(args.end(), {"--option", "t=1", "-o", out.string(), input});
-        const CliRun run = RunCli(args);
-        const std::vector<std::string> lines = Lines(run.out);
-        if (lines.size() != 1 || Fields(lines[0])[0] != "Done") {
-            ADD_FAILURE() << input << ": " << run.out << run.err;
-            return "";
-        }
-        return Fields(lines[0])[2];
+        args.insert(args.end(), {"--option", "t=1"});
+        return ConvertInto(folder / std::to_string(++runs), input, args);
     }
 
     fs::path folder;

@@ -37,18 +37,8 @@ protected:
 
     // Converts one file into a fresh folder; the output's path, or "" after a failure.
     std::string convert(const RealWorldClip& clip, const std::vector<std::string>& settings) {
-        const fs::path out = folder / std::to_string(++runs);
-        fs::create_directories(out);
-        std::vector<std::string> args = settings;
-        args.insert(args.end(), {"-o", out.string(), RealWorldMediaPath(clip.name)});
-        const CliRun run = RunCli(args);
-        const std::vector<std::string> lines = Lines(run.out);
-        EXPECT_EQ(lines.size(), 1u) << run.out << run.err;
-        if (lines.size() != 1 || Fields(lines[0])[0] != "Done") {
-            ADD_FAILURE() << clip.name << ": " << run.out;
-            return "";
-        }
-        return Fields(lines[0])[2];
+        return ConvertInto(folder / std::to_string(++runs), RealWorldMediaPath(clip.name),
+                           settings);
     }
 
     fs::path folder;

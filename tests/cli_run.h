@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +17,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 struct CliRun {
     int status = -1; // exit status, or -1 when the program did not exit normally
@@ -112,4 +115,20 @@ inline std::vector<std::string> Fields(const std::string& line) {
         start = tab + 1;
     }
     return fields;
+}
+
+// Converts one file with `settings` (the format first) into the new folder `out`: the
+// output's path, or "" after reporting the run's lines as a test failure.
+inline std::string ConvertInto(const std::filesystem::path& out, const std::string& input,
+                               const std::vector<std::string>& settings) {
+    std::filesystem::create_directories(out);
+    std::vector<std::string> args = settings;
+    args.insert(args.end(), {"-o", out.string(), input});
+    const CliRun run = RunCli(args);
+    const std::vector<std::string> lines = Lines(run.out);
+    if (lines.size() != 1 || Fields(lines[0]).at(0) != "Done") {
+        ADD_FAILURE() << input << ": " << run.out << run.err;
+        return "";
+    }
+    return Fields(lines[0]).at(2);
 }

@@ -35,18 +35,9 @@ protected:
 
     // Converts one file with the settings into a fresh folder; the output's path, or "".
     std::string convert(const std::string& input, const std::vector<std::string>& settings) {
-        const fs::path out = folder / std::to_string(++runs);
-        fs::create_directories(out);
         std::vector<std::string> args{"--quiet"};
         args.insert(args.end(), settings.begin(), settings.end());
-        args.insert(args.end(), {"-o", out.string(), input});
-        const CliRun run = RunCli(args);
-        const std::vector<std::string> lines = Lines(run.out);
-        if (lines.size() != 1 || Fields(lines[0]).at(0) != "Done") {
-            ADD_FAILURE() << input << ": " << run.out << run.err;
-            return "";
-        }
-        return Fields(lines[0]).at(2);
+        return ConvertInto(folder / std::to_string(++runs), input, args);
     }
 
     fs::path folder;

@@ -3,13 +3,15 @@
 # and mutation text, converts it followed by an intact clip in one run, and checks that the
 # converter survives it.
 #   regression-case.sh CONVERTER MUTATOR MEDIA_DIR REAL_WORLD_DIR LIST LINE_NUMBER
-# A clip named "real-world/NAME" is taken from the real-world set, others from the test media.
+#                      [SOURCE_KINDS_DIR]
+# A clip named "real-world/NAME" is taken from the real-world set, "source-kinds/NAME" from the
+# source kinds, others from the test media.
 # Checks: no signal death and no sanitizer report; exit status 0 or 1; exactly one result
 # line for the damaged file (Done or Fail); the intact clip after it is Done; no output file
 # reaches the size cap. A run that does not end within the time limit fails as well.
 set -u
 
-converter=$1 mutator=$2 media=$3 realWorld=$4 list=$5 lineNumber=$6
+converter=$1 mutator=$2 media=$3 realWorld=$4 list=$5 lineNumber=$6 sourceKinds=${7:-}
 limitSeconds=${VIDBRISK_FUZZ_TIMEOUT:-60}
 capBytes=$((50 * 1024 * 1024))
 goodClip=mpeg4_mp3.avi
@@ -27,6 +29,7 @@ mutant=$work/damaged_${clip##*/}
 good=$work/intact_$goodClip
 case $clip in
     real-world/*) original=$realWorld/${clip#real-world/} ;;
+    source-kinds/*) original=$sourceKinds/${clip#source-kinds/} ;;
     *) original=$media/$clip ;;
 esac
 "$mutator" --apply "$spec" "$original" "$mutant" || exit 1

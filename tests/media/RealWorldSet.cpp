@@ -6,20 +6,15 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <stdexcept>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kProgram = "vidbrisk_make_test_media";
 
 // The muxer and encoders of an encoded file.
 struct Coding {
@@ -206,34 +201,16 @@ std::set<std::string> missingEncoders(bool (*hidden)(const std::string&)) {
 }
 
 int write(const fs::path& folder) {
-    const auto started = std::chrono::steady_clock::now();
-    av_log_set_level(AV_LOG_ERROR);
-    fs::create_directories(folder);
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        if (entry.path().extension() == TestMedia::kPartialSuffix) {
-            fs::remove(entry.path());
-        }
-    }
-    for (const RealWorldClip& clip : kAllClips) {
-        try {
-            PartialFile file(folder / clip.name);
-            if (isCut(clip)) {
-                writeCut(clip, folder, file.path());
-            } else if (clip.damage == Damage::TimestampSpike) {
-                writeSpike(clip, folder, file.path());
-            } else {
-                ClipWriter(recipeOf(clip)).write(file.path());
-            }
-            file.commit();
-        } catch (const std::exception& error) {
-            std::cerr << kProgram << ": " << clip.name << ": " << error.what() << "\n";
-            return 1;
-        }
-    }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-    std::printf("%s: wrote %zu real-world files to %s in %.2f s\n", kProgram, kAllClips.size(),
-                folder.c_str(), elapsed.count());
-    return 0;
+    return WriteClipSet(kAllClips, folder, "real-world files",
+                        [&](const RealWorldClip& clip, const fs::path& path) {
+                            if (isCut(clip)) {
+                                writeCut(clip, folder, path);
+                            } else if (clip.damage == Damage::TimestampSpike) {
+                                writeSpike(clip, folder, path);
+                            } else {
+                                ClipWriter(recipeOf(clip)).write(path);
+                            }
+                        });
 }
 
 } // namespace RealWorldSet

@@ -9,18 +9,13 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <iostream>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace SourceKinds;
 
 namespace {
-
-constexpr const char* kProgram = "vidbrisk_make_test_media";
 
 std::vector<SourceClip> allClips() {
     std::vector<SourceClip> clips(kSyncClips.begin(), kSyncClips.end());
@@ -79,24 +74,10 @@ std::set<std::string> missingEncoders(bool (*hidden)(const std::string&)) {
 }
 
 int write(const fs::path& folder) {
-    const auto started = std::chrono::steady_clock::now();
-    av_log_set_level(AV_LOG_ERROR);
-    fs::create_directories(folder);
-    const std::vector<SourceClip> clips = allClips();
-    for (const SourceClip& clip : clips) {
-        try {
-            PartialFile file(folder / clip.name);
-            ClipWriter(recipeOf(clip)).write(file.path());
-            file.commit();
-        } catch (const std::exception& error) {
-            std::cerr << kProgram << ": " << clip.name << ": " << error.what() << "\n";
-            return 1;
-        }
-    }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-    std::printf("%s: wrote %zu source kinds to %s in %.2f s\n", kProgram, clips.size(),
-                folder.c_str(), elapsed.count());
-    return 0;
+    return WriteClipSet(allClips(), folder, "source kinds",
+                        [](const SourceClip& clip, const fs::path& path) {
+                            ClipWriter(recipeOf(clip)).write(path);
+                        });
 }
 
 } // namespace SourceKindsSet
