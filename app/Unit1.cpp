@@ -66,7 +66,31 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    provideMissingServices();
+    buildCentralWidget();
+    buildMenus();
+    buildStatusBar();
+    setScreenTabOrder();
+    connectFormatState();
 
+    FFmpegVCL1.Scheduler = &m_scheduler;
+    FormAbout = new TFormAbout(this);
+    attachComponentEvents();
+    attachPreview();
+
+    ListView1->onFilesDropped = [this](const QStringList& files) {
+        if (Converting || Adding)
+            return;
+        prepareIntake();
+        AddFiles(files);
+    };
+
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm1::provideMissingServices() {
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<QtMessageBox>(this);
         m_services.messages = m_ownMessages.get();
@@ -94,7 +118,9 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
         m_ownSettings = std::make_unique<QtSettingsStore>();
         m_services.settings = m_ownSettings.get();
     }
+}
 
+void TForm1::buildCentralWidget() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,10 +137,9 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     ComboAspectRatio->hide();
     layout->addWidget(buildSettingsPanel());
     setCentralWidget(central);
-    buildMenus();
-    buildStatusBar();
-    setScreenTabOrder();
+}
 
+void TForm1::connectFormatState() {
     m_format.ComboOutputFormat =
         m_boxes.emplace_back(std::make_unique<QtSettingsBox>(ComboOutputFormat)).get();
     auto box = [this](QComboBox* combo) {
@@ -135,22 +160,6 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     };
     m_builder = std::make_unique<ConversionJobBuilder>(FFmpegVCL1, *ListView1, m_format,
                                                        m_outputOptions, *this);
-
-    FFmpegVCL1.Scheduler = &m_scheduler;
-    FormAbout = new TFormAbout(this);
-    attachComponentEvents();
-    attachPreview();
-
-    ListView1->onFilesDropped = [this](const QStringList& files) {
-        if (Converting || Adding)
-            return;
-        prepareIntake();
-        AddFiles(files);
-    };
-
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 TForm1::~TForm1() {
@@ -173,6 +182,12 @@ QWidget* TForm1::buildToolbar() {
     panel->setFixedHeight(kToolbarHeight);
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(6, 6, 6, 6);
+    buildToolButtons(panel, row);
+    row->addLayout(buildOutputFields(panel), 1);
+    return panel;
+}
+
+void TForm1::buildToolButtons(QWidget* panel, QHBoxLayout* row) {
     struct ButtonDesign {
         QToolButton** button;
         const char* name;
@@ -205,7 +220,9 @@ QWidget* TForm1::buildToolbar() {
     connect(ButtonClear, &QToolButton::clicked, this, &TForm1::ButtonClearClick);
     connect(ButtonConvert, &QToolButton::clicked, this, &TForm1::ButtonConvertClick);
     connect(ButtonStopConvert, &QToolButton::clicked, this, &TForm1::ButtonStopConvertClick);
+}
 
+QGridLayout* TForm1::buildOutputFields(QWidget* panel) {
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("Output Format :"), panel), 0, 0);
     auto* formatList = new FormatComboBox;
@@ -226,11 +243,10 @@ QWidget* TForm1::buildToolbar() {
     ButtonBrowseForFolder->setToolTip(QStringLiteral("Choose Output Folder"));
     fields->addWidget(ButtonBrowseForFolder, 1, 2);
     fields->setColumnStretch(1, 1);
-    row->addLayout(fields, 1);
     connect(ButtonBrowseForFolder, &QToolButton::clicked, this,
             &TForm1::ButtonBrowseForFolderClick);
     connect(ComboOutputFormat, &QComboBox::activated, this, &TForm1::ComboOutputFormatChange);
-    return panel;
+    return fields;
 }
 
 QWidget* TForm1::buildSettingsPanel() {
@@ -238,7 +254,33 @@ QWidget* TForm1::buildSettingsPanel() {
     panel->setObjectName(QStringLiteral("PanelSettings"));
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(4, 4, 4, 4);
+    row->addWidget(buildPreviewArea(panel));
+    row->addWidget(
+        buildSettingsGroup(panel, QStringLiteral(" Video Settings "),
+                           {"Video Quality :", "Video Codec :", "Video Size :", "Framerate :"},
+                           {{{&ComboVideoBitrate, "ComboVideoBitrate"},
+                             {&ComboVideoCodec, "ComboVideoCodec"},
+                             {&ComboVideoSize, "ComboVideoSize"},
+                             {&ComboVideoFramerate, "ComboVideoFramerate"}}}),
+        1);
+    row->addWidget(buildSettingsGroup(panel, QStringLiteral(" Audio Settings "),
+                                      {"Audio  Quality : ", "Audio Codec :", "Audio Channels :",
+                                       "Sampling Rate :"},
+                                      {{{&ComboAudioBitrate, "ComboAudioBitrate"},
+                                        {&ComboAudioCodec, "ComboAudioCodec"},
+                                        {&ComboAudioChannels, "ComboAudioChannels"},
+                                        {&ComboSamplingRate, "ComboSamplingRate"}}}),
+                   1);
+    ComboAudioChannels->addItems({QStringLiteral("Stereo"), QStringLiteral("Mono")});
+    ComboAudioChannels->setCurrentIndex(0);
+    // Some formats offer other bit rates and sampling rates for each audio codec.
+    connect(ComboAudioCodec, &QComboBox::activated, this, [this] { OnAudioCodecChange(m_format); });
+    row->addLayout(buildVolume(panel));
+    panel->setFixedHeight(170);
+    return panel;
+}
 
+QWidget* TForm1::buildPreviewArea(QWidget* panel) {
     // The preview area: the player above its three buttons.
     PreviewArea = new QWidget(panel);
     PreviewArea->setObjectName(QStringLiteral("PanelPreview"));
@@ -272,42 +314,27 @@ QWidget* TForm1::buildSettingsPanel() {
     }
     preview->addLayout(buttons);
     PreviewArea->setFixedWidth(170);
-    row->addWidget(PreviewArea);
+    return PreviewArea;
+}
 
-    auto group = [this, panel](const QString& title, const std::array<const char*, 4>& labels,
-                               const std::array<std::pair<QComboBox**, const char*>, 4>& boxes) {
-        auto* box = new QGroupBox(title, panel);
-        auto* grid = new QGridLayout(box);
-        for (int i = 0; i < 4; ++i) {
-            grid->addWidget(new QLabel(QString::fromLatin1(labels[i]), box), i, 0);
-            QComboBox* combo = makeDropDown(QString::fromLatin1(boxes[i].second));
-            combo->setParent(box);
-            grid->addWidget(combo, i, 1);
-            *boxes[i].first = combo;
-        }
-        grid->setColumnStretch(1, 1);
-        return box;
-    };
-    row->addWidget(group(QStringLiteral(" Video Settings "),
-                         {"Video Quality :", "Video Codec :", "Video Size :", "Framerate :"},
-                         {{{&ComboVideoBitrate, "ComboVideoBitrate"},
-                           {&ComboVideoCodec, "ComboVideoCodec"},
-                           {&ComboVideoSize, "ComboVideoSize"},
-                           {&ComboVideoFramerate, "ComboVideoFramerate"}}}),
-                   1);
-    row->addWidget(
-        group(QStringLiteral(" Audio Settings "),
-              {"Audio  Quality : ", "Audio Codec :", "Audio Channels :", "Sampling Rate :"},
-              {{{&ComboAudioBitrate, "ComboAudioBitrate"},
-                {&ComboAudioCodec, "ComboAudioCodec"},
-                {&ComboAudioChannels, "ComboAudioChannels"},
-                {&ComboSamplingRate, "ComboSamplingRate"}}}),
-        1);
-    ComboAudioChannels->addItems({QStringLiteral("Stereo"), QStringLiteral("Mono")});
-    ComboAudioChannels->setCurrentIndex(0);
-    // Some formats offer other bit rates and sampling rates for each audio codec.
-    connect(ComboAudioCodec, &QComboBox::activated, this, [this] { OnAudioCodecChange(m_format); });
+QGroupBox*
+TForm1::buildSettingsGroup(QWidget* panel, const QString& title,
+                           const std::array<const char*, 4>& labels,
+                           const std::array<std::pair<QComboBox**, const char*>, 4>& boxes) {
+    auto* box = new QGroupBox(title, panel);
+    auto* grid = new QGridLayout(box);
+    for (int i = 0; i < 4; ++i) {
+        grid->addWidget(new QLabel(QString::fromLatin1(labels[i]), box), i, 0);
+        QComboBox* combo = makeDropDown(QString::fromLatin1(boxes[i].second));
+        combo->setParent(box);
+        grid->addWidget(combo, i, 1);
+        *boxes[i].first = combo;
+    }
+    grid->setColumnStretch(1, 1);
+    return box;
+}
 
+QVBoxLayout* TForm1::buildVolume(QWidget* panel) {
     auto* volume = new QVBoxLayout;
     // Position 0 (the loudest) is at the top, as on the designed track bar.
     TrackBar1 = new VolumeTrackBar(panel);
@@ -319,12 +346,16 @@ QWidget* TForm1::buildSettingsPanel() {
     volume->addWidget(LabelVolume, 0, Qt::AlignHCenter);
     volume->addWidget(TrackBar1, 1, Qt::AlignHCenter);
     volume->addWidget(new QLabel(QStringLiteral("Volume"), panel), 0, Qt::AlignHCenter);
-    row->addLayout(volume);
-    panel->setFixedHeight(170);
-    return panel;
+    return volume;
 }
 
 void TForm1::buildMenus() {
+    buildMainMenu();
+    buildPopupMenu();
+    buildShortcuts();
+}
+
+void TForm1::buildMainMenu() {
     // The captions carry mnemonics (Alt+F opens "File"); the shortcuts are extra ways in.
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* addFile = file->addAction(QStringLiteral("&Add File"));
@@ -355,7 +386,9 @@ void TForm1::buildMenus() {
     help->addSeparator();
     connect(help->addAction(QStringLiteral("&About")), &QAction::triggered, this,
             [this] { FormAbout->exec(); });
+}
 
+void TForm1::buildPopupMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     connect(PopupMenu1->addAction(QStringLiteral("&Check All Items")), &QAction::triggered, this,
@@ -372,7 +405,9 @@ void TForm1::buildMenus() {
         if (m_popupMenuEnabled)
             PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
     });
+}
 
+void TForm1::buildShortcuts() {
     // Delete in the list removes the selected row, as the Remove button does (a disabled
     // button ignores the click during a run).
     auto* remove =

@@ -29,12 +29,16 @@ class MessageBox;
 class MoviePlayerControl;
 class QAction;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QTimer;
 class QToolButton;
+class QVBoxLayout;
 class SettingsStore;
 class TForm4;
 class TFormAbout;
@@ -185,9 +189,24 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildMenus();
+    // Building the window, top to bottom (Unit1.cpp).
+    void provideMissingServices();
+    void buildCentralWidget();
     QWidget* buildToolbar();
+    void buildToolButtons(QWidget* panel, QHBoxLayout* row);
+    QGridLayout* buildOutputFields(QWidget* panel);
     QWidget* buildSettingsPanel();
+    QWidget* buildPreviewArea(QWidget* panel);
+    QGroupBox* buildSettingsGroup(QWidget* panel, const QString& title,
+                                  const std::array<const char*, 4>& labels,
+                                  const std::array<std::pair<QComboBox**, const char*>, 4>& boxes);
+    QVBoxLayout* buildVolume(QWidget* panel);
+    void buildMenus();
+    void buildMainMenu();
+    void buildPopupMenu();
+    void buildShortcuts();
+    // The settings boxes as the profiles see them, and the job builder over them.
+    void connectFormatState();
     void buildStatusBar();
     void setScreenTabOrder();
     void disableFormatSeparators();
@@ -197,6 +216,8 @@ private:
     void ArmConvertAgain() override;
     void DisarmConvertAgain() override;
     void ShowInformation(const std::string& text) override;
+    // Starts a run into the given folder, once Convert found the list and folder usable.
+    void beginRun(const QString& outputFolder);
     // Connects the component's progress, termination and log events (Unit1Run.cpp).
     void attachComponentEvents();
     void detachComponentEvents();

@@ -103,6 +103,10 @@ void TForm1::ButtonConvertClick() {
         ButtonBrowseForFolderClick();
         return;
     }
+    beginRun(trimmed);
+}
+
+void TForm1::beginRun(const QString& outputFolder) {
     DisableControls();
     Converting = true;
     FFmpegVCL1.ClearTasks();
@@ -119,7 +123,7 @@ void TForm1::ButtonConvertClick() {
     m_runningPercent.clear();
     m_runningSize.clear();
     JobSettings& settings = m_builder->Settings;
-    settings.OutputFolder = trimmed.toStdString();
+    settings.OutputFolder = outputFolder.toStdString();
     settings.Overwrite = OverwriteChosen();
     settings.LetterBox = LetterBoxChosen();
     settings.VolumeValue = VolumeValue;
