@@ -1,9 +1,11 @@
 #include "Unit1.h"
 
-#include "DesktopHelpViewer.h"
+#include "AccessibleLabels.h"
 #include "DesktopNotifier.h"
+#include "ElidingComboBox.h"
 #include "FillComboOutputFormat.h"
 #include "FormatComboBox.h"
+#include "HelpFileViewer.h"
 #include "MessageBox.h"
 #include "OpenFilter.h"
 #include "QtFolderBrowser.h"
@@ -13,6 +15,7 @@
 #include "Unit2.h"
 #include "Unit4.h"
 #include "VolumeTrackBar.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -62,10 +65,6 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)), m_scheduler(this) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vidbrisk"));
-    // Single border with the system menu and the minimise button only.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
     provideMissingServices();
     buildCentralWidget();
     buildMenus();
@@ -85,9 +84,11 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
         AddFiles(files);
     };
 
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    describeForAssistiveTechnology();
+    EnableControls();
+    // Resizable: the designed size at first, within the screen.
+    WindowGeometry::restore(*this, *m_services.settings,
+                            QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height()));
 }
 
 void TForm1::provideMissingServices() {
@@ -100,8 +101,8 @@ void TForm1::provideMissingServices() {
         m_services.folderBrowser = m_ownFolderBrowser.get();
     }
     if (!m_services.helpViewer) {
-        m_ownHelpViewer = std::make_unique<DesktopHelpViewer>(*m_services.messages,
-                                                              DesktopHelpViewer::findHelpFile());
+        m_ownHelpViewer = std::make_unique<HelpFileViewer>(*m_services.messages,
+                                                           HelpFileViewer::findHelpFile(), this);
         m_services.helpViewer = m_ownHelpViewer.get();
     }
     if (!m_services.loadLibraries)
@@ -135,7 +136,9 @@ void TForm1::buildCentralWidget() {
     ComboAspectRatio->setCurrentIndex(0);
     ComboAspectRatio->setParent(central);
     ComboAspectRatio->hide();
-    layout->addWidget(buildSettingsPanel());
+    // The list takes the room the window has beyond its designed size; the settings panel
+    // keeps its designed size and place.
+    layout->addWidget(buildSettingsPanel(), 0, Qt::AlignLeft);
     setCentralWidget(central);
 }
 
@@ -170,7 +173,7 @@ TForm1::~TForm1() {
 }
 
 QComboBox* TForm1::makeDropDown(const QString& name) {
-    auto* combo = new QComboBox;
+    auto* combo = new ElidingComboBox;
     combo->setObjectName(name);
     combo->setEditable(false);
     return combo;
@@ -229,7 +232,7 @@ QGridLayout* TForm1::buildOutputFields(QWidget* panel) {
     formatList->setObjectName(QStringLiteral("ComboOutputFormat"));
     formatList->onDropDown = [this] { ComboOutputFormatDropDown(); };
     ComboOutputFormat = formatList;
-    ComboOutputFormat->setToolTip(QStringLiteral("Choose Output Format"));
+    formatList->setHint(QStringLiteral("Choose Output Format"));
     fields->addWidget(ComboOutputFormat, 0, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Output Folder :"), panel), 1, 0);
     EditOutputFolder = new QLineEdit(QStringLiteral("C:\\1"), panel);
@@ -276,7 +279,7 @@ QWidget* TForm1::buildSettingsPanel() {
     // Some formats offer other bit rates and sampling rates for each audio codec.
     connect(ComboAudioCodec, &QComboBox::activated, this, [this] { OnAudioCodecChange(m_format); });
     row->addLayout(buildVolume(panel));
-    panel->setFixedHeight(170);
+    panel->setFixedSize(kClientWidth, 170);
     return panel;
 }
 
@@ -345,7 +348,9 @@ QVBoxLayout* TForm1::buildVolume(QWidget* panel) {
     LabelVolume->setObjectName(QStringLiteral("LabelVolume"));
     volume->addWidget(LabelVolume, 0, Qt::AlignHCenter);
     volume->addWidget(TrackBar1, 1, Qt::AlignHCenter);
-    volume->addWidget(new QLabel(QStringLiteral("Volume"), panel), 0, Qt::AlignHCenter);
+    auto* caption = new QLabel(QStringLiteral("Volume"), panel);
+    tieLabel(caption, TrackBar1);
+    volume->addWidget(caption, 0, Qt::AlignHCenter);
     return volume;
 }
 
@@ -376,13 +381,11 @@ void TForm1::buildMainMenu() {
     });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("MenuHelp"));
     QAction* openHelp = help->addAction(QStringLiteral("Open &HelpFile"));
     openHelp->setShortcut(QKeySequence::HelpContents);
-    connect(openHelp, &QAction::triggered, this, [this] {
-        // The Help menu is locked during a run; its shortcut follows it.
-        if (!Converting)
-            m_services.helpViewer->openHelp();
-    });
+    // Help stays at hand during a run.
+    connect(openHelp, &QAction::triggered, this, [this] { m_services.helpViewer->openHelp(); });
     help->addSeparator();
     connect(help->addAction(QStringLiteral("&About")), &QAction::triggered, this,
             [this] { FormAbout->exec(); });
@@ -402,13 +405,13 @@ void TForm1::buildPopupMenu() {
     ActionPlaySelectedFile = PopupMenu1->addAction(QStringLiteral("&Play Selected File"));
     connect(ActionPlaySelectedFile, &QAction::triggered, ButtonPlay, &QToolButton::click);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (m_popupMenuEnabled)
+        if (m_editingEnabled)
             PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
     });
 }
 
 void TForm1::buildShortcuts() {
-    // Delete in the list removes the selected row, as the Remove button does (a disabled
+    // Delete in the list removes the selected rows, as the Remove button does (a disabled
     // button ignores the click during a run).
     auto* remove =
         new QShortcut(QKeySequence::Delete, ListView1, nullptr, nullptr, Qt::WidgetShortcut);
@@ -488,6 +491,9 @@ bool TForm1::FormCreate() {
     ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
     // The Additional Options dialog loads the stored settings into both windows.
     Form4 = new TForm4(*this, *m_services.settings, this);
+    tieLabelsToControls(Form4);
+    if (WindowGeometry::wasMaximized(*m_services.settings))
+        setWindowState(windowState() | Qt::WindowMaximized);
     return true;
 }
 
@@ -528,17 +534,16 @@ void TForm1::ButtonAddFileClick() {
     if (Converting || Adding)
         return;
     prepareIntake();
-    const QStringList files =
-        m_services.chooseFiles(this, openFilterToQt(QString::fromLatin1(OpenFilter)));
+    const QStringList files = m_services.chooseFiles(this, openDialogFilter());
     if (files.isEmpty())
         return;
     AddFiles(files);
 }
 
 void TForm1::prepareIntake() {
+    // The rows already there keep their states until they are converted again.
     StopPreview();
     FFmpegVCL1.ClearTasks();
-    ListView1->setColumnText(FileColumn::Progress, QString());
 }
 
 void TForm1::AddFiles(const QStringList& files) {
@@ -570,7 +575,7 @@ void TForm1::AddFiles(const QStringList& files) {
 void TForm1::ButtonRemoveClick() {
     if (Adding)
         return;
-    ListView1->removeRow(ListView1->selectedRow());
+    ListView1->removeSelectedRows();
 }
 
 void TForm1::ButtonClearClick() {
@@ -596,7 +601,7 @@ void TForm1::CheckAllItems(bool checked) {
 }
 
 void TForm1::RemoveSelectedItems() {
-    ListView1->removeRow(ListView1->selectedRow());
+    ListView1->removeSelectedRows();
 }
 
 void TForm1::RemoveAllItems() {
