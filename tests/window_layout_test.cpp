@@ -1,7 +1,7 @@
 // The main window's shape offscreen: the designed size, the minimum, the room a larger window
-// gives to the list, the size kept between starts and kept within the screen; boxes that
-// shorten an entry they cannot show whole; controls tied to their labels; the video boxes of a
-// sound-only format; several rows removed at once; the keys of the context menu.
+// gives to the list and its first column, the size kept between starts and kept within the
+// screen; boxes that shorten an entry they cannot show whole. (tests/desktop/ checks the same
+// window on a real desktop, with its names, enabled states and keys.)
 #include "ElidingComboBox.h"
 #include "WindowGeometry.h"
 #include "window_support.h"
@@ -9,20 +9,13 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
-#include <QSignalSpy>
-#include <QTest>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr int kOpus = 23; // format box positions
-constexpr int kMp3 = 17;
-constexpr int kFlv = 0;
+constexpr int kOpus = 23; // format box position
 
 class WindowLayout : public ShownWindowTest {
 protected:
@@ -128,89 +121,6 @@ TEST_F(WindowLayout, AnEntryTooLongForItsBoxIsShortenedWithItsWholeTextAsTooltip
     // Every box of the window asks for little width: the window decides.
     for (QComboBox* box : form().findChildren<QComboBox*>())
         EXPECT_LT(box->minimumSizeHint().width(), 150) << box->objectName().toStdString();
-}
-
-TEST_F(WindowLayout, ControlsAreNamedAndTiedToTheirLabels) {
-    const std::pair<QWidget*, const char*> named[] = {
-        {form().ComboOutputFormat, "Output Format"},
-        {form().EditOutputFolder, "Output Folder"},
-        {form().ComboVideoBitrate, "Video Quality"},
-        {form().ComboVideoFramerate, "Framerate"},
-        {form().ComboAudioBitrate, "Audio Quality"},
-        {form().ComboSamplingRate, "Sampling Rate"},
-        {form().TrackBar1, "Volume"},
-        {form().ButtonPlay, "Play"},
-        {form().ButtonStop, "Stop"},
-        {form().ListView1, "File List"},
-    };
-    QList<QWidget*> buddies;
-    for (const QLabel* label : form().findChildren<QLabel*>())
-        if (label->buddy())
-            buddies << label->buddy();
-    for (const auto& [control, name] : named) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(control->accessibleName(), QString::fromLatin1(name));
-        if (qobject_cast<QComboBox*>(control) || control == form().TrackBar1)
-            EXPECT_TRUE(buddies.contains(control));
-    }
-}
-
-TEST_F(WindowLayout, VideoBoxesOfASoundOnlyFormatAreDisabledWithTheirLabels) {
-    const QList<QComboBox*> video = {form().ComboVideoBitrate, form().ComboVideoCodec,
-                                     form().ComboVideoSize, form().ComboVideoFramerate};
-    auto labelOf = [this](QWidget* box) {
-        for (QLabel* label : form().findChildren<QLabel*>())
-            if (label->buddy() == box)
-                return label;
-        return static_cast<QLabel*>(nullptr);
-    };
-    for (const auto& [format, videoUsable] : {std::pair{kMp3, false}, std::pair{kFlv, true}}) {
-        SCOPED_TRACE(format);
-        chooseFormat(format);
-        for (QComboBox* box : video) {
-            EXPECT_EQ(box->isEnabled(), videoUsable) << box->objectName().toStdString();
-            ASSERT_NE(labelOf(box), nullptr);
-            EXPECT_EQ(labelOf(box)->isEnabled(), videoUsable);
-        }
-        EXPECT_TRUE(form().ComboAudioBitrate->isEnabled());
-    }
-}
-
-TEST_F(WindowLayout, RemoveAndDeleteTakeEverySelectedRow) {
-    for (const char* name : {"/a.avi", "/b.avi", "/c.avi", "/d.avi", "/e.avi"})
-        list().addRow(QString::fromLatin1(name), FileRowTexts{});
-    auto selectRows = [this](std::initializer_list<int> rows) {
-        list().clearSelection();
-        for (int row : rows)
-            list().topLevelItem(row)->setSelected(true);
-    };
-    selectRows({0, 2});
-    form().ButtonRemove->click();
-    ASSERT_EQ(list().RowCount(), 3);
-    EXPECT_EQ(list().Caption(0), "/b.avi");
-    selectRows({1, 2});
-    list().setFocus();
-    QTest::keyClick(&list(), Qt::Key_Delete);
-    ASSERT_EQ(list().RowCount(), 1);
-    EXPECT_EQ(list().Caption(0), "/b.avi");
-}
-
-TEST_F(WindowLayout, ShiftF10AndTheMenuKeyAskForTheContextMenuAtTheCurrentRow) {
-    list().addRow("/a.avi", FileRowTexts{});
-    list().addRow("/b.avi", FileRowTexts{});
-    list().setCurrentItem(list().topLevelItem(1));
-    QSignalSpy asked(&list(), &QWidget::customContextMenuRequested);
-    QTest::keyClick(&list(), Qt::Key_F10, Qt::ShiftModifier);
-    QTest::keyClick(&list(), Qt::Key_Menu);
-    QTest::keyClick(&list(), Qt::Key_F10); // F10 alone is not the menu key
-    ASSERT_EQ(asked.size(), 2);
-    const QRect row = list().visualItemRect(list().topLevelItem(1));
-    for (const QList<QVariant>& arguments : asked)
-        EXPECT_TRUE(row.contains(arguments.at(0).toPoint()));
-    // The window pops the menu up outside a run only.
-    QApplication::processEvents();
-    EXPECT_TRUE(form().PopupMenu1->isVisible());
-    form().PopupMenu1->hide();
 }
 
 } // namespace
