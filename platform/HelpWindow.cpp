@@ -19,6 +19,8 @@ const char* const kTitle = "Vidbrisk Help";
 HelpWindow::HelpWindow(QWidget* owner) : QMainWindow(owner) {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QString::fromLatin1(kTitle));
+    // Closing the main window ends the program even while the help is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto* central = new QWidget(this);
     m_browser = new QTextBrowser(central);
     m_browser->setObjectName(QStringLiteral("HelpBrowser"));

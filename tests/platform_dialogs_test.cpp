@@ -220,6 +220,8 @@ TEST_F(PlatformHelpViewer, ShowsTheHelpInAWindowOfItsOwnOnceAndAgain) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vidbrisk Help"));
     EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Contents")));
     EXPECT_EQ(window->parentWidget(), m_ownerWindow.get());
+    // It does not keep the program going once the main window is closed.
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
     // Closed and asked for again: the same window shows again.
     window->close();
     viewer.openHelp();
