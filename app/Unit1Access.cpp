@@ -2,16 +2,20 @@
 // hint, each label tied to its control, the status panels described; and the settings
 // boxes, which are usable only while they have entries.
 #include "AccessibleLabels.h"
+#include "LineEditToolTip.h"
 #include "Unit1.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QToolButton>
 
 void TForm1::describeForAssistiveTechnology() {
     tieLabelsToControls(this);
+    // A folder too long for its box can still be read whole.
+    showWholeTextWhenCut(EditOutputFolder, EditOutputFolder->toolTip());
     // The preview buttons show glyphs only: their hints name them.
     for (QToolButton* button : {ButtonPlay, ButtonPause, ButtonStop}) {
         button->setAccessibleName(button->toolTip());

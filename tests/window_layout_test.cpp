@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -118,6 +119,12 @@ TEST_F(WindowLayout, AnEntryTooLongForItsBoxIsShortenedWithItsWholeTextAsTooltip
     ASSERT_NE(format, nullptr);
     EXPECT_FALSE(format->isElided());
     EXPECT_EQ(format->toolTip(), "Choose Output Format");
+    // A folder too long for its box is in the box's tooltip.
+    const QString longFolder = QStringLiteral("/home/someone/Videos/") + QString(80, 'x');
+    form().EditOutputFolder->setText(longFolder);
+    EXPECT_EQ(form().EditOutputFolder->toolTip(), longFolder);
+    form().EditOutputFolder->setText(QStringLiteral("/tmp"));
+    EXPECT_EQ(form().EditOutputFolder->toolTip(), "Output Folder");
     // Every box of the window asks for little width: the window decides.
     for (QComboBox* box : form().findChildren<QComboBox*>())
         EXPECT_LT(box->minimumSizeHint().width(), 150) << box->objectName().toStdString();

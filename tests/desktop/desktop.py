@@ -39,6 +39,13 @@ def xdotool(*arguments):
                           capture_output=True, text=True).stdout
 
 
+def wait_for_window_manager():
+    """Returns once the window manager runs (it names the desktops), as windows are only
+    placed and activated from then on."""
+    wait_for(lambda: subprocess.run(["xdotool", "get_num_desktops"], capture_output=True,
+                                    check=False).returncode == 0, "the window manager")
+
+
 def keys(*names):
     """Presses keys (xdotool names: "ctrl+Return", "shift+F10") on the focused window."""
     for name in names:
@@ -151,7 +158,9 @@ class Program:
 
     def activate(self):
         """Brings the main window to the front with the keyboard's focus."""
-        xdotool("windowactivate", "--sync", self.window)
+        wait_for(lambda: subprocess.run(["xdotool", "windowactivate", "--sync", self.window],
+                                        capture_output=True, check=False).returncode == 0,
+                 "the main window in front")
         time.sleep(0.3)
 
     def _own_application(self):

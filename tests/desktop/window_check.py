@@ -285,6 +285,7 @@ SCENARIOS = [layout_and_names, scale_two, run_with_failure_and_stop]
 
 
 def main():
+    desktop.wait_for_window_manager()
     failures = 0
     for scenario in SCENARIOS:
         started = time.monotonic()
