@@ -39,7 +39,7 @@ struct SourceClip {
     bool burst = false;
 };
 
-// A sync clip: 3 s of picture (MPEG-4 Part 2) and the burst from `encoder`, its sound from
+// A sync clip: 3 s of picture (MPEG-4 video) and the burst from `encoder`, its sound from
 // 0 s or from kLateSoundSeconds.
 constexpr SourceClip syncClip(const char* name, const char* muxer, const char* encoder,
                               int sampleRateHz, bool late) {
