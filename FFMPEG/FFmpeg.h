@@ -29,6 +29,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+struct EngineFrameDeleter; // LibavPointers.h
+
 // Number of codec option contexts: one per media kind (video, audio, data, subtitle,
 // attachment), indexed by AVMediaType.
 constexpr int kCodecOptionKinds = 5;
@@ -440,6 +442,15 @@ public:
     // as much). Raises "Video encoding failed" (and write errors).
     int VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                  AVFrame* picture);
+    // VideoOut's steps: how many times the picture is encoded (frame-rate sync), the
+    // picture cropped, scaled and padded into the encoder's geometry (null when it cannot
+    // be; `croppedView` holds the crop's view of `picture`), and the encoding of `final`
+    // `frames` times (`owner` holds its buffers). The geometry's picture lives in `ost`.
+    int64_t VideoFramesToEncode(OutputStreamState& ost, const InputStreamState& ist);
+    const AVFrame* FitPicture(OutputStreamState& ost, const AVFrame* picture,
+                              std::unique_ptr<AVFrame, EngineFrameDeleter>& croppedView);
+    int EncodePicture(AVFormatContext* output, OutputStreamState& ost, const AVFrame* picture,
+                      const AVFrame* final, const AVFrame* owner, int64_t frames);
     // End of input: drains the video encoder of `ost` and writes what it still holds. A
     // second call does nothing.
     void FlushVideoEncoder(AVFormatContext* output, OutputStreamState& ost);

@@ -186,8 +186,24 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
     AVCodecContext* enc = *ost.Codec;
     if (!picture || !enc)
         return 0;
+    // 1.-3. How many times this picture is encoded, within the frame-count limit.
+    const int64_t frames = std::min<int64_t>(VideoFramesToEncode(ost, ist),
+                                             static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
+    if (frames <= 0)
+        return 0;
+    // 4., 5. Cropped, scaled and padded into the encoder's geometry.
+    FramePtr cropped;
+    const AVFrame* final = FitPicture(ost, picture, cropped);
+    if (!final)
+        return 0;
+    // 6. Encode the picture `frames` times; the encoder keeps a reference to the buffers of
+    // the picture it is given (the decoded one when the cropped view is what it takes).
+    return EncodePicture(output, ost, picture, final,
+                         final == cropped.get() ? picture : ost.ScratchPicture, frames);
+}
 
-    // 1., 2. Frame-rate sync: how many times this picture is encoded.
+int64_t TCustomFFmpeg::VideoFramesToEncode(OutputStreamState& ost, const InputStreamState& ist) {
+    const AVCodecContext* enc = *ost.Codec;
     const double timeBase = av_q2d(enc->time_base);
     const double inputSeconds = static_cast<double>(SyncInput(ost).Pts - StartTime) / 1000000.0;
     double inputFrames = inputSeconds / timeBase - ost.SyncShiftFrames;
@@ -224,48 +240,44 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
     } else {
         ost.SyncOpts = std::llrint(inputFrames);
     }
+    return frames;
+}
 
-    // 3. The frame-count limit.
-    frames = std::min<int64_t>(frames, static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
-    if (frames <= 0)
-        return 0;
-
-    // 4. Crop: a view of the picture.
-    FramePtr cropped = planeView(picture);
+const AVFrame* TCustomFFmpeg::FitPicture(OutputStreamState& ost, const AVFrame* picture,
+                                         FramePtr& croppedView) {
+    AVCodecContext* enc = *ost.Codec;
+    // Crop: a view of the picture.
+    croppedView = planeView(picture);
+    AVFrame* cropped = croppedView.get();
     if (ost.VideoCrop) {
         cropped->width = picture->width - ost.CropLeft - CropRight;
         cropped->height = picture->height - ost.CropTop - CropBottom;
         if (cropped->width <= 0 || cropped->height <= 0 ||
-            !offsetPlanes(cropped.get(), ost.CropTop, ost.CropLeft)) {
+            !offsetPlanes(cropped, ost.CropTop, ost.CropLeft)) {
             LogIfInstalled(kLogStepFailed, "error cropping picture");
-            return 0;
+            return nullptr;
         }
     }
 
-    // 5. Scale and pad into the encoder's geometry. A picture whose size or format is not
-    // the one the set-up saw goes through a scaler as well, never read out of bounds.
+    // Scale and pad into the encoder's geometry. A picture whose size or format is not the
+    // one the set-up saw goes through a scaler as well, never read out of bounds.
     const int innerWidth = enc->width - ost.PadLeft - ost.PadRight;
     const int innerHeight = enc->height - ost.PadTop - ost.PadBottom;
     if (!ost.VideoResample && (cropped->width != innerWidth || cropped->height != innerHeight ||
                                cropped->format != enc->pix_fmt))
         ost.VideoResample = 1;
-    const AVFrame* final = cropped.get();
-    if (ost.VideoResample || ost.VideoPad) {
-        // The encoder's picture, written for every frame: while the encoder still holds the
-        // last one (it keeps references for reordering or lookahead) a fresh buffer is taken.
-        prepareOwnPicture(ost.ScratchPicture, enc->width, enc->height, enc->pix_fmt);
-        final = ost.ScratchPicture;
-    }
+    if (!ost.VideoResample && !ost.VideoPad)
+        return cropped;
+    // The encoder's picture, written for every frame: while the encoder still holds the last
+    // one (it keeps references for reordering or lookahead) a fresh buffer is taken.
+    prepareOwnPicture(ost.ScratchPicture, enc->width, enc->height, enc->pix_fmt);
     // The inner part of the scratch picture (inside the pads).
-    FramePtr inner;
-    if (ost.VideoResample || ost.VideoPad) {
-        inner = planeView(ost.ScratchPicture);
-        inner->width = innerWidth;
-        inner->height = innerHeight;
-        if (ost.VideoPad && !offsetPlanes(inner.get(), ost.PadTop, ost.PadLeft)) {
-            LogIfInstalled(kLogStepFailed, "error padding picture");
-            return 0;
-        }
+    FramePtr inner = planeView(ost.ScratchPicture);
+    inner->width = innerWidth;
+    inner->height = innerHeight;
+    if (ost.VideoPad && !offsetPlanes(inner.get(), ost.PadTop, ost.PadLeft)) {
+        LogIfInstalled(kLogStepFailed, "error padding picture");
+        return nullptr;
     }
     if (ost.VideoResample) {
         if (cropped->width <= 0 || cropped->height <= 0 ||
@@ -282,19 +294,24 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
         ost.ResampleHeight = cropped->height;
         lsws.sws_scale(ost.Scaler, cropped->data, cropped->linesize, 0, ost.ResampleHeight,
                        inner->data, inner->linesize);
-    } else if (ost.VideoPad) {
+    } else {
         lavu.av_image_copy(inner->data, inner->linesize, const_cast<const uint8_t**>(cropped->data),
                            cropped->linesize, enc->pix_fmt, innerWidth, innerHeight);
     }
     if (ost.VideoPad && !fillPadBorders(ost.ScratchPicture, PadColorYUV, ost.PadTop, ost.PadBottom,
                                         ost.PadLeft, ost.PadRight)) {
         LogIfInstalled(kLogStepFailed, "error padding picture");
-        return 0;
+        return nullptr;
     }
+    return ost.ScratchPicture;
+}
 
-    // 6. Encode the picture `frames` times.
+int TCustomFFmpeg::EncodePicture(AVFormatContext* output, OutputStreamState& ost,
+                                 const AVFrame* picture, const AVFrame* final, const AVFrame* owner,
+                                 int64_t frames) {
+    const AVCodecContext* enc = *ost.Codec;
     FramePtr frame = planeView(final);
-    shareBuffers(frame.get(), final == cropped.get() ? picture : ost.ScratchPicture);
+    shareBuffers(frame.get(), owner);
     frame->width = enc->width;
     frame->height = enc->height;
     frame->interlaced_frame = picture->interlaced_frame;
