@@ -446,7 +446,8 @@ public:
     // picture cropped, scaled and padded into the encoder's geometry (null when it cannot
     // be; `croppedView` holds the crop's view of `picture`), and the encoding of `final`
     // `frames` times (`owner` holds its buffers). The geometry's picture lives in `ost`.
-    int64_t VideoFramesToEncode(OutputStreamState& ost, const InputStreamState& ist);
+    int64_t VideoFramesToEncode(const AVFormatContext* output, OutputStreamState& ost,
+                                const InputStreamState& ist);
     const AVFrame* FitPicture(OutputStreamState& ost, const AVFrame* picture,
                               std::unique_ptr<AVFrame, EngineFrameDeleter>& croppedView);
     int EncodePicture(AVFormatContext* output, OutputStreamState& ost, const AVFrame* picture,

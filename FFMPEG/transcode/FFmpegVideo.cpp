@@ -1,6 +1,7 @@
 // The video output path: frame-rate sync, crop, scale and pad into the encoder's
 // geometry, encoding, two-pass statistics and the encoder flush at end of input.
 #include "FFmpeg.h"
+#include "AudioStart.h"
 #include "LibavPointers.h"
 #include "EngineText.h"
 #include "PictureLayout.h"
@@ -187,7 +188,7 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
     if (!picture || !enc)
         return 0;
     // 1.-3. How many times this picture is encoded, within the frame-count limit.
-    const int64_t frames = std::min<int64_t>(VideoFramesToEncode(ost, ist),
+    const int64_t frames = std::min<int64_t>(VideoFramesToEncode(output, ost, ist),
                                              static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
     if (frames <= 0)
         return 0;
@@ -202,7 +203,8 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
                          final == cropped.get() ? picture : ost.ScratchPicture, frames);
 }
 
-int64_t TCustomFFmpeg::VideoFramesToEncode(OutputStreamState& ost, const InputStreamState& ist) {
+int64_t TCustomFFmpeg::VideoFramesToEncode(const AVFormatContext* output, OutputStreamState& ost,
+                                           const InputStreamState& ist) {
     const AVCodecContext* enc = *ost.Codec;
     const double timeBase = av_q2d(enc->time_base);
     const double inputSeconds = static_cast<double>(SyncInput(ost).Pts - StartTime) / 1000000.0;
@@ -221,10 +223,18 @@ int64_t TCustomFFmpeg::VideoFramesToEncode(OutputStreamState& ost, const InputSt
     int64_t frames = 1;
     if (VideoSyncMethod > 0 || (VideoSyncMethod < 0 && timeBase > 0.001)) {
         const double delta = inputFrames - static_cast<double>(ost.SyncOpts);
+        // A first picture half a frame or more after the output's start keeps its time:
+        // the stream starts there, or, in a container that cannot say where a stream
+        // starts, the picture fills the time before it. Let through a frame early, it would
+        // start a lag of a frame for the whole file (a transport stream's pictures often
+        // begin a frame after its sound).
+        const bool lateFirst = ost.FrameNumber == 0 && delta >= 0.5;
         if (delta < -1.1)
             frames = 0;
-        else if (VideoSyncMethod == 2)
+        else if (VideoSyncMethod == 2 || (lateFirst && !AudioTiming::LacksStreamStart(output)))
             ost.SyncOpts = std::llrint(inputFrames);
+        else if (lateFirst)
+            frames = 1 + std::llrint(std::min(delta, static_cast<double>(INT_MAX) - 1));
         else if (delta > 1.1)
             frames = std::llrint(std::min(delta, static_cast<double>(INT_MAX)));
         if (frames == 0) {

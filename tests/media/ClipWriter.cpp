@@ -79,6 +79,7 @@ void ClipWriter::openVideo(const VideoRecipe& video) {
     Track track;
     track.video = true;
     track.endPts = video.frameCount;
+    track.startPts = video.startFrames;
     track.codec.reset(avcodec_alloc_context3(encoder));
     AVCodecContext& codec = *track.codec;
     codec.width = video.width;

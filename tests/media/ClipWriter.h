@@ -24,6 +24,9 @@ struct VideoRecipe {
     // Coded as interlaced fields, the top field first, from pictures whose fields were
     // taken at different times (SyntheticSignal::fillFieldsPicture).
     bool interlaced = false;
+    // The first picture is stamped this many frames late: the picture starts after the
+    // sound.
+    int startFrames = 0;
     // The marked picture of OrientationMark.h instead of the colour bars (any size, odd
     // ones too, any 8-bit planar YUV format).
     bool marked = false;

@@ -41,6 +41,7 @@ ClipRecipe recipeOf(const SourceClip& clip) {
     if (clip.sampleAspectNum != clip.sampleAspectDen)
         video.sampleAspect = AVRational{clip.sampleAspectNum, clip.sampleAspectDen};
     video.interlaced = clip.interlaced;
+    video.startFrames = clip.videoStartFrames;
     recipe.video = video;
     if (clip.audioEncoder[0] != '\0') {
         AudioRecipe audio;

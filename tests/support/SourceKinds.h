@@ -30,6 +30,7 @@ struct SourceClip {
     int sampleAspectDen = 1;
     bool interlaced = false;
     int frameCount = 0;
+    int videoStartFrames = 0; // the first picture's time, in frames after the file's start
     // Audio: encoder, rate, channels, the first sample's time, and whether the sound is the
     // burst (else tones all along).
     const char* audioEncoder = "";
@@ -54,6 +55,11 @@ constexpr SourceClip syncClip(const char* name, const char* muxer, const char* e
             .channels = 2,
             .audioStartSeconds = late ? kLateSoundSeconds : 0.0,
             .burst = true};
+}
+
+constexpr SourceClip pictureAfterSound(SourceClip clip) {
+    clip.videoStartFrames = 1;
+    return clip;
 }
 
 // A picture clip of a few frames with tones beside it (or none).
@@ -93,6 +99,9 @@ inline constexpr std::array kSyncClips{
     syncClip("sync_mp3_late.mkv", "matroska", "libmp3lame", 44100, true),
     syncClip("sync_wavpack.mkv", "matroska", "wavpack", 44100, false),
     syncClip("sync_wavpack_late.mkv", "matroska", "wavpack", 44100, true),
+    // Broadcast-style: a transport stream whose pictures begin a frame after its sound.
+    pictureAfterSound(syncClip("sync_mp2.ts", "mpegts", "mp2", 48000, false)),
+    syncClip("sync_ac3_late.ts", "mpegts", "ac3", 48000, true),
 };
 
 // Anamorphic pictures: a 16:9 and a 4:3 DVD (720x576 MPEG-2), HDV (1440x1080 MPEG-2 in a
