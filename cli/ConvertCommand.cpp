@@ -9,8 +9,10 @@
 #include "OutputFileClaim.h"
 #include "ProgressDisplay.h"
 #include "RunEventQueue.h"
+#include "RunSummary.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -152,8 +154,8 @@ bool ApplyChoices(const ConvertOptions& options, CliFormatBox& formatBox, std::s
     return true;
 }
 
-// Resolves the format and applies every setting of the command line to its boxes, and
-// checks the output folder: nothing has started yet. False after printing the refusal.
+// Resolves the format and applies every setting of the command line to its boxes: nothing
+// has started yet. False after printing the refusal.
 bool ResolveRunSettings(const ConvertOptions& options, CliFormatBox& formatBox, std::ostream& err) {
     std::string error;
     const OutputFormatEntry* format = ResolveFormat(options.Format, error);
@@ -167,13 +169,36 @@ bool ResolveRunSettings(const ConvertOptions& options, CliFormatBox& formatBox, 
         err << "vidbrisk-convert: " << error << "\n";
         return false;
     }
-    std::error_code fsError;
-    if (!std::filesystem::is_directory(options.OutputFolder, fsError)) {
-        err << "vidbrisk-convert: The output folder \"" << options.OutputFolder
-            << "\" does not exist or has been deleted!\n";
+    return true;
+}
+
+// A folder that does not exist is created with its parents, and the user is told so; false
+// after printing why when it cannot be, or when the name is taken by something else.
+bool PrepareOutputFolder(const std::string& folder, std::ostream& err) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        return true;
+    if (fs::exists(fs::symlink_status(folder, error))) {
+        err << "vidbrisk-convert: the output folder \"" << folder
+            << "\" is not a folder; give another -o FOLDER\n";
         return false;
     }
+    if (!fs::create_directories(folder, error) && error) {
+        err << "vidbrisk-convert: cannot create the output folder \"" << folder
+            << "\": " << error.message() << "\n";
+        return false;
+    }
+    err << "vidbrisk-convert: created the output folder \"" << folder << "\"\n";
     return true;
+}
+
+// True when both descriptors lead to the same file (stdout and stderr sent to one place).
+bool SameFile(int first, int second) {
+    struct stat a {};
+    struct stat b {};
+    return fstat(first, &a) == 0 && fstat(second, &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
 }
 
 int TerminalColumns() {
@@ -194,7 +219,9 @@ public:
         : m_options(options), m_formatBox(formatBox), m_out(out), m_err(err),
           m_host(m_component, err, options.Quiet),
           m_builder(m_component, m_list, formatBox.state(), m_sharedOutputOptions, m_host),
-          m_display(err, !options.Quiet && isatty(STDERR_FILENO) != 0, TerminalColumns()) {}
+          m_display(err, ProgressDisplay::modeForStandardError(options.Quiet), TerminalColumns()),
+          m_failuresOnStandardError(isatty(STDOUT_FILENO) == 0 &&
+                                    !SameFile(STDOUT_FILENO, STDERR_FILENO)) {}
 
     bool loadLibraries();
     void intake();
@@ -206,6 +233,8 @@ public:
 
 private:
     void printResult(int row, const std::string& state);
+    void countResult(const std::string& state, const std::string& output);
+    void printFailure(int row, const std::string& reason);
     void printLog(const RunEvent& event);
     void startBatch();
     void stop();
@@ -228,7 +257,10 @@ private:
     CliRunHost m_host;
     ConversionJobBuilder m_builder;
     ProgressDisplay m_display;
-    bool m_anyFailed = false;
+    // Standard output is a file or a pipe: the reason of a failure goes to standard error as
+    // well, so that the terminal shows it.
+    const bool m_failuresOnStandardError;
+    RunCounts m_counts;
     bool m_stopped = false;
     // A started run reports its end with the all-done event (index -1).
     bool m_awaitingAllDone = false;
@@ -241,12 +273,7 @@ bool ConvertRun::loadLibraries() {
     m_component.Scheduler = &m_scheduler;
     m_component.SetLogLevel(m_options.Verbose ? llInfo : llQuiet);
     m_component.SetCodecThreads(m_options.Threads);
-    if (!m_component.LoadLibraries(programFolder(), true)) {
-        m_err << "vidbrisk-convert: cannot load the media libraries: " << m_component.LastError
-              << "\n";
-        return false;
-    }
-    return true;
+    return loadMediaLibrariesOrExplain(m_err) && m_component.LoadLibraries(programFolder(), true);
 }
 
 // Every file becomes a checked row with what the probe found; a file that cannot be opened
@@ -289,17 +316,41 @@ void ConvertRun::printResult(int row, const std::string& state) {
     if (state == "Abort" && !OutputFileClaim::entryExists(output))
         output.clear();
     m_out << state << '\t' << FieldText(m_list.Caption(row)) << '\t' << FieldText(output);
+    std::string reason;
     if (state == "Fail") {
-        m_anyFailed = true;
         const auto found = m_failures.find(row);
-        m_out << '\t'
-              << OneLine(found != m_failures.end() ? found->second : m_builder.FailureOfRow(row));
+        reason = OneLine(found != m_failures.end() ? found->second : m_builder.FailureOfRow(row));
+        m_out << '\t' << reason;
     }
     m_out << std::endl;
+    countResult(state, output);
+    if (state == "Fail" && m_failuresOnStandardError)
+        printFailure(row, reason);
     const auto note = m_notes.find(row);
     if (state == "Done" && note != m_notes.end())
         m_err << "vidbrisk-convert: warning: " << OneLine(note->second) << "\n";
     m_display.draw();
+}
+
+void ConvertRun::countResult(const std::string& state, const std::string& output) {
+    if (state == "Done")
+        ++m_counts.Done;
+    else if (state == "Fail")
+        ++m_counts.Failed;
+    else if (output.empty())
+        ++m_counts.NotStarted;
+    else
+        ++m_counts.Stopped;
+}
+
+// "vidbrisk-convert: failed: INPUT: REASON", without the input twice when the reason names
+// it already.
+void ConvertRun::printFailure(int row, const std::string& reason) {
+    const std::string input = OneLine(m_list.Caption(row));
+    m_err << "vidbrisk-convert: failed: ";
+    if (reason.compare(0, input.size() + 1, input + ":") != 0)
+        m_err << input << ": ";
+    m_err << reason << "\n";
 }
 
 // The component's events are copied on the worker and handed to the loop through the queue.
@@ -475,13 +526,13 @@ void ConvertRun::finish() {
             m_list.SetSubText(row, FileColumn::Progress, "Abort");
     }
     if (!m_options.Quiet)
-        m_err << "All Conversions Completed\n";
+        m_err << RunSummaryText(m_counts, m_stopped) << "\n";
 }
 
 int ConvertRun::exitStatus() const {
     if (m_stopped)
         return 130;
-    return m_anyFailed ? 1 : 0;
+    return m_counts.Failed > 0 ? 1 : 0;
 }
 
 } // namespace
@@ -489,10 +540,12 @@ int ConvertRun::exitStatus() const {
 int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     CliFormatBox formatBox;
     if (!ResolveRunSettings(options, formatBox, err))
-        return 2;
+        return kExitUsage;
     ConvertRun run(options, formatBox, out, err);
     if (!run.loadLibraries())
-        return 2;
+        return kExitMediaLibraries;
+    if (!PrepareOutputFolder(options.OutputFolder, err))
+        return kExitUsage;
     run.intake();
     run.configureBuilder();
     run.attachEvents();
