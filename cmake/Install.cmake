@@ -29,10 +29,13 @@ if(TARGET vidbrisk)
     if(VIDBRISK_RSVG_CONVERT)
         set(icon_pngs "")
         foreach(size IN LISTS VIDBRISK_ICON_SIZES)
-            set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/vidbrisk.png)
+            # Drawn into the build tree as the theme lays them out, so that the window
+            # started from the build tree finds them as <program folder>/../share/icons.
+            set(png_dir ${CMAKE_BINARY_DIR}/share/icons/hicolor/${size}x${size}/apps)
+            set(png ${png_dir}/vidbrisk.png)
             add_custom_command(
                 OUTPUT ${png}
-                COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${png_dir}
                 COMMAND ${VIDBRISK_RSVG_CONVERT} --width ${size} --height ${size} --output ${png}
                         ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
                 DEPENDS ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
