@@ -10,7 +10,7 @@ packages=(
     libavcodec-extra
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
     libgtest-dev libgmock-dev
-    xvfb xauth xdotool
+    xvfb xauth xdotool x11-utils python3 bash-completion
     dpkg-dev file librsvg2-bin
 )
 
