@@ -30,6 +30,21 @@ bool Set(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
+// Every picture of the program's icon in the hicolor folders of the theme search paths
+// (<path>/hicolor/<size>/apps/vidbrisk.png).
+QIcon IconFromThemeFolders(const QStringList& searchPaths) {
+    QIcon icon;
+    for (const QString& path : searchPaths) {
+        const QDir theme(path + QStringLiteral("/hicolor"));
+        for (const QString& size : theme.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString file = theme.filePath(size + QStringLiteral("/apps/vidbrisk.png"));
+            if (QFileInfo(file).isFile())
+                icon.addFile(file);
+        }
+    }
+    return icon;
+}
+
 } // namespace
 
 int AnswerBeforeWindow(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -79,5 +94,10 @@ void SetApplicationIcon() {
         QIcon::setThemeSearchPaths(paths << beside);
     if (QIcon::themeName().isEmpty())
         QIcon::setThemeName(QStringLiteral("hicolor"));
-    QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vidbrisk")));
+    QIcon icon = QIcon::fromTheme(QStringLiteral("vidbrisk"));
+    // Without the theme's index (a system without hicolor-icon-theme) the theme finds
+    // nothing: the pictures are then taken from its folders directly.
+    if (icon.isNull() || icon.availableSizes().isEmpty())
+        icon = IconFromThemeFolders(QIcon::themeSearchPaths());
+    QGuiApplication::setWindowIcon(icon);
 }

@@ -20,6 +20,10 @@ install(FILES ${VIDBRISK_SHARE_DIR}/bash-completion/vidbrisk-convert
 if(TARGET vidbrisk)
     install(TARGETS vidbrisk RUNTIME DESTINATION bin)
     install(FILES ${VIDBRISK_SHARE_DIR}/help.html DESTINATION share/vidbrisk)
+    # The program reads that page itself (F1), so it is data, not documentation that a
+    # system may leave out (/usr/share/doc): lintian is told why.
+    install(FILES ${VIDBRISK_SHARE_DIR}/debian/lintian-overrides
+            DESTINATION share/lintian/overrides RENAME vidbrisk)
     install(FILES ${VIDBRISK_SHARE_DIR}/vidbrisk.desktop DESTINATION share/applications)
     install(FILES ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
             DESTINATION share/icons/hicolor/scalable/apps)

@@ -328,6 +328,20 @@ TEST_F(CliConvertTest, AnOutputFolderThatDoesNotExistIsCreatedOnceTheSettingsAre
                            "\" is not a folder; give another -o FOLDER\n");
 }
 
+TEST_F(CliConvertTest, ProgressRedrawsOnATerminalAndIsPlainWhereTheTerminalIsDumb) {
+    const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);
+    for (const char* term : {"xterm", "dumb"}) {
+        const CliRun run = RunCliOnTerminal(
+            {"-f", "MP4", "--video-codec", "H264", "--video-size", "720x576", "-o", out(), mp4},
+            term);
+        EXPECT_EQ(run.status, 0) << term << run.out;
+        EXPECT_NE(run.out.find("%  frames "), std::string::npos) << term << run.out;
+        EXPECT_EQ(run.out.find('\x1b') == std::string::npos, std::string(term) == "dumb")
+            << term << run.out;
+        EXPECT_NE(run.out.find("\n1 done\r\n"), std::string::npos) << term << run.out;
+    }
+}
+
 TEST_F(CliConvertTest, TheClosingLineCountsTheFilesAndFailuresReachTheTerminal) {
     // Standard output goes to a file: each failure's reason is on standard error too.
     const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);

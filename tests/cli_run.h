@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,6 +89,35 @@ inline CliRun RunCli(const std::vector<std::string>& args,
     run.err = ReadWholeFile(errName);
     std::remove(outName);
     std::remove(errName);
+    return run;
+}
+
+// Runs the converter on a terminal of its own (a pseudo-terminal for standard input, output
+// and error) with TERM set to `term`; `out` gets everything the terminal showed.
+inline CliRun RunCliOnTerminal(const std::vector<std::string>& args, const std::string& term) {
+    CliRun run;
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        setenv("TERM", term.c_str(), 1);
+        std::vector<std::string> all{CliProgram()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& arg : all)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (child < 0)
+        return run;
+    char buffer[4096];
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;)
+        run.out.append(buffer, static_cast<size_t>(n));
+    close(terminal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
 
