@@ -86,66 +86,68 @@ protected:
 
 fs::path* CliProbeJsonTest::folder = nullptr;
 
+// What the described set was made with, as the JSON of its three files must say it.
+const Values kMadeWith = {
+    // Matroska: a picture shown 16:9, the sound in two languages, two chapters.
+    {"0.container", "\"matroska,webm\""},
+    {"0.streams.0.kind", "\"video\""},
+    {"0.streams.0.codec", "\"h264\""},
+    {"0.streams.0.width", "640"},
+    {"0.streams.0.height", "480"},
+    {"0.streams.0.sample_aspect", "\"4:3\""},
+    {"0.streams.0.display_aspect", "\"16:9\""},
+    {"0.streams.0.rotation", "0"},
+    {"0.streams.0.frame_rate", "\"30000/1001\""},
+    {"0.streams.0.frame_rate_decimal", "29.97003"},
+    {"0.streams.0.pixel_format", "\"yuv420p\""},
+    {"0.streams.0.channels", "null"},
+    {"0.streams.1.kind", "\"audio\""},
+    {"0.streams.1.codec", "\"aac\""},
+    {"0.streams.1.profile", "\"LC\""},
+    {"0.streams.1.language", "\"eng\""},
+    {"0.streams.1.title", "\"English\""},
+    {"0.streams.1.default", "true"},
+    {"0.streams.1.channels", "2"},
+    {"0.streams.1.channel_layout", "\"stereo\""},
+    {"0.streams.1.sample_rate", "48000"},
+    {"0.streams.1.width", "null"},
+    {"0.streams.2.language", "\"deu\""},
+    {"0.streams.2.title", "\"Deutsch\""},
+    {"0.streams.2.default", "false"},
+    {"0.tags.title", "\"Two languages\""},
+    {"0.chapters.0.start", "0"},
+    {"0.chapters.0.end", "1.5"},
+    {"0.chapters.0.title", "\"Opening\""},
+    {"0.chapters.1.start", "1.5"},
+    {"0.chapters.1.end", "3"},
+    {"0.chapters.1.title", "\"Ending\""},
+    // MP4: stored 640x480, shown 16:9 and turned a quarter clockwise.
+    {"1.streams.0.width", "640"},
+    {"1.streams.0.sample_aspect", "\"4:3\""},
+    {"1.streams.0.display_aspect", "\"16:9\""},
+    {"1.streams.0.rotation", "90"},
+    {"1.streams.0.attached_picture", "false"},
+    {"1.streams.1.language", "\"eng\""},
+    // MP3 with a cover: a still picture, not a moving one.
+    {"2.streams.0.kind", "\"audio\""},
+    {"2.streams.0.codec", "\"mp3\""},
+    {"2.streams.1.kind", "\"video\""},
+    {"2.streams.1.codec", "\"png\""},
+    {"2.streams.1.attached_picture", "true"},
+    {"2.streams.1.width", "64"},
+    {"2.streams.1.height", "48"},
+    {"2.streams.1.frame_rate", "null"},
+    {"2.streams.1.title", "\"Cover\""},
+    {"2.tags.title", "\"Song\""},
+};
+
 TEST_F(CliProbeJsonTest, StreamsShapesLanguagesChaptersAndCoversAsMade) {
     int status = -1;
     const Values values = probe({described("languages_chapters.mkv"),
                                  described("rotated_anamorphic.mp4"), described("cover.mp3")},
                                 status);
     EXPECT_EQ(status, 0);
-    expectValues(values,
-                 {
-                     // Matroska: a picture shown 16:9, the sound in two languages, two chapters.
-                     {"0.container", "\"matroska,webm\""},
-                     {"0.streams.0.kind", "\"video\""},
-                     {"0.streams.0.codec", "\"h264\""},
-                     {"0.streams.0.width", "640"},
-                     {"0.streams.0.height", "480"},
-                     {"0.streams.0.sample_aspect", "\"4:3\""},
-                     {"0.streams.0.display_aspect", "\"16:9\""},
-                     {"0.streams.0.rotation", "0"},
-                     {"0.streams.0.frame_rate", "\"30000/1001\""},
-                     {"0.streams.0.frame_rate_decimal", "29.97003"},
-                     {"0.streams.0.pixel_format", "\"yuv420p\""},
-                     {"0.streams.0.channels", "null"},
-                     {"0.streams.1.kind", "\"audio\""},
-                     {"0.streams.1.codec", "\"aac\""},
-                     {"0.streams.1.profile", "\"LC\""},
-                     {"0.streams.1.language", "\"eng\""},
-                     {"0.streams.1.title", "\"English\""},
-                     {"0.streams.1.default", "true"},
-                     {"0.streams.1.channels", "2"},
-                     {"0.streams.1.channel_layout", "\"stereo\""},
-                     {"0.streams.1.sample_rate", "48000"},
-                     {"0.streams.1.width", "null"},
-                     {"0.streams.2.language", "\"deu\""},
-                     {"0.streams.2.title", "\"Deutsch\""},
-                     {"0.streams.2.default", "false"},
-                     {"0.tags.title", "\"Two languages\""},
-                     {"0.chapters.0.start", "0"},
-                     {"0.chapters.0.end", "1.5"},
-                     {"0.chapters.0.title", "\"Opening\""},
-                     {"0.chapters.1.start", "1.5"},
-                     {"0.chapters.1.end", "3"},
-                     {"0.chapters.1.title", "\"Ending\""},
-                     // MP4: stored 640x480, shown 16:9 and turned a quarter clockwise.
-                     {"1.streams.0.width", "640"},
-                     {"1.streams.0.sample_aspect", "\"4:3\""},
-                     {"1.streams.0.display_aspect", "\"16:9\""},
-                     {"1.streams.0.rotation", "90"},
-                     {"1.streams.0.attached_picture", "false"},
-                     {"1.streams.1.language", "\"eng\""},
-                     // MP3 with a cover: a still picture, not a moving one.
-                     {"2.streams.0.kind", "\"audio\""},
-                     {"2.streams.0.codec", "\"mp3\""},
-                     {"2.streams.1.kind", "\"video\""},
-                     {"2.streams.1.codec", "\"png\""},
-                     {"2.streams.1.attached_picture", "true"},
-                     {"2.streams.1.width", "64"},
-                     {"2.streams.1.height", "48"},
-                     {"2.streams.1.frame_rate", "null"},
-                     {"2.streams.1.title", "\"Cover\""},
-                     {"2.tags.title", "\"Song\""},
-                 });
+    expectValues(values, kMadeWith);
     EXPECT_EQ(values.count("0.streams.3.kind"), 0u);
     EXPECT_EQ(values.count("0.chapters.2.start"), 0u);
 }
