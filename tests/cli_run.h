@@ -36,6 +36,21 @@ inline std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
+// In the child process: becomes the converter with `args`, run through `launcher` when one
+// is given.
+[[noreturn]] inline void ExecConverter(const std::vector<std::string>& launcher,
+                                       const std::vector<std::string>& args) {
+    std::vector<std::string> all = launcher;
+    all.push_back(CliProgram());
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
 // Runs the converter with `args`. When `interruptWhen` is given it is polled every 20 ms
 // while the program runs, and `signal` (SIGINT unless said otherwise) is sent once the
 // first time it returns true. `launcher`, when given, is the command the converter is run
@@ -55,15 +70,7 @@ inline CliRun RunCli(const std::vector<std::string>& args,
     if (child == 0) {
         dup2(outFd, STDOUT_FILENO);
         dup2(errFd, STDERR_FILENO);
-        std::vector<std::string> all = launcher;
-        all.push_back(CliProgram());
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecConverter(launcher, args);
     }
     close(outFd);
     close(errFd);
@@ -100,14 +107,7 @@ inline CliRun RunCliOnTerminal(const std::vector<std::string>& args, const std::
     const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
     if (child == 0) {
         setenv("TERM", term.c_str(), 1);
-        std::vector<std::string> all{CliProgram()};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecConverter({}, args);
     }
     if (child < 0)
         return run;
