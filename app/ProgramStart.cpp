@@ -58,7 +58,8 @@ int AnswerBeforeWindow(int argc, char** argv, std::ostream& out, std::ostream& e
             out << "vidbrisk " VIDBRISK_VERSION "\n";
             return 0;
         }
-        platformChosen = platformChosen || std::strcmp(argv[i], "-platform") == 0;
+        platformChosen = platformChosen || std::strcmp(argv[i], "-platform") == 0 ||
+                         std::strcmp(argv[i], "--platform") == 0;
     }
     if (!platformChosen && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
         err << "vidbrisk: no display to open the window on (neither DISPLAY nor "

@@ -101,10 +101,10 @@ std::span<const Command> Commands() {
 int runCommandLine(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (args.empty())
         return usageError(err, "no arguments given");
+    if (AsksForHelp(args))
+        return Help(args, out, err);
     for (const Command& command : kCommands)
         if (args[0] == command.Name || (command.Short != nullptr && args[0] == command.Short))
             return command.Run(Arguments(args.begin() + 1, args.end()), out, err);
-    if (AsksForHelp(args))
-        return Help(args, out, err);
     return Convert(args, out, err);
 }
