@@ -89,7 +89,7 @@ ClipRecipe recipeOf(const Production& production) {
 
 const Production* productionOf(const TestClip& clip) {
     for (const Production& production : kProductions) {
-        if (production.clip->name == clip.name) {
+        if (std::strcmp(production.clip->name, clip.name) == 0) {
             return &production;
         }
     }
