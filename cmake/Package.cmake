@@ -22,8 +22,8 @@ set(VIDBRISK_PACKAGE_DEPENDS
     "libswscale6 (>= 7:5.1)"
     "libswresample4 (>= 7:5.1)")
 # On a Wayland desktop the window uses Qt's Wayland plugin (qt6-wayland; without it Qt
-# falls back to X11 through XWayland). The help opens in the desktop's browser (xdg-open);
-# completion needs bash-completion.
+# falls back to X11 through XWayland). Links of the help to other sites open in the
+# desktop's browser (xdg-open); completion needs bash-completion.
 set(VIDBRISK_PACKAGE_RECOMMENDS "qt6-wayland" "xdg-utils" "bash-completion")
 
 set(CPACK_GENERATOR DEB)
