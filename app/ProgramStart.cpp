@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -67,6 +68,32 @@ int AnswerBeforeWindow(int argc, char** argv, std::ostream& out, std::ostream& e
         return 1;
     }
     return -1;
+}
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+void ExitOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        if (previousHandler)
+            previousHandler(type, context, text);
+        return;
+    }
+    std::fprintf(stderr, "vidbrisk: the window cannot open: %s\n", qPrintable(text));
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+} // namespace
+
+FatalStartAsExit::FatalStartAsExit() : m_previous(qInstallMessageHandler(ExitOnFatal)) {
+    previousHandler = m_previous;
+}
+
+FatalStartAsExit::~FatalStartAsExit() {
+    qInstallMessageHandler(m_previous);
+    previousHandler = nullptr;
 }
 
 bool FileArguments(const QStringList& arguments, QStringList& files, std::ostream& err) {

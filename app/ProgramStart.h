@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QtGlobal>
 
 #include <ostream>
 
@@ -10,6 +11,20 @@
 // when there is no display to open the window on (instead of the toolkit aborting). Returns
 // the exit status when the program should end now, or -1 to go on.
 int AnswerBeforeWindow(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+// While it lives, a fatal message of the toolkit (a display that is set but cannot be reached,
+// no usable platform plug-in) ends the program with that message and exit status 1 instead
+// of an abort and a core dump. Made around the application object's construction only.
+class FatalStartAsExit {
+public:
+    FatalStartAsExit();
+    ~FatalStartAsExit();
+    FatalStartAsExit(const FatalStartAsExit&) = delete;
+    FatalStartAsExit& operator=(const FatalStartAsExit&) = delete;
+
+private:
+    QtMessageHandler m_previous;
+};
 
 // The files among the application's arguments (the toolkit's own options already taken
 // out), as absolute paths. An argument before "--" that starts with '-' is refused: false

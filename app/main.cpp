@@ -9,13 +9,16 @@
 #include <QTimer>
 
 #include <iostream>
+#include <optional>
 
 int main(int argc, char* argv[]) {
     if (const int status = AnswerBeforeWindow(argc, argv, std::cout, std::cerr); status >= 0)
         return status;
     // Must come before the application object: it picks the media back end.
     TMoviePlayer::preferMediaBackend();
+    std::optional<FatalStartAsExit> fatalAsExit(std::in_place);
     QApplication application(argc, argv);
+    fatalAsExit.reset();
     QApplication::setApplicationName(QStringLiteral("Vidbrisk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vidbrisk"));
     SetApplicationIcon();

@@ -57,6 +57,12 @@ TEST(WindowProgram, AnswersHelpAndVersionWithoutADisplay) {
     const ProgramRun window = RunProgram({"clip.avi"}, WithoutDisplay());
     EXPECT_EQ(window.status, 1);
     EXPECT_TRUE(window.err.contains("no display")) << window.err.toStdString();
+    // A display that is named but not there is a message too, not the toolkit's abort.
+    QProcessEnvironment unreachable = WithoutDisplay();
+    unreachable.insert("DISPLAY", ":4987");
+    const ProgramRun gone = RunProgram({"clip.avi"}, unreachable);
+    EXPECT_EQ(gone.status, 1) << gone.err.toStdString();
+    EXPECT_TRUE(gone.err.contains("the window cannot open")) << gone.err.toStdString();
 }
 
 TEST(WindowProgram, ArgumentsThatLookLikeOptionsAreNeverFiles) {
