@@ -163,7 +163,7 @@ TEST_F(SourcePictureTest, InterlacedSourcesComeOutWhole) {
     const CliRun refused =
         RunCli({"-f", "MKV", "--deinterlace", "sometimes", "-o", folder.string(), input});
     EXPECT_EQ(refused.status, 2);
-    EXPECT_NE(refused.err.find("--deinterlace takes auto, always or never"), std::string::npos)
+    EXPECT_NE(refused.err.find("'--deinterlace' takes auto, always or never"), std::string::npos)
         << refused.err;
     // A progressive source is left as it is unless asked.
     const std::string progressive = SourceKindsPath(kDvdStandard.name);
