@@ -1,8 +1,8 @@
 // Sound stays where the input has it, whatever decoder gives it: decoders that hold frames
 // back (frame threads) or skip samples (priming, pre-skip), sound with the picture and late,
 // converted into containers that say where each stream starts (Matroska, MP4 with its edit
-// lists) and ones that do not (FLV, AVI, and sound-only MP3 and WAV, where silence goes in
-// front).
+// lists, FLV, MPEG-2, ASF) and ones that do not (AVI, and sound-only MP3 and WAV, where
+// silence goes in front).
 #include "MediaLibraries.h"
 #include "SourceKinds.h"
 #include "StreamDecoder.h"
@@ -27,17 +27,20 @@ struct OutputKind {
     bool streamStart; // the container says where its sound starts
 };
 
-// AAC with start times, AAC with edit lists, MP3 with the times of its packets, MP3 from the
-// file's start, and sound alone (MP3, PCM).
+// AAC with start times, AAC with edit lists, MP3 with the times of its packets, MP2 in a
+// program stream, WMA with ASF's preroll, MP3 from the file's start, and sound alone (MP3,
+// PCM, Opus in Ogg).
 constexpr OutputKind kOutputs[] = {
     {"MKV", "mkv", true},  {"MP4 - MPEG4 Video (*.mp4)", "mp4", true},
-    {"FLV", "flv", true},  {"AVI - DivX Video (*.avi)", "avi", false},
-    {"MP3", "mp3", false}, {"WAV", "wav", false}};
+    {"FLV", "flv", true},  {"MPEG-2 Movie (*.mpg)", "mpg", true},
+    {"WMV", "wmv", true},  {"AVI - DivX Video (*.avi)", "avi", false},
+    {"MP3", "mp3", false}, {"WAV", "wav", false},
+    {"OPUS", "opus", true}};
 
 // Where sound is heard against its picture, and where it starts, as the input has them.
 constexpr double kToleranceSeconds = 0.02;
-// The sound's end: an encoder fills its last frame.
-constexpr double kEndToleranceSeconds = 0.03;
+// The sound's end: encoders fill their last frame (WMA's hold 46 ms).
+constexpr double kEndToleranceSeconds = 0.05;
 
 // A picture's time: the output's frame rate may be lower (FLV has 15 pictures a second).
 constexpr double kPictureToleranceSeconds = 1.0 / 15;

@@ -57,6 +57,12 @@ constexpr SourceClip syncClip(const char* name, const char* muxer, const char* e
             .burst = true};
 }
 
+// The same with another picture codec, for a container made for it.
+constexpr SourceClip withPicture(SourceClip clip, const char* encoder) {
+    clip.videoEncoder = encoder;
+    return clip;
+}
+
 constexpr SourceClip pictureAfterSound(SourceClip clip) {
     clip.videoStartFrames = 1;
     return clip;
@@ -99,6 +105,11 @@ inline constexpr std::array kSyncClips{
     syncClip("sync_mp3_late.mkv", "matroska", "libmp3lame", 44100, true),
     syncClip("sync_wavpack.mkv", "matroska", "wavpack", 44100, false),
     syncClip("sync_wavpack_late.mkv", "matroska", "wavpack", 44100, true),
+    syncClip("sync_flac_96k.mkv", "matroska", "flac", 96000, false),
+    // The sound's own containers: Ogg granules, WebM's codec delay, ASF's preroll.
+    withPicture(syncClip("sync_vorbis_in_ogg.ogg", "ogg", "libvorbis", 44100, true), "libtheora"),
+    withPicture(syncClip("sync_opus_late_in_webm.webm", "webm", "libopus", 48000, true), "libvpx"),
+    withPicture(syncClip("sync_wma_in_asf.wmv", "asf", "wmav2", 44100, false), "wmv2"),
     // Broadcast-style: a transport stream whose pictures begin a frame after its sound.
     pictureAfterSound(syncClip("sync_mp2.ts", "mpegts", "mp2", 48000, false)),
     syncClip("sync_ac3_late.ts", "mpegts", "ac3", 48000, true),
