@@ -1,5 +1,6 @@
 // Loading and binding the media libraries at run time.
 #include "AVCodecHlpr.h"
+#include "AVFilterHlpr.h"
 #include "AVProbe.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
@@ -14,9 +15,9 @@
 
 namespace {
 
-std::array<MediaLibrary*, 5> allLibraries() {
-    return {&AVCodecLibrary(), &AVFormatLibrary(), &AVUtilLibrary(), &SwScaleLibrary(),
-            &SwResampleLibrary()};
+std::array<MediaLibrary*, 6> allLibraries() {
+    return {&AVCodecLibrary(), &AVFormatLibrary(),   &AVUtilLibrary(),
+            &SwScaleLibrary(), &SwResampleLibrary(), &AVFilterLibrary()};
 }
 
 void expectNothingLoaded() {
@@ -28,6 +29,7 @@ void expectNothingLoaded() {
     EXPECT_EQ(lavc.avcodec_open2, nullptr);
     EXPECT_EQ(lavf.avformat_open_input, nullptr);
     EXPECT_EQ(lavu.av_log, nullptr);
+    EXPECT_EQ(lavfi.avfilter_graph_alloc, nullptr);
 }
 
 bool startsWith(const std::string& text, const std::string& prefix) {
@@ -62,6 +64,7 @@ TEST_F(LoaderTest, LoadsAndBindsEveryLibraryOnce) {
     EXPECT_EQ(lavu.avutil_version() >> 16, static_cast<unsigned>(LIBAVUTIL_VERSION_MAJOR));
     EXPECT_EQ(lsws.swscale_version() >> 16, static_cast<unsigned>(LIBSWSCALE_VERSION_MAJOR));
     EXPECT_EQ(lswr.swresample_version() >> 16, static_cast<unsigned>(LIBSWRESAMPLE_VERSION_MAJOR));
+    EXPECT_EQ(lavfi.avfilter_version() >> 16, static_cast<unsigned>(LIBAVFILTER_VERSION_MAJOR));
     EXPECT_EQ(MediaLogVerbosity(), lavu.av_log_get_level());
 
     // A second request after a success returns at once, even when a file name would now fail.
@@ -94,7 +97,7 @@ TEST_P(MissingLibraryTest, NamesTheFileAndUnloadsEverything) {
     expectNothingLoaded();
 }
 
-INSTANTIATE_TEST_SUITE_P(EachLibrary, MissingLibraryTest, ::testing::Values(0, 1, 2, 3, 4));
+INSTANTIATE_TEST_SUITE_P(EachLibrary, MissingLibraryTest, ::testing::Values(0, 1, 2, 3, 4, 5));
 
 TEST_F(LoaderTest, MissingFunctionNamesFunctionAndLibrary) {
     // The stand-in libavformat in the stub folder is found first and lacks av_sdp_create.
@@ -114,7 +117,7 @@ TEST_F(LoaderTest, EachLibraryNamesTheDebianPackageThatShipsIt) {
     const std::pair<MediaLibrary*, const char*> packages[] = {
         {&AVCodecLibrary(), "libavcodec59"},      {&AVFormatLibrary(), "libavformat59"},
         {&AVUtilLibrary(), "libavutil57"},        {&SwScaleLibrary(), "libswscale6"},
-        {&SwResampleLibrary(), "libswresample4"},
+        {&SwResampleLibrary(), "libswresample4"}, {&AVFilterLibrary(), "libavfilter8"},
     };
     for (const auto& [library, package] : packages)
         EXPECT_EQ(library->PackageName(), package) << library->FileName();
