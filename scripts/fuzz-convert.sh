@@ -62,6 +62,10 @@ mutator=$build/tests/vidbrisk_mutate
 media=$build/fuzz-media
 realWorld=$build/fuzz-real-world
 sourceKinds=$build/fuzz-source-kinds
+# The clip writer runs under the sanitizers too, with the libraries' known leaks suppressed.
+export ASAN_OPTIONS="detect_leaks=1:handle_abort=1:exitcode=86"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86"
+export LSAN_OPTIONS="suppressions=$source/tests/lsan.supp"
 "$build/tests/vidbrisk_make_test_media" "$media" >/dev/null || exit 1
 "$build/tests/vidbrisk_make_test_media" --real-world "$realWorld" >/dev/null || exit 1
 "$build/tests/vidbrisk_make_test_media" --source-kinds "$sourceKinds" >/dev/null || exit 1
@@ -84,10 +88,6 @@ clipPath() {
         *) echo "$media/$1" ;;
     esac
 }
-
-export ASAN_OPTIONS="detect_leaks=1:handle_abort=1:exitcode=86"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86"
-export LSAN_OPTIONS="suppressions=$source/tests/lsan.supp"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vidbrisk-fuzz-XXXXXX")
 cleanup() {
