@@ -85,6 +85,8 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
                         std::to_string(kMaxCodecThreads) + ", not \"" + value + "\"";
                 return false;
             }
+        } else if (arg == "--preset") {
+            // Read before the other options (PresetOptions.h), so that they win.
         } else if (arg == "--option") {
             const auto sign = value.find('=');
             if (sign == std::string::npos || sign == 0 ||

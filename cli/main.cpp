@@ -3,6 +3,7 @@
 #include "ConvertCommand.h"
 #include "ConvertOptions.h"
 #include "ListCommands.h"
+#include "PresetOptions.h"
 #include "ProbeCommand.h"
 #include "Version.h"
 
@@ -68,6 +69,9 @@ const char* const usageText =
     "                            comment, album and genre take the option's value.\n"
     "                            Refused (exit 2): v (use --verbose) and padtop,\n"
     "                            padbottom, padleft, padright with --letterbox.\n"
+    "        --preset NAME       start from the format, settings, volume and Additional\n"
+    "                            Options saved in the window under NAME (\"Save Settings\n"
+    "                            As...\"); -f and the options above, given beside it, win\n"
     "        --quiet             no progress lines and no closing message\n"
     "        --verbose           print the engine's and the libraries' log lines on stderr\n"
     "  vidbrisk-convert --list-formats\n"
@@ -76,6 +80,8 @@ const char* const usageText =
     "  vidbrisk-convert --list-settings FORMAT\n"
     "      The settings boxes after choosing FORMAT, one line per box, tab-separated:\n"
     "      the box name, the selected position (-1 for none), then every entry.\n"
+    "  vidbrisk-convert --list-presets\n"
+    "      One line per preset saved in the window, tab-separated: name, format.\n"
     "  vidbrisk-convert --probe [--verbose] FILE...\n"
     "      For each FILE print one line, tab-separated: the file name, then its\n"
     "      \"Video Size\", \"Frame Rate\" and \"Duration\" texts as the file list shows\n"
@@ -130,6 +136,11 @@ int main(int argc, char** argv) {
                 return usageError("--list-formats takes no arguments");
             return runListFormats(std::cout);
         }
+        if (args[0] == "--list-presets") {
+            if (args.size() != 1)
+                return usageError("--list-presets takes no arguments");
+            return runListPresets(std::cout);
+        }
         if (args[0] == "--list-settings") {
             if (args.size() != 2)
                 return usageError("--list-settings needs one FORMAT");
@@ -139,9 +150,9 @@ int main(int argc, char** argv) {
             args[0].find('=') == std::string::npos) {
             // A conversion's first argument is an option of its own, or a file.
             bool known = false;
-            for (const char* option :
-                 {"--format", "--output-folder", "--volume", "--aspect", "--overwrite",
-                  "--letterbox", "--jobs", "--threads", "--option", "--quiet", "--verbose"})
+            for (const char* option : {"--format", "--output-folder", "--volume", "--aspect",
+                                       "--overwrite", "--letterbox", "--jobs", "--threads",
+                                       "--option", "--preset", "--quiet", "--verbose"})
                 known = known || args[0] == option;
             known = known || FindSettingOption(args[0]) != nullptr;
             if (!known)
@@ -149,7 +160,8 @@ int main(int argc, char** argv) {
         }
         ConvertOptions options;
         std::string error;
-        if (!ParseConvertOptions(args, options, error))
+        if (!ApplyPresetArgument(args, options, error) ||
+            !ParseConvertOptions(args, options, error))
             return usageError(error);
         return runConvertCommand(options, std::cout, std::cerr);
     } catch (const std::exception& error) {

@@ -37,6 +37,14 @@ expect --output-folder --format MP4 --out
 expect '128\ Kbps' --format MP4 --audio-bitrate 12
 expect '44100\ Hz' -f MP3 --sample-rate 44
 expect 16:9 -f MP4 --aspect 16
+expect --list-presets --list-p
+# Preset names come from the settings file the window writes.
+config=$(mktemp -d)
+mkdir "$config/Morvane"
+printf '[Presets]\n1\\Name=Phone small\n1\\Format=FLV - Flash Video (*.flv)\nsize=1\n' \
+    >"$config/Morvane/Vidbrisk.conf"
+XDG_CONFIG_HOME=$config expect 'Phone\ small' --preset Ph
+rm -r "$config"
 folder=$(mktemp -d)
 mkdir "$folder/out"
 touch "$folder/outfile.avi"
