@@ -140,6 +140,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     FormAbout = new TFormAbout(this);
     attachComponentEvents();
     attachPreview();
+    attachQueue();
 
     ListView1->onFilesDropped = [this](const QStringList& files) {
         if (Converting || Adding)
@@ -154,6 +155,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // A change not written yet (the window ended by "Exit") is kept.
+    SaveQueue();
     // The component's tasks end before the window's controls go.
     detachComponentEvents();
     FFmpegVCL1.ClearTasks();
@@ -217,7 +220,7 @@ QWidget* TForm1::buildToolbar() {
     fields->addWidget(new QLabel(QStringLiteral("Output Folder :"), panel), 1, 0);
     EditOutputFolder = new QLineEdit(QStringLiteral("C:\\1"), panel);
     EditOutputFolder->setObjectName(QStringLiteral("EditOutputFolder"));
-    EditOutputFolder->setReadOnly(true);
+    // A folder may be typed or pasted; it is checked when a run starts.
     EditOutputFolder->setToolTip(QStringLiteral("Output Folder"));
     fields->addWidget(EditOutputFolder, 1, 1);
     ButtonBrowseForFolder = new QToolButton(panel);
@@ -335,6 +338,11 @@ void TForm1::buildMenus() {
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(ActionGoConvert, &QAction::triggered, ButtonConvert, &QToolButton::click);
     file->addSeparator();
+    ActionOpenOutputFolder = file->addAction(QStringLiteral("Open &Output Folder"));
+    connect(ActionOpenOutputFolder, &QAction::triggered, this, &TForm1::OpenOutputFolder);
+    ActionRemoveFinished = file->addAction(QStringLiteral("Remove &Finished"));
+    connect(ActionRemoveFinished, &QAction::triggered, this, &TForm1::RemoveFinished);
+    file->addSeparator();
     connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &TForm1::Exit);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
@@ -344,6 +352,7 @@ void TForm1::buildMenus() {
             Form4->exec();
     });
 
+    buildPresetsMenu();
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* openHelp = help->addAction(QStringLiteral("Open &HelpFile"));
     openHelp->setShortcut(QKeySequence::HelpContents);
@@ -426,7 +435,9 @@ void TForm1::buildStatusBar() {
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    // The bar always shows its text: the percentage, and during a run the speed and time left.
+    ProgressBar1->setFormat(QStringLiteral("%p%"));
+    ProgressBar1->setTextVisible(true);
     ProgressBar1->setFixedWidth(350 - 2);
     inside->addWidget(ProgressBar1);
     bar->addWidget(panel2);
@@ -451,8 +462,10 @@ bool TForm1::FormCreate() {
     disableFormatSeparators();
     m_format.DropDownCount = kFormatDropDownCount;
     ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
+    chooseFirstStartFolder();
     // The Additional Options dialog loads the stored settings into both windows.
     Form4 = new TForm4(*this, *m_services.settings, this);
+    RestoreQueue();
     return true;
 }
 
@@ -501,15 +514,19 @@ void TForm1::ButtonAddFileClick() {
 }
 
 void TForm1::prepareIntake() {
+    // The rows keep their states and reasons: a list kept across runs must not forget
+    // which files were converted.
     StopPreview();
     FFmpegVCL1.ClearTasks();
-    ListView1->setColumnText(FileColumn::Progress, QString());
 }
 
-void TForm1::AddFiles(const QStringList& files) {
+void TForm1::AddFiles(const QStringList& chosen) {
     if (Adding)
         return;
     Adding = true;
+    // A file the list holds already is not added again: its row is selected instead.
+    QStringList files = chosen;
+    const QList<int> listed = takeListedFiles(files);
     try {
         for (const QString& file : files) {
             // Throws only when the libraries are missing; the remaining files are dropped.
@@ -521,6 +538,9 @@ void TForm1::AddFiles(const QStringList& files) {
                 ListView1->setCellToolTip(
                     ListView1->RowCount() - 1, FileColumn::Progress,
                     QString::fromStdString(FFmpegVCL1.Probe.LastErrorMessage));
+            else
+                ListView1->setRowFacts(ListView1->RowCount() - 1,
+                                       ProbeInputFacts(FFmpegVCL1.Probe));
             ListView1->scrollToItem(ListView1->topLevelItem(ListView1->RowCount() - 1));
             QCoreApplication::processEvents();
         }
@@ -529,6 +549,8 @@ void TForm1::AddFiles(const QStringList& files) {
     }
     // The probe must not keep the last file open (it may be moved or deleted meanwhile).
     FFmpegVCL1.Probe.CloseFile();
+    if (!listed.isEmpty())
+        ListView1->selectRow(listed.last());
     Adding = false;
 }
 
@@ -540,6 +562,13 @@ void TForm1::ButtonRemoveClick() {
 
 void TForm1::ButtonClearClick() {
     if (Converting || Adding)
+        return;
+    // A list with files still to convert is not emptied without asking.
+    bool unconverted = false;
+    for (int row = 0; row < ListView1->RowCount() && !unconverted; ++row)
+        unconverted = ListView1->SubText(row, FileColumn::Progress) != "Done";
+    if (unconverted && !m_services.messages->question(QStringLiteral(
+                           "Some files of the list are not converted yet. Clear the list?")))
         return;
     StopPreview();
     FFmpegVCL1.ClearTasks();

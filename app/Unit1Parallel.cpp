@@ -66,8 +66,11 @@ void TForm1::parallelProgress(int row, int32_t frameNumber, int64_t currentMs, i
     if (percent >= 0)
         m_runningPercent[row] = percent;
     // After Stop the bar stays at 0.
-    if (Converting)
-        showParallelCount();
+    if (!Converting)
+        return;
+    m_runTimeLeft.rowProgress(row, currentMs, totalMs);
+    showParallelCount();
+    showProgressText(QString());
 }
 
 void TForm1::parallelTerminate(int32_t taskIndex, bool finished, bool exception,

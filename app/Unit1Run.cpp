@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "MoviePlayerControl.h"
 #include "RowTexts.h"
+#include "TaskLockGuard.h"
 #include "Unit1.h"
 #include "Unit4.h"
 
@@ -63,13 +64,23 @@ void TForm1::attachComponentEvents() {
         // The component holds TaskLock while it reports a task's end, so the task is there
         // to ask: one that never got its worker was stopped while it waited for its turn.
         bool started = true;
-        if (AIndex >= 0 && AIndex < FFmpegVCL1.Tasks.Count())
+        // The name the output got instead, when another program took its own meanwhile.
+        std::string renamed;
+        if (AIndex >= 0 && AIndex < FFmpegVCL1.Tasks.Count()) {
             started = FFmpegVCL1.Tasks[AIndex].OwnerThreadId.load() != 0;
+            if (!FFmpegVCL1.Tasks[AIndex].RenamedOutputs.empty())
+                renamed = FFmpegVCL1.Tasks[AIndex].RenamedOutputs.front().second;
+        }
         QMetaObject::invokeMethod(
             this,
             [=, this] {
-                if (run == m_runGeneration.load())
-                    FFmpegVCL1Terminate(AIndex, AFinished, AException, AMessage, started);
+                if (run != m_runGeneration.load())
+                    return;
+                const int row =
+                    parallelRun() ? m_builder->RowOfTask(AIndex) : m_builder->CurrentIndex;
+                FFmpegVCL1Terminate(AIndex, AFinished, AException, AMessage, started);
+                if (AIndex >= 0 && started && run == m_runGeneration.load())
+                    rowConversionEnded(row, renamed);
             },
             Qt::QueuedConnection);
     };
@@ -86,7 +97,12 @@ void TForm1::ButtonConvertClick() {
         return;
     StopPreview();
     Aborted = false;
-    ListView1->setColumnText(FileColumn::Progress, QString());
+    // The rows this run converts start afresh; the others keep their states.
+    for (int row = 0; row < ListView1->RowCount(); ++row)
+        if (ListView1->Checked(row)) {
+            ListView1->SetSubText(row, FileColumn::Progress, std::string());
+            ListView1->setCellToolTip(row, FileColumn::Progress, QString());
+        }
     if (ListView1->RowCount() == 0) {
         m_services.messages->information(QStringLiteral("Please Add Files To Convert!"));
         return;
@@ -97,7 +113,7 @@ void TForm1::ButtonConvertClick() {
         ButtonBrowseForFolderClick();
         return;
     }
-    const QString trimmed = folder.trimmed();
+    const QString trimmed = OutputFolderChosen();
     if (trimmed.isEmpty() || !QDir(trimmed).exists()) {
         m_services.messages->information(missingFolderText(folder));
         ButtonBrowseForFolderClick();
@@ -118,6 +134,9 @@ void TForm1::ButtonConvertClick() {
     m_runRows.clear();
     m_runningPercent.clear();
     m_runningSize.clear();
+    m_runTimeLeft.clear();
+    m_runClock.invalidate();
+    m_runOutputBytes.reset();
     JobSettings& settings = m_builder->Settings;
     settings.OutputFolder = trimmed.toStdString();
     settings.Overwrite = OverwriteChosen();
@@ -143,6 +162,10 @@ void TForm1::ButtonStopConvertClick() {
         }
         Aborted = true;
     }
+    stopRun();
+}
+
+void TForm1::stopRun() {
     m_builder->QueueDone = true;
     DisarmConvertAgain();
     FFmpegVCL1.StopAll();
@@ -172,6 +195,7 @@ void TForm1::FFmpegVCL1Progress(int32_t AIndex, int32_t AFrameNumber, int32_t,
     // After Stop the bar stays at 0; within a row it never moves back.
     if (!Converting)
         return;
+    m_runTimeLeft.rowProgress(row, ACurrentDuration, ATotalOutputDuration);
     const int percent = ProgressPercent(ACurrentDuration, ATotalOutputDuration);
     if (percent > ProgressBar1->value())
         ProgressBar1->setValue(percent);
@@ -182,14 +206,12 @@ void TForm1::showSpeed(int64_t currentMs, int64_t totalMs) {
     if (!m_rowClock.isValid()) {
         m_rowClock.start();
         m_rowFirstDurationMs = currentMs;
+        showProgressText(QString());
         return;
     }
     const QString text =
         SpeedText(currentMs - m_rowFirstDurationMs, m_rowClock.elapsed(), totalMs - currentMs);
-    if (text.isEmpty())
-        return;
-    ProgressBar1->setFormat(QStringLiteral("%p%  ") + text);
-    ProgressBar1->setTextVisible(true);
+    showProgressText(text);
 }
 
 QString SpeedText(int64_t convertedMs, int64_t elapsedMs, int64_t remainingMs) {
@@ -266,7 +288,9 @@ void TForm1::afterRowTaken() {
 
 void TForm1::showReady() {
     StatusPanels[0]->setText(QStringLiteral("Ready"));
-    ProgressBar1->setTextVisible(false);
+    // The bar always shows its text; with no run, only its percentage.
+    ProgressBar1->setFormat(QStringLiteral("%p%"));
+    ProgressBar1->setTextVisible(true);
 }
 
 void TForm1::showRowFailure() {
@@ -280,7 +304,8 @@ void TForm1::showRowFailure() {
 void TForm1::ResetProgressBar() {
     // A new row: its bar, speed and time left start afresh.
     ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFormat(QStringLiteral("%p%"));
+    ProgressBar1->setTextVisible(true);
     m_rowClock.invalidate();
 }
 
@@ -305,6 +330,10 @@ void TForm1::EndOfRun() {
     DisarmConvertAgain();
     FFmpegVCL1.ClearTasks();
     ++m_runGeneration;
+    if (m_quitWhenStopped) {
+        quitAfterStop();
+        return;
+    }
     // Before the message box, which waits for the user.
     notifyRunEnded();
     m_services.messages->information(QStringLiteral("All Conversions Completed"));
@@ -378,6 +407,7 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::FormClose() {
+    SaveQueue();
     try {
         if (Form4)
             Form4->SaveSettings();
@@ -387,14 +417,35 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (Converting) {
+        event->ignore();
+        // The run ends as Stop ends it (the outputs get their trailers), then the window
+        // closes; or nothing changes.
+        if (m_services.messages->confirm(
+                QStringLiteral("A conversion is running. Stop it and quit?"),
+                QStringLiteral("Stop and quit"), QStringLiteral("Keep converting")))
+            stopAndQuit();
+        return;
+    }
     if (!FormCloseQuery()) {
-        // The close box is refused during a run; the user is told why.
-        if (Converting)
-            m_services.messages->information(
-                QStringLiteral("A conversion is running. Stop it first."));
         event->ignore();
         return;
     }
     FormClose();
     event->accept();
+}
+
+void TForm1::stopAndQuit() {
+    Aborted = true;
+    m_quitWhenStopped = true;
+    stopRun();
+    // When no task is left to end, no end-of-run event will come: the window closes once
+    // the events already on their way have been handled.
+    bool tasksLeft = false;
+    {
+        const TaskLockGuard lock(FFmpegVCL1.TaskLock);
+        tasksLeft = FFmpegVCL1.FinishedCount < FFmpegVCL1.Tasks.Count();
+    }
+    if (!tasksLeft)
+        QMetaObject::invokeMethod(this, &TForm1::quitAfterStop, Qt::QueuedConnection);
 }

@@ -1,6 +1,6 @@
-// The window program's entry: the application, the main window and its message loop. Files
-// named on the command line (as the desktop passes them) are added to the list once the
-// window shows.
+// The window program's entry: the application, the main window and its message loop. The
+// list kept by the last run comes back; files named on the command line (as the desktop
+// passes them) are added after it once the window shows.
 #include "TMoviePlayer.h"
 #include "Unit1.h"
 
@@ -15,7 +15,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Vidbrisk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vidbrisk"));
 
-    TForm1 form;
+    // The list is kept across runs of the program.
+    TForm1Services services;
+    services.queueFile = QueueFile::defaultPath();
+    TForm1 form(std::move(services));
     if (!form.FormCreate())
         return 1;
     form.show();

@@ -16,4 +16,11 @@ public:
     // The question icon with Yes and No; true when the answer is Yes (closing the box
     // any other way counts as No).
     virtual bool question(const QString& text) = 0;
+    // A question whose two answers are named by their buttons ("Stop and quit", "Keep
+    // converting"); true for the first. Closing the box any other way counts as the second.
+    // Stand-ins without buttons of their own answer it as the Yes/No question.
+    virtual bool confirm(const QString& text, const QString& acceptText,
+                         const QString& rejectText) {
+        return question(text);
+    }
 };

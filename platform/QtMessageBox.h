@@ -11,6 +11,8 @@ public:
     explicit QtMessageBox(QWidget* owner = nullptr) : m_owner(owner) {}
     void information(const QString& text) override;
     bool question(const QString& text) override;
+    bool confirm(const QString& text, const QString& acceptText,
+                 const QString& rejectText) override;
 
 private:
     QPointer<QWidget> m_owner; // window's thread only

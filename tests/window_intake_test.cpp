@@ -63,12 +63,13 @@ TEST_F(WindowIntake, GeneratedClipsGiveTheirRowTexts) {
     EXPECT_FALSE(form().Adding);
 }
 
-TEST_F(WindowIntake, CancelAddsNothingAndAddClearsProgressAndStopsPreview) {
+TEST_F(WindowIntake, CancelAddsNothingKeepsTheRowStatesAndStopsPreview) {
     form().ListView1->addRow("/x.avi", rowTexts("", "Done"));
     form().PreviewPaused = true;
     form().ButtonAddFile->click(); // cancelled: no files
     EXPECT_EQ(form().ListView1->RowCount(), 1);
-    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "");
+    // A row keeps its state until it is converted again.
+    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "Done");
     EXPECT_FALSE(form().PreviewPaused);
     EXPECT_TRUE(w.player.calls().contains("Stop"));
 }
@@ -110,6 +111,7 @@ TEST_F(WindowIntake, RemoveAndClearWaitForTheIntake) {
     form().ButtonRemove->click();
     ASSERT_EQ(form().ListView1->RowCount(), 2);
     EXPECT_EQ(form().ListView1->Caption(1), TestMediaPath(TestMedia::kVideoOnly.name));
+    w.messages.scriptAnswer(true); // rows not converted yet: Clear asks first
     form().ButtonClear->click();
     EXPECT_EQ(form().ListView1->RowCount(), 0);
 }
@@ -141,7 +143,7 @@ TEST_F(WindowIntake, DroppedFilesGoThroughTheIntakeInOrder) {
     form().ListView1->onFilesDropped({clip(TestMedia::kVideoOnly), clip(TestMedia::kNotMedia)});
     EXPECT_EQ(w.dialogCount, 0);
     ASSERT_EQ(form().ListView1->RowCount(), 3);
-    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "");
+    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "Done");
     EXPECT_EQ(form().ListView1->SubText(1, FileColumn::VideoSize), "320x240");
     EXPECT_EQ(form().ListView1->SubText(2, FileColumn::Progress), "Error");
 }
