@@ -174,13 +174,16 @@ void FileListView::removeRow(int row) {
 void FileListView::setColumnText(FileColumn column, const QString& text) {
     for (int row = 0; row < RowCount(); ++row) {
         topLevelItem(row)->setText(columnOf(column), text);
-        topLevelItem(row)->setToolTip(columnOf(column), QString());
+        setCellToolTip(row, column, QString());
     }
 }
 
 void FileListView::setCellToolTip(int row, FileColumn column, const QString& text) {
-    if (QTreeWidgetItem* item = rowItem(row))
+    if (QTreeWidgetItem* item = rowItem(row)) {
         item->setToolTip(columnOf(column), text);
+        // Screen readers read the tooltip as the cell's description.
+        item->setData(columnOf(column), Qt::AccessibleDescriptionRole, text);
+    }
 }
 
 QString FileListView::cellToolTip(int row, FileColumn column) const {

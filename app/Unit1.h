@@ -289,7 +289,8 @@ private:
     // The first start's output folder, written with the other settings at once.
     void chooseFirstStartFolder();
     // The rows of the files among `files` that the list holds already; those files are
-    // dropped from `files`. Compares the paths as given and the files they name.
+    // dropped from `files`, as is a file named twice. Compares the paths as given and their
+    // absolute forms.
     QList<int> takeListedFiles(QStringList& files) const;
     // The stopped run ended: the window closes, as its close box would have.
     void quitAfterStop();

@@ -137,4 +137,6 @@ void TForm1::showProgressText(const QString& rowText) {
             text += QStringLiteral(", all ") + runText.mid(comma + 2);
     }
     ProgressBar1->setFormat(text);
+    // Screen readers get the bar's value; the speed and time left are its description.
+    ProgressBar1->setAccessibleDescription(text.mid(2).trimmed());
 }

@@ -38,6 +38,8 @@ void TForm1::startNextGroup() {
                 ListView1->setCellToolTip(row, FileColumn::Progress,
                                           QString::fromStdString(reason));
         }
+        // The kept list says at once which rows are converting: their part files are there.
+        listChanged();
         if (queued == 0)
             continue; // every row of the group failed: on to the next group
         try {

@@ -204,31 +204,31 @@ void TForm1::RestoreQueue() {
 }
 
 QList<int> TForm1::takeListedFiles(QStringList& files) const {
-    // The rows by their paths as given and by the files they name.
+    // A path as given and its absolute, cleaned form ("./a.avi", "dir/../a.avi") name one
+    // row. Links are not followed: a link is a file of its own to the user.
+    const auto absolute = [](const QString& file) {
+        return QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    };
     QHash<QString, int> listed;
     for (int row = 0; row < ListView1->RowCount(); ++row) {
         const QString caption = QString::fromStdString(ListView1->Caption(row));
+        listed.insert(absolute(caption), row);
         listed.insert(caption, row);
-        const QString canonical = QFileInfo(caption).canonicalFilePath();
-        if (!canonical.isEmpty())
-            listed.insert(canonical, row);
     }
     QList<int> rows;
     QStringList fresh;
     QSet<QString> taken; // files of this intake, so that one chosen twice is added once
     for (const QString& file : files) {
-        const QString canonical = QFileInfo(file).canonicalFilePath();
         auto found = listed.constFind(file);
-        if (found == listed.constEnd() && !canonical.isEmpty())
-            found = listed.constFind(canonical);
+        if (found == listed.constEnd())
+            found = listed.constFind(absolute(file));
         if (found != listed.constEnd()) {
             rows << found.value();
             continue;
         }
-        const QString key = canonical.isEmpty() ? file : canonical;
-        if (taken.contains(key))
+        if (taken.contains(absolute(file)))
             continue;
-        taken.insert(key);
+        taken.insert(absolute(file));
         fresh << file;
     }
     files = fresh;

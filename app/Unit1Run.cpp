@@ -119,6 +119,10 @@ void TForm1::ButtonConvertClick() {
         ButtonBrowseForFolderClick();
         return;
     }
+    // The settings a run uses are kept at once, as the kept list is: a run may not live to
+    // see the window closed.
+    if (Form4)
+        Form4->SaveSettings();
     DisableControls();
     Converting = true;
     FFmpegVCL1.ClearTasks();
@@ -271,6 +275,8 @@ void TForm1::TimerConvertAgainTimer() {
 }
 
 void TForm1::afterRowTaken() {
+    // The kept list says at once which row is converting: its part file is there.
+    listChanged();
     showRowFailure();
     const int row = m_builder->CurrentIndex;
     if (!Converting || row < 0 || row == m_lastTakenRow)
@@ -291,6 +297,7 @@ void TForm1::showReady() {
     // The bar always shows its text; with no run, only its percentage.
     ProgressBar1->setFormat(QStringLiteral("%p%"));
     ProgressBar1->setTextVisible(true);
+    ProgressBar1->setAccessibleDescription(QString());
 }
 
 void TForm1::showRowFailure() {
@@ -306,6 +313,7 @@ void TForm1::ResetProgressBar() {
     ProgressBar1->setValue(0);
     ProgressBar1->setFormat(QStringLiteral("%p%"));
     ProgressBar1->setTextVisible(true);
+    ProgressBar1->setAccessibleDescription(QString());
     m_rowClock.invalidate();
 }
 

@@ -288,18 +288,21 @@ TEST_F(KeptList, AFileListedAlreadySelectsItsRowInsteadOfASecondOne) {
     TForm1& form = open();
     const QString a = copy(TestMedia::kAviMpeg4Mp3, QStringLiteral("a.avi"));
     const QString b = copy(TestMedia::kMp3Audio, QStringLiteral("b.mp3"));
+    // The same file by another path; a link is a file of its own.
+    const QString roundabout = folder.filePath(QStringLiteral("out/../a.avi"));
     const QString link = folder.filePath(QStringLiteral("link-to-a.avi"));
     ASSERT_TRUE(QFile::link(a, link));
     form.AddFiles({a, b, b});
     ASSERT_EQ(list().RowCount(), 2);
     const QString c = copy(TestMedia::kVideoOnly, QStringLiteral("c.mp4"));
-    form.AddFiles({b, c, link});
-    ASSERT_EQ(list().RowCount(), 3);
+    form.AddFiles({b, c, roundabout, link});
+    ASSERT_EQ(list().RowCount(), 4);
     EXPECT_EQ(list().Caption(2), c.toStdString());
+    EXPECT_EQ(list().Caption(3), link.toStdString());
     // The last of the files listed already is the one selected.
     EXPECT_EQ(list().selectedRow(), 0);
     QApplication::processEvents();
-    EXPECT_EQ(keptRows(queuePath).size(), 3u);
+    EXPECT_EQ(keptRows(queuePath).size(), 4u);
 }
 
 TEST_F(KeptList, RemoveFinishedAndClearThatAsksFirst) {
