@@ -140,7 +140,6 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     FormAbout = new TFormAbout(this);
     attachComponentEvents();
     attachPreview();
-    attachQueue();
 
     ListView1->onFilesDropped = [this](const QStringList& files) {
         if (Converting || Adding)
@@ -220,7 +219,7 @@ QWidget* TForm1::buildToolbar() {
     fields->addWidget(new QLabel(QStringLiteral("Output Folder :"), panel), 1, 0);
     EditOutputFolder = new QLineEdit(QStringLiteral("C:\\1"), panel);
     EditOutputFolder->setObjectName(QStringLiteral("EditOutputFolder"));
-    // A folder may be typed or pasted; it is checked when a run starts.
+    EditOutputFolder->setReadOnly(true);
     EditOutputFolder->setToolTip(QStringLiteral("Output Folder"));
     fields->addWidget(EditOutputFolder, 1, 1);
     ButtonBrowseForFolder = new QToolButton(panel);
@@ -364,7 +363,10 @@ void TForm1::buildMenus() {
     help->addSeparator();
     connect(help->addAction(QStringLiteral("&About")), &QAction::triggered, this,
             [this] { FormAbout->exec(); });
+    buildListMenu();
+}
 
+void TForm1::buildListMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     connect(PopupMenu1->addAction(QStringLiteral("&Check All Items")), &QAction::triggered, this,
@@ -452,6 +454,7 @@ bool TForm1::FormCreate() {
         return false;
     }
     setWindowTitle(QStringLiteral("Vidbrisk"));
+    attachQueue();
     for (QWidget* widget : findChildren<QWidget*>())
         if (!widget->toolTip().isEmpty())
             widget->setToolTipDuration(kHintDurationMs);

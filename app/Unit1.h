@@ -232,6 +232,8 @@ protected:
 
 private:
     void buildMenus();
+    // The list's context menu and its keys (Delete, Escape).
+    void buildListMenu();
     QWidget* buildToolbar();
     QWidget* buildSettingsPanel();
     void buildStatusBar();
@@ -280,8 +282,8 @@ private:
     void attachPreview();
 
     // ---- Kept list and outputs (Unit1Queue.cpp) ----
-    // Adds "Open Output Folder", "Remove Finished" and "Show in Folder" to the menus, and
-    // follows the list's changes.
+    // Part of the creation steps: adds "Show in Folder" and "Remove Finished" to the list's
+    // menu, Ctrl+Q, a folder box that takes typed text, and follows the list's changes.
     void attachQueue();
     // The list changed: the kept file and the size panel follow on the next turn of the
     // event loop, once for all the changes of this turn.
@@ -294,6 +296,11 @@ private:
     QList<int> takeListedFiles(QStringList& files) const;
     // The stopped run ended: the window closes, as its close box would have.
     void quitAfterStop();
+    // The output folder a run can start with; nothing (the user told) when the list is
+    // empty or the folder is missing.
+    std::optional<QString> folderForRun();
+    // A run begins: its counters, its rows' frame counts and its time left start afresh.
+    void resetRunState();
     // Stop without asking: no further row, every task stopped, the controls back.
     void stopRun();
     // "Stop and quit": the run stopped as Stop does, the window closed when it has ended.

@@ -44,6 +44,8 @@ void TForm1::attachQueue() {
     }
     if (!m_services.defaultOutputFolder)
         m_services.defaultOutputFolder = videosOrHomeFolder;
+    // The folder box takes a typed or pasted path; it is checked when a run starts.
+    EditOutputFolder->setReadOnly(false);
     m_listChangedTimer = new QTimer(this);
     m_listChangedTimer->setSingleShot(true);
     m_listChangedTimer->setInterval(0);

@@ -103,22 +103,9 @@ void TForm1::ButtonConvertClick() {
             ListView1->SetSubText(row, FileColumn::Progress, std::string());
             ListView1->setCellToolTip(row, FileColumn::Progress, QString());
         }
-    if (ListView1->RowCount() == 0) {
-        m_services.messages->information(QStringLiteral("Please Add Files To Convert!"));
+    const std::optional<QString> folder = folderForRun();
+    if (!folder)
         return;
-    }
-    const QString folder = EditOutputFolder->text();
-    if (folder.isEmpty()) {
-        m_services.messages->information(QStringLiteral("Please select an output folder!"));
-        ButtonBrowseForFolderClick();
-        return;
-    }
-    const QString trimmed = OutputFolderChosen();
-    if (trimmed.isEmpty() || !QDir(trimmed).exists()) {
-        m_services.messages->information(missingFolderText(folder));
-        ButtonBrowseForFolderClick();
-        return;
-    }
     // The settings a run uses are kept at once, as the kept list is: a run may not live to
     // see the window closed.
     if (Form4)
@@ -128,6 +115,43 @@ void TForm1::ButtonConvertClick() {
     FFmpegVCL1.ClearTasks();
     // Every worker of an earlier run has ended: its events still queued are dropped.
     ++m_runGeneration;
+    resetRunState();
+    JobSettings& settings = m_builder->Settings;
+    settings.OutputFolder = folder->toStdString();
+    settings.Overwrite = OverwriteChosen();
+    settings.LetterBox = LetterBoxChosen();
+    settings.VolumeValue = VolumeValue;
+    m_builder->BeginRun();
+    if (parallelRun()) {
+        ResetProgressBar();
+        startNextGroup();
+        return;
+    }
+    m_builder->ConvertNextFile();
+    afterRowTaken();
+}
+
+std::optional<QString> TForm1::folderForRun() {
+    if (ListView1->RowCount() == 0) {
+        m_services.messages->information(QStringLiteral("Please Add Files To Convert!"));
+        return std::nullopt;
+    }
+    const QString folder = EditOutputFolder->text();
+    if (folder.isEmpty()) {
+        m_services.messages->information(QStringLiteral("Please select an output folder!"));
+        ButtonBrowseForFolderClick();
+        return std::nullopt;
+    }
+    const QString trimmed = OutputFolderChosen();
+    if (trimmed.isEmpty() || !QDir(trimmed).exists()) {
+        m_services.messages->information(missingFolderText(folder));
+        ButtonBrowseForFolderClick();
+        return std::nullopt;
+    }
+    return trimmed;
+}
+
+void TForm1::resetRunState() {
     // The rows this run converts lose the frame counts of an earlier run.
     for (int row = 0; row < ListView1->RowCount(); ++row)
         if (ListView1->Checked(row))
@@ -141,19 +165,6 @@ void TForm1::ButtonConvertClick() {
     m_runTimeLeft.clear();
     m_runClock.invalidate();
     m_runOutputBytes.reset();
-    JobSettings& settings = m_builder->Settings;
-    settings.OutputFolder = trimmed.toStdString();
-    settings.Overwrite = OverwriteChosen();
-    settings.LetterBox = LetterBoxChosen();
-    settings.VolumeValue = VolumeValue;
-    m_builder->BeginRun();
-    if (parallelRun()) {
-        ResetProgressBar();
-        startNextGroup();
-        return;
-    }
-    m_builder->ConvertNextFile();
-    afterRowTaken();
 }
 
 void TForm1::ButtonStopConvertClick() {
