@@ -294,6 +294,9 @@ private:
     // dropped from `files`, as is a file named twice. Compares the paths as given and their
     // absolute forms.
     QList<int> takeListedFiles(QStringList& files) const;
+    // What the desktop opener calls when it could not show a folder or file: the user is
+    // told why.
+    DesktopOpener::Failed tellWhyNotShown();
     // The stopped run ended: the window closes, as its close box would have.
     void quitAfterStop();
     // The output folder a run can start with; nothing (the user told) when the list is

@@ -256,11 +256,7 @@ void TForm1::OpenOutputFolder() {
             QStringLiteral("The output folder \"%1\" does not exist.").arg(folder));
         return;
     }
-    QPointer<TForm1> self(this);
-    m_services.opener->openFolder(folder, [self](const QString& message) {
-        if (self)
-            self->m_services.messages->information(message);
-    });
+    m_services.opener->openFolder(folder, tellWhyNotShown());
 }
 
 void TForm1::ShowInFolder() {
@@ -273,11 +269,16 @@ void TForm1::ShowInFolder() {
             QStringLiteral("The output \"%1\" is no longer there.").arg(output));
         return;
     }
+    m_services.opener->showFile(output, tellWhyNotShown());
+}
+
+DesktopOpener::Failed TForm1::tellWhyNotShown() {
+    // The desktop may answer after the window has gone.
     QPointer<TForm1> self(this);
-    m_services.opener->showFile(output, [self](const QString& message) {
+    return [self](const QString& message) {
         if (self)
             self->m_services.messages->information(message);
-    });
+    };
 }
 
 void TForm1::quitAfterStop() {

@@ -245,6 +245,13 @@ class Window:
         if item:
             self.click(item)
 
+    def choose_format(self, shown, wanted):
+        """Opens the format box, which shows `shown`, and clicks the entry `wanted`."""
+        self.click(self.find("combo box", shown))
+        item = wait_for(lambda: self._showing_item(wanted, "list item"), "the format list open", 10)
+        if item:
+            self.click(item)
+
     def _showing_item(self, name, role="menu item"):
         item = self.find(role, name)
         if item and item.getState().contains(pyatspi.STATE_SHOWING):
@@ -419,20 +426,12 @@ def many_files_stop_and_quit_presets(work):
 
     step("preset")
     # A preset: MP3 chosen in the format box, saved, another format, the preset again.
-    window.click(window.find("combo box", "FLV - Flash Video (*.flv)"))
-    item = wait_for(lambda: window._showing_item("MP3 - Mpeg Layer3 Audio (*.mp3)", "list item"),
-                    "the format list open", 10)
-    if item:
-        window.click(item)
+    window.choose_format("FLV - Flash Video (*.flv)", "MP3 - Mpeg Layer3 Audio (*.mp3)")
     window.menu("alt+p", "Save Settings As...")
     wait_for(lambda: window.find("dialog"), "the preset name dialog", 10)
     xdotool("type", "--delay", "5", "Sound only")
     xdotool("key", "Return")
-    window.click(window.find("combo box", "MP3 - Mpeg Layer3 Audio (*.mp3)"))
-    item = wait_for(lambda: window._showing_item("FLV - Flash Video (*.flv)", "list item"),
-                    "the format list open", 10)
-    if item:
-        window.click(item)
+    window.choose_format("MP3 - Mpeg Layer3 Audio (*.mp3)", "FLV - Flash Video (*.flv)")
     window.menu("alt+p", "Sound only")
     check(wait_for(lambda: window.find("combo box", "MP3 - Mpeg Layer3 Audio (*.mp3)"),
                    "the preset's format", 10) is not None, "the preset was applied")
