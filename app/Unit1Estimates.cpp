@@ -138,5 +138,5 @@ void TForm1::showProgressText(const QString& rowText) {
     }
     ProgressBar1->setFormat(text);
     // Screen readers get the bar's value; the speed and time left are its description.
-    ProgressBar1->setAccessibleDescription(text.mid(2).trimmed());
+    ProgressBar1->setAccessibleDescription(text.mid(3).trimmed());
 }

@@ -443,6 +443,8 @@ TEST_F(KeptList, TheProgressBarShowsTheWholeRunsTimeLeft) {
     EXPECT_TRUE(text.startsWith(QStringLiteral("%p%  "))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral(" left, all "))) << text.toStdString();
     EXPECT_TRUE(text.endsWith(QStringLiteral(" left"))) << text.toStdString();
+    // Screen readers get the same words.
+    EXPECT_EQ(form.ProgressBar1->accessibleDescription(), text.mid(5));
     form.Converting = false;
 }
 
