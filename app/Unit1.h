@@ -358,6 +358,7 @@ private:
     bool m_shownOnce = false;
     // The kept list and the desktop opener; all on the window's thread.
     std::unique_ptr<QueueFile> m_queue; // null when no list is kept
+    bool m_queueUnwritable = false;     // the user was told the list cannot be written
     std::unique_ptr<DesktopOpener> m_ownOpener;
     QTimer* m_listChangedTimer = nullptr;
     bool m_estimatesStale = false; // the rows' tooltip lines wait for a refresh

@@ -143,8 +143,18 @@ std::vector<QueueRow> TForm1::QueueSnapshot() const {
 }
 
 void TForm1::SaveQueue() {
-    if (m_queue)
-        m_queue->save(QueueSnapshot());
+    if (!m_queue || m_queue->save(QueueSnapshot()) || m_queueUnwritable)
+        return;
+    // Told once, after the change that could not be kept has been handled.
+    m_queueUnwritable = true;
+    const QString text = QStringLiteral("The file list cannot be kept: \"%1\" cannot be written. "
+                                        "The list will not come back at the next start.")
+                             .arg(m_queue->path());
+    QPointer<TForm1> self(this);
+    QTimer::singleShot(0, this, [self, text] {
+        if (self)
+            self->m_services.messages->information(text);
+    });
 }
 
 void TForm1::RestoreQueue() {

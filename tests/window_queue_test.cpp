@@ -284,6 +284,19 @@ TEST_F(KeptList, ARunKilledHalfWayComesBackAndConvertsOnlyWhatItHadNot) {
     EXPECT_FALSE(kept[0].checked);
 }
 
+TEST_F(KeptList, AListThatCannotBeWrittenIsToldOnce) {
+    writeFile(folder.filePath(QStringLiteral("file")), "a file, not a folder");
+    w.queueFile = folder.filePath(QStringLiteral("file/queue.json"));
+    TForm1& form = open();
+    form.AddFiles({clip(TestMedia::kMp3Audio)});
+    form.AddFiles({clip(TestMedia::kVideoOnly)});
+    QApplication::processEvents();
+    QApplication::processEvents();
+    ASSERT_EQ(w.messages.texts().size(), 1);
+    EXPECT_TRUE(w.messages.texts()[0].startsWith(QStringLiteral("The file list cannot be kept")));
+    EXPECT_EQ(list().RowCount(), 2);
+}
+
 TEST_F(KeptList, AFileListedAlreadySelectsItsRowInsteadOfASecondOne) {
     TForm1& form = open();
     const QString a = copy(TestMedia::kAviMpeg4Mp3, QStringLiteral("a.avi"));
