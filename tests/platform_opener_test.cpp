@@ -1,6 +1,6 @@
-// The desktop opener without a file manager on a session bus: xdg-open gets the folder (for
-// a file, the file's folder), and when it is missing or finds no program the user is told
-// what each way answered.
+// The desktop opener without a file manager on a session bus: when xdg-open is missing or
+// finds no program the user is told what each way answered (the desktop test sees both ways
+// reach the desktop).
 #include "EventLoopWait.h"
 #include "FreedesktopOpener.h"
 
@@ -62,16 +62,6 @@ protected:
     QByteArray m_path;
     FreedesktopOpener desktop;
 };
-
-TEST_F(OpenerTest, XdgOpenGetsTheFolderOrTheFilesFolder) {
-    opener(0);
-    EXPECT_FALSE(run([&](auto failed) { desktop.openFolder(QStringLiteral("/srv/out"), failed); }));
-    EXPECT_EQ(called(), "/srv/out");
-    QFile::remove(bin.filePath(QStringLiteral("called")));
-    EXPECT_FALSE(
-        run([&](auto failed) { desktop.showFile(QStringLiteral("/srv/out/clip.flv"), failed); }));
-    EXPECT_EQ(called(), "/srv/out");
-}
 
 TEST_F(OpenerTest, TheUserIsToldWhenNothingCanShowIt) {
     opener(3); // xdg-open: no program for the folder
