@@ -156,6 +156,7 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
 TForm1::~TForm1() {
     // A change not written yet (the window ended by "Exit") is kept.
     SaveQueue();
+    detachQueue();
     // The component's tasks end before the window's controls go.
     detachComponentEvents();
     FFmpegVCL1.ClearTasks();

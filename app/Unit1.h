@@ -285,6 +285,8 @@ private:
     // Part of the creation steps: adds "Show in Folder" and "Remove Finished" to the list's
     // menu, Ctrl+Q, a folder box that takes typed text, and follows the list's changes.
     void attachQueue();
+    // Ends the following of the list's changes (the window is being destroyed).
+    void detachQueue();
     // The list changed: the kept file and the size panel follow on the next turn of the
     // event loop, once for all the changes of this turn.
     void listChanged();

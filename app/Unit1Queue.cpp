@@ -91,6 +91,18 @@ void TForm1::attachQueue() {
     connect(quit, &QShortcut::activated, this, &QWidget::close);
 }
 
+void TForm1::detachQueue() {
+    // The list and the boxes still signal while the window's children are destroyed, when
+    // the window is no longer a TForm1.
+    if (!m_listChangedTimer)
+        return;
+    m_listChangedTimer->stop();
+    disconnect(ListView1->model(), nullptr, this, nullptr);
+    for (QComboBox* box : findChildren<QComboBox*>())
+        disconnect(box, nullptr, this, nullptr);
+    m_listChangedTimer = nullptr;
+}
+
 void TForm1::listChanged() {
     if (m_listChangedTimer && !m_listChangedTimer->isActive())
         m_listChangedTimer->start();

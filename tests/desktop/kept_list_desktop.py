@@ -355,7 +355,9 @@ def kept_list_across_a_kill_and_a_close(work, opener_log, file_manager):
     window.activate()
     xdotool("key", "ctrl+Return")
     window.answer("OK", "All Conversions Completed")
-    wait_for(lambda: window.rows()[1][5].name == "Done", "the interrupted row converted")
+    if not wait_for(lambda: window.rows()[1][5].name == "Done", "the interrupted row converted"):
+        print("rows: %s" % [[cell.name for cell in row] for row in window.rows()], flush=True)
+        print("kept: %s" % queue_rows(home), flush=True)
     check(os.stat(done_output).st_mtime_ns == done_written, "the done row was not converted again")
     check(os.path.getsize(out + "/slow.flv") > 100000, "the interrupted row's output is whole")
     check(part_files(out) == [], "no part file is left")
