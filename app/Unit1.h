@@ -11,6 +11,7 @@
 #include "QtSettingsBox.h"
 #include "QtTaskScheduler.h"
 #include "QueueFile.h"
+#include "RunSummary.h"
 #include "RunTimeLeft.h"
 #include "VolumeTrackBar.h"
 
@@ -33,12 +34,16 @@ class MessageBox;
 class MoviePlayerControl;
 class QAction;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QTimer;
 class QToolButton;
+class QVBoxLayout;
 class SettingsStore;
 class TForm4;
 class TFormAbout;
@@ -78,6 +83,8 @@ struct TForm1Services {
 // The speed of a conversion and the time it has left, as "1.50x, 00:00:42 left"; empty
 // until half a second of work gives a steady figure.
 QString SpeedText(int64_t convertedMs, int64_t elapsedMs, int64_t remainingMs);
+// A file size in decimal units with one decimal: "143.2 kB", "1.5 MB", "2.0 GB".
+QString FileSizeText(int64_t bytes);
 
 // The window runs the conversion queue through the job builder, which it serves as host.
 class TForm1 : public QMainWindow, public JobBuilderHost {
@@ -231,11 +238,27 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildMenus();
-    // The list's context menu and its keys (Delete, Escape).
-    void buildListMenu();
+    // Building the window, top to bottom (Unit1.cpp).
+    void provideMissingServices();
+    void buildCentralWidget();
     QWidget* buildToolbar();
+    void buildToolButtons(QWidget* panel, QHBoxLayout* row);
+    QGridLayout* buildOutputFields(QWidget* panel);
     QWidget* buildSettingsPanel();
+    QWidget* buildPreviewArea(QWidget* panel);
+    QGroupBox* buildSettingsGroup(QWidget* panel, const QString& title,
+                                  const std::array<const char*, 4>& labels,
+                                  const std::array<std::pair<QComboBox**, const char*>, 4>& boxes);
+    QVBoxLayout* buildVolume(QWidget* panel);
+    void buildMenus();
+    void buildMainMenu();
+    void buildPopupMenu();
+    void buildShortcuts();
+    // The settings boxes as the profiles see them, and the job builder over them.
+    void connectFormatState();
+    // Labels tied to their controls, names for the controls without a caption, the status
+    // panels described, the settings boxes watched for entries (Unit1Access.cpp).
+    void describeForAssistiveTechnology();
     void buildStatusBar();
     void setScreenTabOrder();
     void disableFormatSeparators();
@@ -245,6 +268,8 @@ private:
     void ArmConvertAgain() override;
     void DisarmConvertAgain() override;
     void ShowInformation(const std::string& text) override;
+    // Starts a run into the given folder, once Convert found the list and folder usable.
+    void beginRun(const QString& outputFolder);
     // Connects the component's progress, termination and log events (Unit1Run.cpp).
     void attachComponentEvents();
     void detachComponentEvents();
@@ -259,8 +284,13 @@ private:
     void showReady();
     // The speed and the time left of the current row, in the progress bar's text.
     void showSpeed(int64_t currentMs, int64_t totalMs);
+    // How the rows of the run that ends came out.
+    RunCounts countRunRows() const;
     // Tells the desktop how the run went when the window is not the active one.
-    void notifyRunEnded();
+    void notifyRunEnded(const RunCounts& counts);
+    // Enables the settings boxes that have entries, outside a run, with their labels.
+    void updateSettingsBoxes();
+    QList<QComboBox*> settingsBoxes() const;
 
     // ---- Several files at once (Unit1Parallel.cpp) ----
     // The run converts several rows at a time.
@@ -283,7 +313,7 @@ private:
 
     // ---- Kept list and outputs (Unit1Queue.cpp) ----
     // Part of the creation steps: adds "Show in Folder" and "Remove Finished" to the list's
-    // menu, Ctrl+Q, a folder box that takes typed text, and follows the list's changes.
+    // menu and Ctrl+Q, and follows the list's changes.
     void attachQueue();
     // Ends the following of the list's changes (the window is being destroyed).
     void detachQueue();
@@ -301,11 +331,6 @@ private:
     DesktopOpener::Failed tellWhyNotShown();
     // The stopped run ended: the window closes, as its close box would have.
     void quitAfterStop();
-    // The output folder a run can start with; nothing (the user told) when the list is
-    // empty or the folder is missing.
-    std::optional<QString> folderForRun();
-    // A run begins: its counters, its rows' frame counts and its time left start afresh.
-    void resetRunState();
     // Stop without asking: no further row, every task stopped, the controls back.
     void stopRun();
     // "Stop and quit": the run stopped as Stop does, the window closed when it has ended.
@@ -315,9 +340,11 @@ private:
     // Every row's tooltip line: the estimated output size, or its output and real size.
     void refreshEstimates();
     void refreshRowInfo(int row);
-    // The size panel while no run goes on: the outputs of the last run, or the estimate of
-    // the checked rows still to convert.
+    // The size panel while no run goes on: the estimate of the checked rows still to
+    // convert; empty after a run until the list or the settings change.
     void showSizePanel();
+    // A run ended: the size panel stays empty until the list or the settings change.
+    void quietSizePanel() { m_sizePanelQuiet = true; }
     // A row's conversion ended: the output it wrote becomes its tooltip.
     void rowConversionEnded(int row, const std::string& renamedOutput);
     // The progress bar's text: the row's own speed text (one file at a time), then the
@@ -356,7 +383,9 @@ private:
     std::set<int> m_runRows;              // rows taken by this run (queued or failed)
     std::map<int, int> m_runningPercent;  // row -> its last percentage, while it runs
     std::map<int, int64_t> m_runningSize; // row -> its output's size, while it runs
-    bool m_popupMenuEnabled = true;       // the list's context menu pops up on a right click
+    // No run holds the editing controls: they, the settings boxes with entries and the
+    // list's context menu work. Window's thread.
+    bool m_editingEnabled = true;
     bool m_shownOnce = false;
     // The kept list and the desktop opener; all on the window's thread.
     std::unique_ptr<QueueFile> m_queue; // null when no list is kept
@@ -364,9 +393,8 @@ private:
     std::unique_ptr<DesktopOpener> m_ownOpener;
     QTimer* m_listChangedTimer = nullptr;
     bool m_estimatesStale = false; // the rows' tooltip lines wait for a refresh
-    // After a run: the bytes its outputs hold, for the size panel until the list or the
-    // settings change.
-    std::optional<int64_t> m_runOutputBytes;
+    // A run ended and nothing changed since: the size panel stays empty.
+    bool m_sizePanelQuiet = false;
     // The whole run's time left; window's thread. The clock starts at the run's first report.
     RunTimeLeft m_runTimeLeft;
     QElapsedTimer m_runClock;

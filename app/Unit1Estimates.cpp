@@ -56,14 +56,9 @@ void TForm1::refreshRowInfo(int row) {
 }
 
 void TForm1::showSizePanel() {
-    // During a run the panel shows the size written.
-    if (Converting)
+    // During a run the panel shows the size written; after it, nothing until a change.
+    if (Converting || m_sizePanelQuiet)
         return;
-    if (m_runOutputBytes) {
-        StatusPanels[1]->setText(QStringLiteral("Output size : ") +
-                                 QString::fromStdString(ByteSizeText(*m_runOutputBytes)));
-        return;
-    }
     // What the next Convert would write: the checked rows not converted yet.
     SizeEstimate total;
     for (int row = 0; row < ListView1->RowCount(); ++row) {
@@ -89,9 +84,6 @@ void TForm1::rowConversionEnded(int row, const std::string& renamedOutput) {
     if (state == "Fail" || !QFileInfo::exists(QString::fromStdString(output)))
         output.clear();
     ListView1->setRowOutput(row, QString::fromStdString(output));
-    if (!output.empty())
-        m_runOutputBytes =
-            m_runOutputBytes.value_or(0) + QFileInfo(QString::fromStdString(output)).size();
     refreshRowInfo(row);
 }
 

@@ -44,8 +44,6 @@ void TForm1::attachQueue() {
     }
     if (!m_services.defaultOutputFolder)
         m_services.defaultOutputFolder = videosOrHomeFolder;
-    // The folder box takes a typed or pasted path; it is checked when a run starts.
-    EditOutputFolder->setReadOnly(false);
     m_listChangedTimer = new QTimer(this);
     m_listChangedTimer->setSingleShot(true);
     m_listChangedTimer->setInterval(0);
@@ -56,10 +54,10 @@ void TForm1::attachQueue() {
         showSizePanel();
     });
     const QAbstractItemModel* model = ListView1->model();
-    // Rows come and go: their tooltip lines are due, and the last run's sizes are history.
+    // Rows come and go: their tooltip lines are due, and the panel shows estimates again.
     auto rowsChanged = [this] {
         m_estimatesStale = true;
-        m_runOutputBytes.reset();
+        m_sizePanelQuiet = false;
         listChanged();
     };
     connect(model, &QAbstractItemModel::rowsInserted, this, rowsChanged);
@@ -72,7 +70,7 @@ void TForm1::attachQueue() {
                            ComboAudioChannels, ComboSamplingRate})
         connect(box, &QComboBox::currentIndexChanged, this, [this] {
             m_estimatesStale = true;
-            m_runOutputBytes.reset();
+            m_sizePanelQuiet = false;
             listChanged();
         });
 
@@ -311,5 +309,6 @@ void TForm1::quitAfterStop() {
     EnableControls();
     Converting = false;
     showReady();
-    close();
+    // Not from inside a close event that is being refused.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }

@@ -179,10 +179,8 @@ SizeEstimate EstimateOutputSize(const TOutputOptions& options, const InputFacts&
 }
 
 std::string ByteSizeText(int64_t bytes) {
-    if (bytes < 1000)
-        return std::to_string(std::max<int64_t>(bytes, 0)) + " bytes";
     static constexpr const char* units[] = {"kB", "MB", "GB", "TB"};
-    double value = static_cast<double>(bytes);
+    double value = static_cast<double>(std::max<int64_t>(bytes, 0));
     int unit = -1;
     do {
         value /= 1000.0;

@@ -38,8 +38,8 @@ struct SizeEstimate {
 // an input with these facts.
 SizeEstimate EstimateOutputSize(const TOutputOptions& options, const InputFacts& input);
 
-// A size in bytes as the window shows it: "812 bytes", "45.3 kB", "12.4 MB", "1.2 GB"
-// (1000-based, one decimal).
+// A size in bytes as the window shows it: "0.8 kB", "45.3 kB", "12.4 MB", "1.2 GB"
+// (1000-based, one decimal; a size that rounds up to the next unit is shown in it).
 std::string ByteSizeText(int64_t bytes);
 
 // Typical video rates of the encoders when they are given a quality instead of a bit rate,

@@ -152,10 +152,11 @@ TEST(SizeEstimate, QualityEntriesAndLosslessSoundAreAboutAndNoLengthGivesNone) {
 
 TEST(SizeEstimate, SizeTexts) {
     const std::pair<int64_t, const char*> cases[] = {
-        {0, "0 bytes"},           {999, "999 bytes"},     {1000, "1.0 kB"},
-        {45300, "45.3 kB"},       {999949, "999.9 kB"},   {999950, "1.0 MB"},
-        {12400000, "12.4 MB"},    {1234567890, "1.2 GB"}, {-5, "0 bytes"},
-        {5000000000000, "5.0 TB"}};
+        {0, "0.0 kB"},         {812, "0.8 kB"},
+        {1000, "1.0 kB"},      {45300, "45.3 kB"},
+        {999949, "999.9 kB"},  {999950, "1.0 MB"},
+        {12400000, "12.4 MB"}, {1234567890, "1.2 GB"},
+        {-5, "0.0 kB"},        {5000000000000, "5.0 TB"}};
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(ByteSizeText(bytes), text) << bytes;
 }

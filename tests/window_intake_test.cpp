@@ -63,12 +63,11 @@ TEST_F(WindowIntake, GeneratedClipsGiveTheirRowTexts) {
     EXPECT_FALSE(form().Adding);
 }
 
-TEST_F(WindowIntake, CancelAddsNothingKeepsTheRowStatesAndStopsPreview) {
+TEST_F(WindowIntake, CancelAddsNothingKeepsTheStatesAndStopsPreview) {
     form().ListView1->addRow("/x.avi", rowTexts("", "Done"));
     form().PreviewPaused = true;
     form().ButtonAddFile->click(); // cancelled: no files
     EXPECT_EQ(form().ListView1->RowCount(), 1);
-    // A row keeps its state until it is converted again.
     EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "Done");
     EXPECT_FALSE(form().PreviewPaused);
     EXPECT_TRUE(w.player.calls().contains("Stop"));
@@ -143,6 +142,7 @@ TEST_F(WindowIntake, DroppedFilesGoThroughTheIntakeInOrder) {
     form().ListView1->onFilesDropped({clip(TestMedia::kVideoOnly), clip(TestMedia::kNotMedia)});
     EXPECT_EQ(w.dialogCount, 0);
     ASSERT_EQ(form().ListView1->RowCount(), 3);
+    // The row already there keeps its state until it is converted again.
     EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "Done");
     EXPECT_EQ(form().ListView1->SubText(1, FileColumn::VideoSize), "320x240");
     EXPECT_EQ(form().ListView1->SubText(2, FileColumn::Progress), "Error");

@@ -224,7 +224,7 @@ protected:
     std::string state(int row) { return list().SubText(row, FileColumn::Progress); }
     bool runEnded() {
         return !w.form->Converting &&
-               w.messages.texts().contains(QStringLiteral("All Conversions Completed"));
+               !w.messages.texts().filter(QStringLiteral("All Conversions Completed")).isEmpty();
     }
     QStringList partFiles() const {
         return QDir(out()).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
@@ -407,7 +407,7 @@ TEST_F(KeptList, TheProgressBarShowsTheWholeRunsTimeLeft) {
     form.Converting = false;
 }
 
-TEST_F(KeptList, RowsAndTheSizePanelEstimateTheOutputAndShowItsRealSizeAfter) {
+TEST_F(KeptList, RowsAndTheSizePanelEstimateTheOutputAndRowsShowItsRealSizeAfter) {
     TForm1& form = open();
     form.AddFiles({clip(TestMedia::kAviMpeg4Mp3)});
     QApplication::processEvents();
@@ -434,7 +434,11 @@ TEST_F(KeptList, RowsAndTheSizePanelEstimateTheOutputAndShowItsRealSizeAfter) {
     const QString output = out() + QStringLiteral("/mpeg4_mp3.mkv");
     EXPECT_TRUE(
         list().topLevelItem(0)->toolTip(1).startsWith(QStringLiteral("Output: ") + output + " ("));
-    EXPECT_TRUE(form.StatusPanels[1]->text().startsWith(QStringLiteral("Output size : ")));
+    // The run is over: the size panel is empty until the list or the settings change.
+    EXPECT_TRUE(form.StatusPanels[1]->text().isEmpty());
+    form.AddFiles({clip(TestMedia::kMp3Audio)});
+    QApplication::processEvents();
+    EXPECT_TRUE(form.StatusPanels[1]->text().startsWith(QStringLiteral("Estimated size : ")));
 }
 
 } // namespace

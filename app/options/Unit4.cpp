@@ -30,21 +30,18 @@ constexpr int kMaximumDropDownItems = 47;
 constexpr int kDefaultDropDownItems = 27;
 constexpr int kDefaultFilesAtOnce = 1;
 
-// A list box that also takes typed text; typing never adds an entry to the list.
-QComboBox* makeEditableList(const QString& name, const QStringList& items, QWidget* parent) {
+// A list box that offers its entries only: a choice that is not an entry cannot be made.
+QComboBox* makeList(const QString& name, const QStringList& items, QWidget* parent) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
     combo->addItems(items);
     combo->setCurrentIndex(0);
     return combo;
 }
 
-// The entry the box shows: the position of the item whose text equals the shown text
-// (ignoring case), or -1 when the text was typed and names no item.
+// The entry the box shows, or -1 when it shows none (a stored position beyond the list).
 int chosenItem(const QComboBox* combo) {
-    return combo->findText(combo->currentText(), Qt::MatchFixedString);
+    return combo->currentIndex();
 }
 
 // Chooses an item by position; a position beyond the list leaves no selection.
@@ -71,13 +68,12 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
 
     auto* video = new QGroupBox(QStringLiteral(" Video Options "), this);
     auto* videoLayout = new QGridLayout(video);
-    ComboLetterBox = makeEditableList(QStringLiteral("ComboLetterBox"),
-                                      {QStringLiteral("None"), QStringLiteral("LetterBox")}, video);
-    ComboAspectRatio4 =
-        makeEditableList(QStringLiteral("ComboAspectRatio4"),
-                         {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
-                          QStringLiteral("16:9 (Wide Screen)")},
-                         video);
+    ComboLetterBox = makeList(QStringLiteral("ComboLetterBox"),
+                              {QStringLiteral("None"), QStringLiteral("LetterBox")}, video);
+    ComboAspectRatio4 = makeList(QStringLiteral("ComboAspectRatio4"),
+                                 {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
+                                  QStringLiteral("16:9 (Wide Screen)")},
+                                 video);
     videoLayout->addWidget(new QLabel(QStringLiteral("Video Zoom : "), video), 0, 0);
     videoLayout->addWidget(ComboLetterBox, 0, 1);
     videoLayout->addWidget(new QLabel(QStringLiteral("Aspect Ratio : "), video), 1, 0);
@@ -118,8 +114,7 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
 
     connect(ButtonDone, &QPushButton::clicked, this, &QDialog::accept);
     connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm4::SpinEdit1Change);
-    // Fires for an item chosen from the list and for every edit of the typed text.
-    connect(ComboAspectRatio4, &QComboBox::currentTextChanged, this,
+    connect(ComboAspectRatio4, &QComboBox::currentIndexChanged, this,
             &TForm4::ComboAspectRatio4Change);
     // The video zoom choice is only stored; changing it has no effect.
 
@@ -205,8 +200,7 @@ void TForm4::ComboAspectRatio4Change() {
 
 void TForm4::showAspectRatioInUse() {
     // The profiles choose "Original" in the hidden box whenever they fill the lists; the
-    // dialog must not go on showing a ratio the conversions no longer use. A typed text
-    // that names no item matches a hidden box without a choice and stays as typed.
+    // dialog must not go on showing a ratio the conversions no longer use.
     const int inUse = m_mainForm.ComboAspectRatio->currentIndex();
     if (inUse == chosenItem(ComboAspectRatio4))
         return;
