@@ -1,6 +1,7 @@
 // The command line of a conversion run: -f FORMAT -o FOLDER [settings] FILE...
 #pragma once
 
+#include "CommandLine.h"
 #include "SettingChoice.h"
 
 #include <string>
@@ -19,12 +20,17 @@ struct ConvertOptions {
     int Jobs = 1;
     int Threads = 0;                       // codec threads: 0 = the libraries choose
     std::vector<std::string> ExtraOptions; // "name=value"
+    std::string Preset;                    // the preset the options start from, or ""
     bool Quiet = false;
     bool Verbose = false;
     std::vector<std::string> Files;
 };
 
-// Reads the arguments of a conversion run ("--name value" or "--name=value"; "--" ends the
-// options). Returns false with the reason in `error` on a usage error.
+// Every option of a conversion, in the order --help lists them: -f and -o, the settings
+// boxes (SettingOptions), then the other flags.
+const std::vector<CommandOption<ConvertOptions>>& ConvertOptionTable();
+
+// Reads the arguments of a conversion run ("--name value", "--name=value", "-j2"; "--"
+// ends the options). Returns false with a one-line reason in `error` on a usage error.
 bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options,
                          std::string& error);

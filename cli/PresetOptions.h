@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-// One line per preset of the user's settings file, tab-separated: the name and the format.
-// Returns 0.
-int runListPresets(std::ostream& out);
+// The --list-presets command: one line per preset of the user's settings file,
+// tab-separated: the name and the format. A usage error when arguments follow it.
+int runListPresets(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// When the arguments of a conversion name a preset (--preset NAME or --preset=NAME), fills
-// `options` from it: the format, the boxes, the volume, the aspect ratio, the letterbox,
-// overwriting and the files at once. Options given on the command line are read after this
-// and win. False with the reason in `error` when the preset is missing or not found.
-bool ApplyPresetArgument(const std::vector<std::string>& args, ConvertOptions& options,
-                         std::string& error);
+// `options` were read from `args` and name a preset: they become the preset's format, boxes,
+// volume, aspect ratio, letterbox, overwriting and files at once, with `args` read again over
+// them, so that what the command line gives wins. False with the reason in `error` when no
+// preset has that name.
+bool ReadOverPreset(const std::vector<std::string>& args, ConvertOptions& options,
+                    std::string& error);
