@@ -119,7 +119,8 @@ const Option kTrailingRows[] = {
      AddEngineOption},
     {{nullptr, "--preset", "NAME",
       "start from the format, settings, volume and Additional Options saved in the window "
-      "under NAME (\"Save Settings As...\"); -f and the options above, given beside it, win"},
+      "under NAME (\"Save Settings As...\"); -f and the options above, given beside it, win "
+      "(another format leaves the preset's settings boxes out)"},
      SetText<&ConvertOptions::Preset>},
     {{"-q", "--quiet", nullptr, "no progress lines and no closing line"},
      SetFlag<&ConvertOptions::Quiet>},

@@ -1,6 +1,7 @@
 #include "PresetOptions.h"
 
 #include "CliCommon.h"
+#include "CliFormatBox.h"
 #include "Presets.h"
 #include "SettingChoice.h"
 
@@ -26,6 +27,15 @@ void startFromPreset(const Preset& preset, ConvertOptions& options) {
     options.Jobs = std::max(1, preset.filesAtOnce);
 }
 
+// True when the two FORMAT texts name the same catalogue row.
+bool sameFormat(const std::string& first, const std::string& second) {
+    if (first == second)
+        return true;
+    std::string ignored;
+    const OutputFormatEntry* row = ResolveFormat(first, ignored);
+    return row != nullptr && row == ResolveFormat(second, ignored);
+}
+
 } // namespace
 
 int runListPresets(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -47,8 +57,14 @@ bool ReadOverPreset(const std::vector<std::string>& args, ConvertOptions& option
     }
     ConvertOptions start;
     startFromPreset(*preset, start);
+    const std::size_t presetSettings = start.Settings.size();
     if (!ParseCommandLine<ConvertOptions>(args, ConvertOptionTable(), start, start.Files, error))
         return false;
+    // Another format given beside the preset has boxes of its own: the preset's box entries,
+    // chosen for the preset's format, are left out (its volume and the rest still count).
+    if (!sameFormat(start.Format, preset->format.toStdString()))
+        start.Settings.erase(start.Settings.begin(),
+                             start.Settings.begin() + static_cast<std::ptrdiff_t>(presetSettings));
     options = std::move(start);
     return true;
 }

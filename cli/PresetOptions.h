@@ -14,7 +14,8 @@ int runListPresets(const std::vector<std::string>& args, std::ostream& out, std:
 
 // `options` were read from `args` and name a preset: they become the preset's format, boxes,
 // volume, aspect ratio, letterbox, overwriting and files at once, with `args` read again over
-// them, so that what the command line gives wins. False with the reason in `error` when no
+// them, so that what the command line gives wins; with another format given, the preset's
+// box entries are left out. False with the reason in `error` when no
 // preset has that name.
 bool ReadOverPreset(const std::vector<std::string>& args, ConvertOptions& options,
                     std::string& error);

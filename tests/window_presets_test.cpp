@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -193,6 +194,14 @@ TEST(WindowPresets, TheConverterUsesAPresetTheWindowSaved) {
     EXPECT_EQ(streams.videoCodec, "h264") << streams;
     EXPECT_EQ(streams.width, 176) << streams;
     EXPECT_EQ(streams.channels, 1) << streams;
+
+    // Another format beside the preset: the preset's boxes, made for its own format, give way.
+    const CliRun other =
+        RunCli({"--preset", "Phone", "-f", "MP3", "-o", output.path().toStdString(),
+                TestMediaPath(TestMedia::kAviMpeg4Mp3.name)},
+               {}, std::chrono::seconds(120), SIGINT, env);
+    EXPECT_EQ(other.status, 0) << other.err;
+    EXPECT_TRUE(QFileInfo::exists(output.path() + QStringLiteral("/mpeg4_mp3.mp3")));
 
     const CliRun missing =
         RunCli({"--preset", "Tablet", "-o", output.path().toStdString(), "x.avi"}, {},
