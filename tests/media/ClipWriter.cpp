@@ -312,6 +312,8 @@ void ClipWriter::drawPicture(Track& track) {
         SyntheticSignal::fillFieldsPicture(drawn, index);
         frame.interlaced_frame = 1;
         frame.top_field_first = 1;
+    } else if (video.textured) {
+        SyntheticSignal::fillTexturedPicture(drawn, index);
     } else {
         SyntheticSignal::fillPicture(drawn, index);
     }
