@@ -101,6 +101,7 @@ void TForm1::SaveSettingsAs() {
     preset.aspectRatio = std::max(0, ComboAspectRatio->currentIndex());
     preset.overwrite = OverwriteChosen();
     preset.filesAtOnce = FilesAtOnceChosen();
+    preset.deinterlace = static_cast<int>(DeinterlaceChosen());
     putPreset(presets, preset);
     if (!writePresets(storage, presets))
         m_services.messages->information(
@@ -149,6 +150,8 @@ bool TForm1::ApplyPreset(const QString& name) {
         Form4->ComboLetterBox->setCurrentIndex(preset->letterBox == 1 ? 1 : 0);
         Form4->CheckBoxOverWrite->setChecked(preset->overwrite);
         Form4->SpinFilesAtOnce->setValue(preset->filesAtOnce);
+        if (preset->deinterlace >= 0 && preset->deinterlace < Form4->ComboDeinterlace->count())
+            Form4->ComboDeinterlace->setCurrentIndex(preset->deinterlace);
     }
     // After the format change, which chooses "Original".
     if (preset->aspectRatio >= 0 && preset->aspectRatio < ComboAspectRatio->count())

@@ -25,6 +25,8 @@ void startFromPreset(const Preset& preset, ConvertOptions& options) {
     options.LetterBox = preset.letterBox == 1;
     options.Overwrite = preset.overwrite;
     options.Jobs = std::max(1, preset.filesAtOnce);
+    if (preset.deinterlace >= 0 && preset.deinterlace < static_cast<int>(DeinterlaceEntries.size()))
+        options.Deinterlace = static_cast<DeinterlaceChoice>(preset.deinterlace);
 }
 
 // True when the two FORMAT texts name the same catalogue row.

@@ -17,13 +17,15 @@ const QString kLetterBox = QStringLiteral("LetterBox");
 const QString kAspectRatio = QStringLiteral("AspectRatio");
 const QString kOverwrite = QStringLiteral("Overwrite");
 const QString kFilesAtOnce = QStringLiteral("FilesAtOnce");
+const QString kDeinterlace = QStringLiteral("Deinterlace");
 
 QString key(int number, const QString& field) {
     return kGroup + QString::number(number) + QLatin1Char('/') + field;
 }
 
 QStringList entryFields() {
-    QStringList fields{kName, kFormat, kVolume, kLetterBox, kAspectRatio, kOverwrite, kFilesAtOnce};
+    QStringList fields{kName,        kFormat,    kVolume,      kLetterBox,
+                       kAspectRatio, kOverwrite, kFilesAtOnce, kDeinterlace};
     for (const char* box : PresetBoxNames)
         fields << QString::fromLatin1(box);
     return fields;
@@ -48,6 +50,7 @@ Preset readEntry(const PresetStorage& storage, int number) {
     preset.aspectRatio = integer(storage.value(key(number, kAspectRatio)), 0);
     preset.overwrite = integer(storage.value(key(number, kOverwrite)), 0) != 0;
     preset.filesAtOnce = integer(storage.value(key(number, kFilesAtOnce)), 1);
+    preset.deinterlace = integer(storage.value(key(number, kDeinterlace)), 0);
     return preset;
 }
 
@@ -61,7 +64,8 @@ bool writeEntry(PresetStorage& storage, int number, const Preset& preset) {
            storage.setValue(key(number, kLetterBox), preset.letterBox) &&
            storage.setValue(key(number, kAspectRatio), preset.aspectRatio) &&
            storage.setValue(key(number, kOverwrite), preset.overwrite ? 1 : 0) &&
-           storage.setValue(key(number, kFilesAtOnce), preset.filesAtOnce);
+           storage.setValue(key(number, kFilesAtOnce), preset.filesAtOnce) &&
+           storage.setValue(key(number, kDeinterlace), preset.deinterlace);
 }
 
 } // namespace

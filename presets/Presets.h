@@ -26,6 +26,7 @@ struct Preset {
     int aspectRatio = 0; // 0 "Original", 1 "4:3", 2 "16:9"
     bool overwrite = false;
     int filesAtOnce = 1;
+    int deinterlace = 0; // "Deinterlace": 0 "Auto", 1 "Always", 2 "Never"
 
     bool operator==(const Preset&) const = default;
 };

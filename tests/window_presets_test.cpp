@@ -69,7 +69,8 @@ void chooseSettings(TForm1& form) {
     form.Form4->ComboLetterBox->setCurrentIndex(1);
     form.Form4->CheckBoxOverWrite->setChecked(true);
     form.Form4->SpinFilesAtOnce->setValue(std::min(2, TForm4::MaximumFilesAtOnce()));
-    form.ComboAspectRatio->setCurrentIndex(2); // 16:9
+    form.Form4->ComboDeinterlace->setCurrentIndex(2); // Never
+    form.ComboAspectRatio->setCurrentIndex(2);        // 16:9
 }
 
 TEST_F(ShownWindowTest, APresetSavedFromTheWindowIsAppliedAgainReplacedAndDeleted) {
@@ -87,6 +88,7 @@ TEST_F(ShownWindowTest, APresetSavedFromTheWindowIsAppliedAgainReplacedAndDelete
     form().Form4->ComboLetterBox->setCurrentIndex(0);
     form().Form4->CheckBoxOverWrite->setChecked(false);
     form().Form4->SpinFilesAtOnce->setValue(1);
+    form().Form4->ComboDeinterlace->setCurrentIndex(0);
     entryOf(form().MenuPresets, QStringLiteral("&Phone && tablet"))->trigger();
     EXPECT_EQ(form().ComboOutputFormat->currentText(), kMp4);
     EXPECT_EQ(form().formatState().OutputLabel, "MP4");
@@ -99,6 +101,7 @@ TEST_F(ShownWindowTest, APresetSavedFromTheWindowIsAppliedAgainReplacedAndDelete
     EXPECT_TRUE(form().LetterBoxChosen());
     EXPECT_TRUE(form().OverwriteChosen());
     EXPECT_EQ(form().FilesAtOnceChosen(), std::min(2, TForm4::MaximumFilesAtOnce()));
+    EXPECT_EQ(form().DeinterlaceChosen(), DeinterlaceChoice::Never);
     EXPECT_EQ(form().ComboAspectRatio->currentText(), "16:9");
     EXPECT_TRUE(w.messages.texts().isEmpty()) << w.messages.texts().join('\n').toStdString();
 
