@@ -397,6 +397,11 @@ public:
     // as much). Raises "Video encoding failed" (and write errors).
     int VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                  AVFrame* picture);
+    // Encodes `frame` (already in the encoder's geometry) `frames` times at the stream's
+    // next frame numbers and writes the packets; a pause holds and a stop ends the run of
+    // repeats. Returns the number of pictures handed to the encoder.
+    int EncodeRepeated(AVFormatContext* output, OutputStreamState& ost, AVFrame* frame,
+                       int64_t frames);
     // End of input: drains the video encoder of `ost` and writes what it still holds. A
     // second call does nothing.
     void FlushVideoEncoder(AVFormatContext* output, OutputStreamState& ost);
@@ -437,6 +442,9 @@ private:
     // Files and streams.
     bool FailOpenInput(AVFormatContext* context, const std::string& text);
     void ConfigureInputStreams(AVFormatContext* context, const std::string& fileName);
+    // The option state and decoder settings a video stream of an input gives.
+    void ConfigureVideoInput(AVStream* stream, AVCodecContext* codec, StreamCodecEntry& entry,
+                             const std::string& fileName);
     bool FailOpenOutput(AVFormatContext* context, bool listed, const std::string& text);
     bool CreateOutputStreams(AVFormatContext* context);
     // Whether one of the output's streams is encoded or copied video.
@@ -452,6 +460,13 @@ private:
     void SetupTranscode(AVFormatContext** outputFiles, int outputCount,
                         AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
                         int mapCount);
+    // The set-up's phases: the per-stream state of the inputs, the parameters of output
+    // stream `n` (copy or encode), opening the codecs with the description of the outputs
+    // and the mapping, and the SDP text of RTP outputs.
+    void BuildInputStreamStates(AVFormatContext** inputFiles, int inputCount);
+    void SetOutputStreamParameters(AVFormatContext** outputFiles, int n);
+    void OpenAndDescribeCodecs(AVFormatContext** outputFiles, int outputCount);
+    void LogSdp(AVFormatContext** outputFiles, int outputCount);
     void MapOutputStreams(AVFormatContext** outputFiles, int outputCount,
                           AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
                           int mapCount);

@@ -225,48 +225,9 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
         codec->pkt_timebase = stream->time_base;
         StreamCodecEntry& entry = StreamCodecs.Add(context, static_cast<int>(i), codec);
         switch (parameters->codec_type) {
-        case AVMEDIA_TYPE_VIDEO: {
-            CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
-                               AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
-            // The output is made upright: a quarter-turned recording swaps its sides.
-            const bool quarterTurn = DisplayRotationDegrees(stream) % 180 != 0;
-            FrameHeight = quarterTurn ? codec->width : codec->height;
-            FrameWidth = quarterTurn ? codec->height : codec->width;
-            FrameSizeFromInput = 1;
-            AVRational sampleAspect = codec->sample_aspect_ratio;
-            if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
-                sampleAspect = stream->sample_aspect_ratio;
-            FrameAspectRatio = 0;
-            if (sampleAspect.num > 0 && sampleAspect.den > 0 && codec->height > 0)
-                FrameAspectRatio =
-                    static_cast<float>(av_q2d(sampleAspect) * codec->width / codec->height);
-            if (quarterTurn && FrameAspectRatio > 0)
-                FrameAspectRatio = 1.0f / FrameAspectRatio;
-            if (FrameAspectRatio == 0 && FrameWidth > 0 && FrameHeight > 0)
-                SetAspectRatio(formatText("%d:%d", FrameWidth, FrameHeight));
-            // RealMedia demuxers leave the pixel format open until decoding starts.
-            const std::string extension = lowerExtension(fileName);
-            if (codec->pix_fmt == AV_PIX_FMT_NONE && !extension.empty() &&
-                std::string(".rmvb").find(extension) == 0)
-                codec->pix_fmt = static_cast<AVPixelFormat>(0);
-            FramePixelFormat = codec->pix_fmt;
-            if (MotionEstimationThreshold != 0)
-                codec->debug |= 0x20;
-            // The stream's real rate; a raw rate that is only the container's clock (ASF)
-            // would make every later picture count as a thousand.
-            const AVRational rate = PlausibleFrameRate(stream);
-            FrameRate = rate;
-            codec->framerate = rate;
-            // The codec's own clock of older releases: one tick per frame.
-            if (rate.num > 0 && rate.den > 0)
-                codec->time_base = {rate.den, rate.num};
-            entry.RateEmulation = RateEmulation;
-            if (VideoDisabled)
-                stream->discard = AVDISCARD_ALL;
-            else if (VideoDiscard != 0)
-                stream->discard = static_cast<AVDiscard>(VideoDiscard);
+        case AVMEDIA_TYPE_VIDEO:
+            ConfigureVideoInput(stream, codec, entry, fileName);
             break;
-        }
         case AVMEDIA_TYPE_AUDIO:
             CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_AUDIO],
                                AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_AUDIO_PARAM);
@@ -285,6 +246,48 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
             break;
         }
     }
+}
+
+void TCustomFFmpeg::ConfigureVideoInput(AVStream* stream, AVCodecContext* codec,
+                                        StreamCodecEntry& entry, const std::string& fileName) {
+    CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
+                       AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
+    // The output is made upright: a quarter-turned recording swaps its sides.
+    const bool quarterTurn = DisplayRotationDegrees(stream) % 180 != 0;
+    FrameHeight = quarterTurn ? codec->width : codec->height;
+    FrameWidth = quarterTurn ? codec->height : codec->width;
+    FrameSizeFromInput = 1;
+    AVRational sampleAspect = codec->sample_aspect_ratio;
+    if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
+        sampleAspect = stream->sample_aspect_ratio;
+    FrameAspectRatio = 0;
+    if (sampleAspect.num > 0 && sampleAspect.den > 0 && codec->height > 0)
+        FrameAspectRatio = static_cast<float>(av_q2d(sampleAspect) * codec->width / codec->height);
+    if (quarterTurn && FrameAspectRatio > 0)
+        FrameAspectRatio = 1.0f / FrameAspectRatio;
+    if (FrameAspectRatio == 0 && FrameWidth > 0 && FrameHeight > 0)
+        SetAspectRatio(formatText("%d:%d", FrameWidth, FrameHeight));
+    // RealMedia demuxers leave the pixel format open until decoding starts.
+    const std::string extension = lowerExtension(fileName);
+    if (codec->pix_fmt == AV_PIX_FMT_NONE && !extension.empty() &&
+        std::string(".rmvb").find(extension) == 0)
+        codec->pix_fmt = static_cast<AVPixelFormat>(0);
+    FramePixelFormat = codec->pix_fmt;
+    if (MotionEstimationThreshold != 0)
+        codec->debug |= 0x20;
+    // The stream's real rate; a raw rate that is only the container's clock (ASF)
+    // would make every later picture count as a thousand.
+    const AVRational rate = PlausibleFrameRate(stream);
+    FrameRate = rate;
+    codec->framerate = rate;
+    // The codec's own clock of older releases: one tick per frame.
+    if (rate.num > 0 && rate.den > 0)
+        codec->time_base = {rate.den, rate.num};
+    entry.RateEmulation = RateEmulation;
+    if (VideoDisabled)
+        stream->discard = AVDISCARD_ALL;
+    else if (VideoDiscard != 0)
+        stream->discard = static_cast<AVDiscard>(VideoDiscard);
 }
 
 TCustomFFmpeg::TInputKinds TCustomFFmpeg::DetectInputKinds() const {

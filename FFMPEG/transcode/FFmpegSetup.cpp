@@ -60,6 +60,35 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
                                    const TStreamMap* maps, int mapCount) {
     FreeTranscodeState();
     // 1. Input side.
+    BuildInputStreamStates(inputFiles, inputCount);
+    // 2. - 4. Output side and the pairing of streams.
+    MapOutputStreams(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
+    // 5. Parameters per output stream.
+    for (std::size_t n = 0; n < OutputStreams.size(); ++n)
+        SetOutputStreamParameters(outputFiles, static_cast<int>(n));
+    // 6. The encode output buffer.
+    if (!BitBuffer) {
+        BitBuffer = static_cast<uint8_t*>(lavu.av_malloc(BitBufferSize));
+        if (!BitBuffer)
+            fail("av_malloc fail");
+    }
+    // 7. - 10.
+    OpenAndDescribeCodecs(outputFiles, outputCount);
+    // 11. Input clocks.
+    for (InputStreamState& ist : InputStreams) {
+        ist.Pts = 0;
+        ist.NextPts = AV_NOPTS_VALUE;
+        ist.IsStart = 1;
+    }
+    // 12. - 14.
+    CopyMetadataMaps(outputFiles, outputCount, inputFiles, inputCount);
+    WriteHeaders(outputFiles, outputCount);
+    LogSdp(outputFiles, outputCount);
+    // 15.
+    TimerStartUs = lavu.av_gettime();
+}
+
+void TCustomFFmpeg::BuildInputStreamStates(AVFormatContext** inputFiles, int inputCount) {
     InputFileStates.assign(inputCount, InputFileState{});
     int total = 0;
     for (int file = 0; file < inputCount; ++file) {
@@ -86,42 +115,31 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
         }
         total += static_cast<int>(input->nb_streams);
     }
+}
 
-    // 2. - 4. Output side and the pairing of streams.
-    MapOutputStreams(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
+void TCustomFFmpeg::SetOutputStreamParameters(AVFormatContext** outputFiles, int n) {
+    OutputStreamState& ost = OutputStreams[n];
+    InputStreamState& ist = InputStreams[ost.SourceIndex];
+    AVDictionaryEntry* language = lavu.av_dict_get(ost.Stream->metadata, "language", nullptr, 0);
+    AVDictionaryEntry* inputLanguage =
+        lavu.av_dict_get(ist.Stream->metadata, "language", nullptr, 0);
+    if (!language && inputLanguage)
+        lavu.av_dict_set(&ost.Stream->metadata, "language", inputLanguage->value, 0);
+    ost.Stream->disposition = ist.Stream->disposition;
+    const StreamCodecEntry* entry = StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
+    if (entry && entry->StreamCopy)
+        SetCopyParameters(outputFiles[ost.FileIndex], ost, ist);
+    else
+        SetEncodeParameters(ost, ist);
+    if (ost.EncodingNeeded)
+        OpenPassLogFile(ost, n);
+    AVCodecContext* codec = *ost.Codec;
+    if (typeOf(ost.Stream) == AVMEDIA_TYPE_VIDEO && codec &&
+        4LL * codec->width * codec->height > BitBufferSize)
+        BitBufferSize = static_cast<int32_t>(4LL * codec->width * codec->height);
+}
 
-    // 5. Parameters per output stream.
-    for (std::size_t n = 0; n < OutputStreams.size(); ++n) {
-        OutputStreamState& ost = OutputStreams[n];
-        InputStreamState& ist = InputStreams[ost.SourceIndex];
-        AVDictionaryEntry* language =
-            lavu.av_dict_get(ost.Stream->metadata, "language", nullptr, 0);
-        AVDictionaryEntry* inputLanguage =
-            lavu.av_dict_get(ist.Stream->metadata, "language", nullptr, 0);
-        if (!language && inputLanguage)
-            lavu.av_dict_set(&ost.Stream->metadata, "language", inputLanguage->value, 0);
-        ost.Stream->disposition = ist.Stream->disposition;
-        const StreamCodecEntry* entry =
-            StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
-        if (entry && entry->StreamCopy)
-            SetCopyParameters(outputFiles[ost.FileIndex], ost, ist);
-        else
-            SetEncodeParameters(ost, ist);
-        if (ost.EncodingNeeded)
-            OpenPassLogFile(ost, static_cast<int>(n));
-        AVCodecContext* codec = *ost.Codec;
-        if (typeOf(ost.Stream) == AVMEDIA_TYPE_VIDEO && codec &&
-            4LL * codec->width * codec->height > BitBufferSize)
-            BitBufferSize = static_cast<int32_t>(4LL * codec->width * codec->height);
-    }
-
-    // 6. The encode output buffer.
-    if (!BitBuffer) {
-        BitBuffer = static_cast<uint8_t*>(lavu.av_malloc(BitBufferSize));
-        if (!BitBuffer)
-            fail("av_malloc fail");
-    }
-
+void TCustomFFmpeg::OpenAndDescribeCodecs(AVFormatContext** outputFiles, int outputCount) {
     // 7., 8. Describe the outputs and the mapping, once the encoders are open (9., 10.):
     // the output streams' parameters come from the opened encoders, so only then does the
     // dump show each codec, picture size, rate and channel count. When an open fails, the
@@ -154,34 +172,23 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
         throw;
     }
     describeOutputs();
+}
 
-    // 11. Input clocks.
-    for (InputStreamState& ist : InputStreams) {
-        ist.Pts = 0;
-        ist.NextPts = AV_NOPTS_VALUE;
-        ist.IsStart = 1;
+void TCustomFFmpeg::LogSdp(AVFormatContext** outputFiles, int outputCount) {
+    if (!LogInstalled())
+        return;
+    bool allRtp = outputCount > 0;
+    for (int file = 0; file < outputCount; ++file)
+        allRtp = allRtp && std::strcmp(outputFiles[file]->oformat->name, "rtp") == 0;
+    char sdp[2048] = {};
+    if (allRtp && lavf.av_sdp_create(outputFiles, outputCount, sdp, sizeof sdp) >= 0) {
+        std::string text(sdp);
+        const std::size_t first = text.find_first_not_of(" \t\r\n");
+        const std::size_t last = text.find_last_not_of(" \t\r\n");
+        Log(kLogInfo,
+            "SDP: " + (first == std::string::npos ? std::string()
+                                                  : text.substr(first, last - first + 1)));
     }
-
-    // 12. - 14.
-    CopyMetadataMaps(outputFiles, outputCount, inputFiles, inputCount);
-    WriteHeaders(outputFiles, outputCount);
-    if (LogInstalled()) {
-        bool allRtp = outputCount > 0;
-        for (int file = 0; file < outputCount; ++file)
-            allRtp = allRtp && std::strcmp(outputFiles[file]->oformat->name, "rtp") == 0;
-        char sdp[2048] = {};
-        if (allRtp && lavf.av_sdp_create(outputFiles, outputCount, sdp, sizeof sdp) >= 0) {
-            std::string text(sdp);
-            const std::size_t first = text.find_first_not_of(" \t\r\n");
-            const std::size_t last = text.find_last_not_of(" \t\r\n");
-            Log(kLogInfo,
-                "SDP: " + (first == std::string::npos ? std::string()
-                                                      : text.substr(first, last - first + 1)));
-        }
-    }
-
-    // 15.
-    TimerStartUs = lavu.av_gettime();
 }
 
 void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCount,

@@ -181,15 +181,15 @@ static int encodeAndWrite(TCustomFFmpeg& engine, AVFormatContext* output, Output
     return lastSize;
 }
 
-int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
-                            AVFrame* picture) {
-    AVCodecContext* enc = *ost.Codec;
-    if (!picture || !enc)
-        return 0;
+namespace {
 
-    // 1., 2. Frame-rate sync: how many times this picture is encoded.
+// 1., 2. Frame-rate sync: how many times the picture that `ist` just gave is encoded for
+// `ost` (0 drops it, more than 1 repeats it).
+int64_t syncFrameCount(TCustomFFmpeg& engine, OutputStreamState& ost, const InputStreamState& ist) {
+    const AVCodecContext* enc = *ost.Codec;
     const double timeBase = av_q2d(enc->time_base);
-    const double inputSeconds = static_cast<double>(SyncInput(ost).Pts - StartTime) / 1000000.0;
+    const double inputSeconds =
+        static_cast<double>(engine.SyncInput(ost).Pts - engine.StartTime) / 1000000.0;
     double inputFrames = inputSeconds / timeBase - ost.SyncShiftFrames;
     // A jump of the input clock by more than a few seconds is a damaged or restarted
     // timestamp, not a gap to fill with repeated pictures or to close by dropping them: the
@@ -198,74 +198,75 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
     if (std::fabs(jump) * timeBase > kMaxSyncGapSeconds) {
         ost.SyncShiftFrames += jump;
         inputFrames -= jump;
-        LogIfInstalled(kLogStepFailed,
-                       formatText("Timestamp jump of %.3f s in input stream #%d.%d absorbed",
-                                  jump * timeBase, ist.FileIndex, ist.StreamIndex));
+        engine.LogIfInstalled(kLogStepFailed,
+                              formatText("Timestamp jump of %.3f s in input stream #%d.%d absorbed",
+                                         jump * timeBase, ist.FileIndex, ist.StreamIndex));
     }
+    const int32_t method = engine.VideoSyncMethod;
     int64_t frames = 1;
-    if (VideoSyncMethod > 0 || (VideoSyncMethod < 0 && timeBase > 0.001)) {
+    if (method > 0 || (method < 0 && timeBase > 0.001)) {
         const double delta = inputFrames - static_cast<double>(ost.SyncOpts);
         if (delta < -1.1)
             frames = 0;
-        else if (VideoSyncMethod == 2)
+        else if (method == 2)
             ost.SyncOpts = std::llrint(inputFrames);
         else if (delta > 1.1)
             frames = std::llrint(std::min(delta, static_cast<double>(INT_MAX)));
         if (frames == 0) {
-            ++DroppedFrames;
-            if (Verbosity > 2)
-                LogIfInstalled(kLogInfo, "*** drop!");
+            ++engine.DroppedFrames;
+            if (engine.Verbosity > 2)
+                engine.LogIfInstalled(kLogInfo, "*** drop!");
         } else if (frames > 1) {
-            DuplicatedFrames += static_cast<int32_t>(frames);
+            engine.DuplicatedFrames += static_cast<int32_t>(frames);
             char text[64];
             std::snprintf(text, sizeof text, "*** %d dup!", static_cast<int>(frames - 1));
-            LogIfInstalled(kLogInfo, text);
+            engine.LogIfInstalled(kLogInfo, text);
         }
     } else {
         ost.SyncOpts = std::llrint(inputFrames);
     }
+    return frames;
+}
 
-    // 3. The frame-count limit.
-    frames = std::min<int64_t>(frames, static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
-    if (frames <= 0)
-        return 0;
-
-    // 4. Crop: a view of the picture.
+// 4., 5. The picture cropped, scaled and padded into the encoder's geometry, as a frame
+// that views its planes and holds references to their buffers (the picture's own when it
+// fits as it is, else the stream's scratch picture). Null when it cannot be done (logged).
+FramePtr fitPicture(TCustomFFmpeg& engine, OutputStreamState& ost, AVFrame* picture) {
+    AVCodecContext* enc = *ost.Codec;
+    // Crop: a view of the picture.
     FramePtr cropped = planeView(picture);
     if (ost.VideoCrop) {
-        cropped->width = picture->width - ost.CropLeft - CropRight;
-        cropped->height = picture->height - ost.CropTop - CropBottom;
+        cropped->width = picture->width - ost.CropLeft - engine.CropRight;
+        cropped->height = picture->height - ost.CropTop - engine.CropBottom;
         if (cropped->width <= 0 || cropped->height <= 0 ||
             !offsetPlanes(cropped.get(), ost.CropTop, ost.CropLeft)) {
-            LogIfInstalled(kLogStepFailed, "error cropping picture");
-            return 0;
+            engine.LogIfInstalled(kLogStepFailed, "error cropping picture");
+            return nullptr;
         }
     }
 
-    // 5. Scale and pad into the encoder's geometry. A picture whose size or format is not
-    // the one the set-up saw goes through a scaler as well, never read out of bounds.
+    // Scale and pad. A picture whose size or format is not the one the set-up saw goes
+    // through a scaler as well, never read out of bounds.
     const int innerWidth = enc->width - ost.PadLeft - ost.PadRight;
     const int innerHeight = enc->height - ost.PadTop - ost.PadBottom;
     if (!ost.VideoResample && (cropped->width != innerWidth || cropped->height != innerHeight ||
                                cropped->format != enc->pix_fmt))
         ost.VideoResample = 1;
-    const AVFrame* final = cropped.get();
-    if (ost.VideoResample || ost.VideoPad) {
-        // The encoder's picture, written for every frame: while the encoder still holds the
-        // last one (it keeps references for reordering or lookahead) a fresh buffer is taken.
-        prepareOwnPicture(ost.ScratchPicture, enc->width, enc->height, enc->pix_fmt);
-        final = ost.ScratchPicture;
+    if (!ost.VideoResample && !ost.VideoPad) {
+        FramePtr frame = planeView(cropped.get());
+        shareBuffers(frame.get(), picture);
+        return frame;
     }
+    // The encoder's picture, written for every frame: while the encoder still holds the
+    // last one (it keeps references for reordering or lookahead) a fresh buffer is taken.
+    prepareOwnPicture(ost.ScratchPicture, enc->width, enc->height, enc->pix_fmt);
     // The inner part of the scratch picture (inside the pads).
-    FramePtr inner;
-    if (ost.VideoResample || ost.VideoPad) {
-        inner = planeView(ost.ScratchPicture);
-        inner->width = innerWidth;
-        inner->height = innerHeight;
-        if (ost.VideoPad && !offsetPlanes(inner.get(), ost.PadTop, ost.PadLeft)) {
-            LogIfInstalled(kLogStepFailed, "error padding picture");
-            return 0;
-        }
+    FramePtr inner = planeView(ost.ScratchPicture);
+    inner->width = innerWidth;
+    inner->height = innerHeight;
+    if (ost.VideoPad && !offsetPlanes(inner.get(), ost.PadTop, ost.PadLeft)) {
+        engine.LogIfInstalled(kLogStepFailed, "error padding picture");
+        return nullptr;
     }
     if (ost.VideoResample) {
         if (cropped->width <= 0 || cropped->height <= 0 ||
@@ -276,25 +277,42 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
         ost.Scaler = lsws.sws_getCachedContext(ost.Scaler, cropped->width, cropped->height,
                                                static_cast<AVPixelFormat>(cropped->format),
                                                innerWidth, innerHeight, enc->pix_fmt,
-                                               scalerFlags(*this), nullptr, nullptr, nullptr);
+                                               scalerFlags(engine), nullptr, nullptr, nullptr);
         if (!ost.Scaler)
             throw FFMpegException("Cannot get resampling context");
         ost.ResampleHeight = cropped->height;
         lsws.sws_scale(ost.Scaler, cropped->data, cropped->linesize, 0, ost.ResampleHeight,
                        inner->data, inner->linesize);
-    } else if (ost.VideoPad) {
+    } else {
         lavu.av_image_copy(inner->data, inner->linesize, const_cast<const uint8_t**>(cropped->data),
                            cropped->linesize, enc->pix_fmt, innerWidth, innerHeight);
     }
-    if (ost.VideoPad && !fillPadBorders(ost.ScratchPicture, PadColorYUV, ost.PadTop, ost.PadBottom,
-                                        ost.PadLeft, ost.PadRight)) {
-        LogIfInstalled(kLogStepFailed, "error padding picture");
-        return 0;
+    if (ost.VideoPad && !fillPadBorders(ost.ScratchPicture, engine.PadColorYUV, ost.PadTop,
+                                        ost.PadBottom, ost.PadLeft, ost.PadRight)) {
+        engine.LogIfInstalled(kLogStepFailed, "error padding picture");
+        return nullptr;
     }
+    FramePtr frame = planeView(ost.ScratchPicture);
+    shareBuffers(frame.get(), ost.ScratchPicture);
+    return frame;
+}
 
+} // namespace
+
+int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
+                            AVFrame* picture) {
+    AVCodecContext* enc = *ost.Codec;
+    if (!picture || !enc)
+        return 0;
+    int64_t frames = syncFrameCount(*this, ost, ist);
+    // 3. The frame-count limit.
+    frames = std::min<int64_t>(frames, static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
+    if (frames <= 0)
+        return 0;
+    FramePtr frame = fitPicture(*this, ost, picture);
+    if (!frame)
+        return 0;
     // 6. Encode the picture `frames` times.
-    FramePtr frame = planeView(final);
-    shareBuffers(frame.get(), final == cropped.get() ? picture : ost.ScratchPicture);
     frame->width = enc->width;
     frame->height = enc->height;
     frame->interlaced_frame = picture->interlaced_frame;
@@ -303,6 +321,11 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
     frame->quality = SameQuality ? picture->quality : enc->global_quality;
     frame->pict_type = MotionEstimationThreshold ? picture->pict_type : AV_PICTURE_TYPE_NONE;
     frame->sample_aspect_ratio = enc->sample_aspect_ratio;
+    return EncodeRepeated(output, ost, frame.get(), frames);
+}
+
+int TCustomFFmpeg::EncodeRepeated(AVFormatContext* output, OutputStreamState& ost, AVFrame* frame,
+                                  int64_t frames) {
     int written = 0;
     int frameSize = 0;
     for (int64_t i = 0; i < frames; ++i) {
@@ -316,7 +339,7 @@ int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, Inp
         if (stopped)
             break;
         frame->pts = ost.SyncOpts;
-        const int size = encodeAndWrite(*this, output, ost, frame.get());
+        const int size = encodeAndWrite(*this, output, ost, frame);
         if (size > 0)
             frameSize = size;
         ++ost.SyncOpts;
