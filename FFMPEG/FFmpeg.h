@@ -402,6 +402,15 @@ public:
     // repeats. Returns the number of pictures handed to the encoder.
     int EncodeRepeated(AVFormatContext* output, OutputStreamState& ost, AVFrame* frame,
                        int64_t frames);
+    // Video of a cover (OutputStreamState::StillPicture). A decoded picture of input stream
+    // `istIndex` becomes the still picture of every such output it feeds; after each packet
+    // of an input stream the stills it is the clock of are encoded up to the end of its
+    // sound; at the end of the run each still reaches the end of the sound and its encoder
+    // is drained. Advancing returns the number of pictures handed to the encoder.
+    void HoldStillPictures(int istIndex, AVFrame* picture);
+    void AdvanceStillPictures(int istIndex);
+    int AdvanceStillPicture(AVFormatContext* output, OutputStreamState& ost);
+    void FinishStillPictures();
     // End of input: drains the video encoder of `ost` and writes what it still holds. A
     // second call does nothing.
     void FlushVideoEncoder(AVFormatContext* output, OutputStreamState& ost);
@@ -428,6 +437,8 @@ private:
     void SetTimestampScale(const std::string& value);
     void AddStreamMap(const std::string& value);
     void AddMetadataMap(const std::string& value);
+    void SetChapterMap(const std::string& value);     // "map_chapters": input file index
+    void SetPictureComment(const std::string& value); // "picture_comment": file:stream
     void SetPixelFormat(const std::string& value);
     void SetVStatsDefault();
     void SetRecordingTime(const std::string& value);
@@ -445,8 +456,18 @@ private:
     // The option state and decoder settings a video stream of an input gives.
     void ConfigureVideoInput(AVStream* stream, AVCodecContext* codec, StreamCodecEntry& entry,
                              const std::string& fileName);
+    // The same for an attached picture (cover art) of an input with or without real video.
+    void ConfigureCoverInput(AVStream* stream, AVCodecContext* codec, bool realVideo);
     bool FailOpenOutput(AVFormatContext* context, bool listed, const std::string& text);
     bool CreateOutputStreams(AVFormatContext* context);
+    // The input stream that feeds output stream `outputIndex` by the maps, else the first
+    // subtitle of the inputs; null when none.
+    const AVStream* SubtitleSource(int outputIndex) const;
+    // Whether the subtitle that would become output stream `outputIndex` can go into the
+    // output as the options ask (as it is, with the named encoder, or with the format's
+    // own); a subtitle that cannot is left out with a log line. Without an encoder named,
+    // names the format's own.
+    bool SubtitleFits(AVFormatContext* context, int outputIndex);
     // Whether one of the output's streams is encoded or copied video.
     bool HasVideoStream(const AVFormatContext* context);
     void SetOutputMetadata(AVFormatContext* context);
@@ -467,6 +488,9 @@ private:
     void SetOutputStreamParameters(AVFormatContext** outputFiles, int n);
     void OpenAndDescribeCodecs(AVFormatContext** outputFiles, int outputCount);
     void LogSdp(AVFormatContext** outputFiles, int outputCount);
+    // Marks the outputs that show an attached picture as a still picture and gives each
+    // the sound it lasts for (the map's sync stream, else the first sound that goes out).
+    void SetupStillPictures(AVFormatContext** outputFiles);
     void MapOutputStreams(AVFormatContext** outputFiles, int outputCount,
                           AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
                           int mapCount);
@@ -476,6 +500,14 @@ private:
     void OpenStreamCodecs();
     void CopyMetadataMaps(AVFormatContext** outputFiles, int outputCount,
                           AVFormatContext** inputFiles, int inputCount);
+    // The input's chapters into every output without its own ("map_chapters"), moved
+    // with the input's timestamp offset and cut at the recording time.
+    void CopyChapters(AVFormatContext** outputFiles, int outputCount, AVFormatContext** inputFiles,
+                      int inputCount);
+    // The cover of "picture_comment" as the METADATA_BLOCK_PICTURE comment of every sound
+    // stream of the Ogg outputs; a stream that holds no usable picture is left out (logged).
+    void SetPictureComments(AVFormatContext** outputFiles, int outputCount,
+                            AVFormatContext** inputFiles, int inputCount);
     void WriteHeaders(AVFormatContext** outputFiles, int outputCount);
     void FinishTranscode(AVFormatContext** outputFiles, int outputCount);
     void CloseEncoder(AVCodecContext** slot);

@@ -205,8 +205,10 @@ bool TCustomFFmpeg::DispatchOption(const std::string& name, const std::string& v
         {"apre", doNothing},
         {"vpre", doNothing},
         {"spre", doNothing},
+        {"map_chapters", [](E& e, S, S v) { e.SetChapterMap(v); }},
+        {"picture_comment", [](E& e, S, S v) { e.SetPictureComment(v); }},
     };
-    static_assert(std::size(kTable) == 103, "the option table has 103 entries");
+    static_assert(std::size(kTable) == 105, "the option table has 105 entries");
     for (const Entry& entry : kTable) {
         if (name == entry.name) {
             entry.handle(*this, name, value);

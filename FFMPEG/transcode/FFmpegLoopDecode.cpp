@@ -167,8 +167,10 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
             PostFlush(istIndex);
             return 0;
         }
+        // A still picture lasts as long as its sound: its encoder is drained at the end.
         ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
-            FlushEncoder(output, ost);
+            if (!ost.StillPicture)
+                FlushEncoder(output, ost);
         });
     }
     return 0;
@@ -199,14 +201,19 @@ void TCustomFFmpeg::DeliverVideo(int istIndex, AVFrame* frame) {
     // picture the hooks hold back reaches no output.
     AVFrame* picture = PreprocessPicture(ist, UprightPicture(ist, frame));
     emulateRate(ist);
-    if (!picture || !(StartTime == 0 || ist.Pts >= StartTime))
+    if (!picture)
+        return;
+    // A cover is shown from the start, whatever time its own stream gives it.
+    HoldStillPictures(istIndex, picture);
+    if (!(StartTime == 0 || ist.Pts >= StartTime))
         return;
     if (EncoderSide.Stage) {
         PostVideo(istIndex, picture);
         return;
     }
     ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
-        VideoOut(output, ost, ist, picture);
+        if (!ost.StillPicture)
+            VideoOut(output, ost, ist, picture);
     });
 }
 

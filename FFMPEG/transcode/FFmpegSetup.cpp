@@ -2,6 +2,7 @@
 // two-pass log files, codec opening, metadata maps and the container headers.
 #include "FFmpeg.h"
 #include "EngineText.h"
+#include "MediaStreamList.h"
 #include "StreamRotation.h"
 
 #include "AVCodecHlpr.h"
@@ -22,6 +23,14 @@ namespace {
 
 AVMediaType typeOf(const AVStream* stream) {
     return stream->codecpar->codec_type;
+}
+
+bool namesTracksByHandler(const AVFormatContext* output) {
+    const char* name = output->oformat ? output->oformat->name : "";
+    for (const char* family : {"mp4", "mov", "ipod", "3gp", "3g2", "psp", "ismv", "f4v"})
+        if (std::strcmp(name, family) == 0)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -63,6 +72,7 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
     BuildInputStreamStates(inputFiles, inputCount);
     // 2. - 4. Output side and the pairing of streams.
     MapOutputStreams(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
+    SetupStillPictures(outputFiles);
     // 5. Parameters per output stream.
     for (std::size_t n = 0; n < OutputStreams.size(); ++n)
         SetOutputStreamParameters(outputFiles, static_cast<int>(n));
@@ -82,6 +92,8 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
     }
     // 12. - 14.
     CopyMetadataMaps(outputFiles, outputCount, inputFiles, inputCount);
+    CopyChapters(outputFiles, outputCount, inputFiles, inputCount);
+    SetPictureComments(outputFiles, outputCount, inputFiles, inputCount);
     WriteHeaders(outputFiles, outputCount);
     LogSdp(outputFiles, outputCount);
     // 15.
@@ -120,12 +132,23 @@ void TCustomFFmpeg::BuildInputStreamStates(AVFormatContext** inputFiles, int inp
 void TCustomFFmpeg::SetOutputStreamParameters(AVFormatContext** outputFiles, int n) {
     OutputStreamState& ost = OutputStreams[n];
     InputStreamState& ist = InputStreams[ost.SourceIndex];
-    AVDictionaryEntry* language = lavu.av_dict_get(ost.Stream->metadata, "language", nullptr, 0);
-    AVDictionaryEntry* inputLanguage =
-        lavu.av_dict_get(ist.Stream->metadata, "language", nullptr, 0);
-    if (!language && inputLanguage)
-        lavu.av_dict_set(&ost.Stream->metadata, "language", inputLanguage->value, 0);
-    ost.Stream->disposition = ist.Stream->disposition;
+    // The stream's language, and the title of a sound track or subtitle, unless the
+    // options gave the output its own.
+    for (const char* key : {"language", "title"}) {
+        if (std::strcmp(key, "title") == 0 && typeOf(ist.Stream) != AVMEDIA_TYPE_AUDIO &&
+            typeOf(ist.Stream) != AVMEDIA_TYPE_SUBTITLE)
+            continue;
+        const AVDictionaryEntry* input = lavu.av_dict_get(ist.Stream->metadata, key, nullptr, 0);
+        if (input && !lavu.av_dict_get(ost.Stream->metadata, key, nullptr, 0))
+            lavu.av_dict_set(&ost.Stream->metadata, key, input->value, 0);
+    }
+    // MP4 and QuickTime name a track by its handler.
+    const AVDictionaryEntry* title = lavu.av_dict_get(ost.Stream->metadata, "title", nullptr, 0);
+    if (title && namesTracksByHandler(outputFiles[ost.FileIndex]))
+        lavu.av_dict_set(&ost.Stream->metadata, "handler_name", title->value, 0);
+    // A cover shown as the video is a video like any other.
+    ost.Stream->disposition =
+        ist.Stream->disposition & (ost.StillPicture ? ~AV_DISPOSITION_ATTACHED_PIC : ~0);
     const StreamCodecEntry* entry = StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
     if (entry && entry->StreamCopy)
         SetCopyParameters(outputFiles[ost.FileIndex], ost, ist);
@@ -270,9 +293,13 @@ void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCo
                     }
                 }
             } else {
-                for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
-                    if (InputStreams[s].Discard && typeOf(InputStreams[s].Stream) == type)
-                        source = static_cast<int>(s);
+                // Real pictures before attached ones: a cover is the video only of a file
+                // that has no other.
+                for (const bool cover : {false, true})
+                    for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
+                        if (InputStreams[s].Discard && typeOf(InputStreams[s].Stream) == type &&
+                            IsAttachedPicture(InputStreams[s].Stream) == cover)
+                            source = static_cast<int>(s);
                 // More outputs of a kind than inputs: the last input of it is used again.
                 for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
                     if (typeOf(InputStreams[InputStreams.size() - 1 - s].Stream) == type)
@@ -288,6 +315,31 @@ void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCo
                 ost.SyncSource = source;
             InputStreams[source].Discard = 0;
             OutputStreams.push_back(ost);
+        }
+    }
+}
+
+void TCustomFFmpeg::SetupStillPictures(AVFormatContext** outputFiles) {
+    for (OutputStreamState& ost : OutputStreams) {
+        const AVCodecContext* codec = *ost.Codec;
+        const InputStreamState& source = InputStreams[ost.SourceIndex];
+        const StreamCodecEntry* entry =
+            StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
+        // A copied cover stays a cover.
+        if (!codec || codec->codec_type != AVMEDIA_TYPE_VIDEO ||
+            !IsAttachedPicture(source.Stream) || (entry && entry->StreamCopy))
+            continue;
+        ost.StillPicture = 1;
+        if (typeOf(InputStreams[ost.SyncSource].Stream) == AVMEDIA_TYPE_AUDIO)
+            continue;
+        // No sound given to follow: the first sound of the same file that goes out, else
+        // the picture is shown once.
+        for (const OutputStreamState& other : OutputStreams) {
+            const InputStreamState& sound = InputStreams[other.SourceIndex];
+            if (typeOf(sound.Stream) == AVMEDIA_TYPE_AUDIO && sound.FileIndex == source.FileIndex) {
+                ost.SyncSource = other.SourceIndex;
+                break;
+            }
         }
     }
 }

@@ -357,3 +357,76 @@ void TCustomFFmpeg::FlushVideoEncoder(AVFormatContext* output, OutputStreamState
         return;
     encodeAndWrite(*this, output, ost, nullptr);
 }
+
+// ---- Video of a cover ------------------------------------------------------------------
+
+namespace {
+
+// A jump of the sound's clock by more than this is a damaged timestamp: the still picture
+// goes on from where it was instead of filling the gap (which could be hours).
+constexpr double kMaxStillStepSeconds = 10.0;
+
+} // namespace
+
+void TCustomFFmpeg::HoldStillPictures(int istIndex, AVFrame* picture) {
+    for (OutputStreamState& ost : OutputStreams) {
+        if (!ost.StillPicture || ost.SourceIndex != istIndex || !ost.EncodingNeeded)
+            continue;
+        AVCodecContext* enc = *ost.Codec;
+        FramePtr frame = fitPicture(*this, ost, picture);
+        if (!frame)
+            continue;
+        frame->width = enc->width;
+        frame->height = enc->height;
+        frame->quality = enc->global_quality;
+        frame->pict_type = AV_PICTURE_TYPE_NONE;
+        frame->sample_aspect_ratio = enc->sample_aspect_ratio;
+        lavu.av_frame_free(&ost.StillFrame);
+        ost.StillFrame = frame.release();
+        AdvanceStillPicture(Loop.OutputFiles[ost.FileIndex], ost);
+    }
+}
+
+void TCustomFFmpeg::AdvanceStillPictures(int istIndex) {
+    for (OutputStreamState& ost : OutputStreams)
+        if (ost.StillPicture && ost.SyncSource == istIndex)
+            AdvanceStillPicture(Loop.OutputFiles[ost.FileIndex], ost);
+}
+
+int TCustomFFmpeg::AdvanceStillPicture(AVFormatContext* output, OutputStreamState& ost) {
+    const AVCodecContext* enc = *ost.Codec;
+    if (!ost.StillFrame || !enc || enc->time_base.num <= 0 || enc->time_base.den <= 0)
+        return 0;
+    // The picture lasts until the end of the sound decoded so far, and is shown at least once.
+    const InputStreamState& clock = InputStreams[ost.SyncSource];
+    const int64_t untilUs =
+        (clock.NextPts != AV_NOPTS_VALUE ? clock.NextPts : clock.Pts) - StartTime;
+    const double timeBase = av_q2d(enc->time_base);
+    const double clockFrames = static_cast<double>(untilUs) / 1000000.0 / timeBase;
+    double due = std::ceil(clockFrames - ost.SyncShiftFrames - 1e-6);
+    const double step = due - static_cast<double>(ost.SyncOpts);
+    if (std::fabs(step) * timeBase > kMaxStillStepSeconds) {
+        ost.SyncShiftFrames += step - 1;
+        due = static_cast<double>(ost.SyncOpts) + 1;
+        LogIfInstalled(kLogStepFailed,
+                       formatText("Timestamp jump of %.3f s in input stream #%d.%d absorbed",
+                                  step * timeBase, clock.FileIndex, clock.StreamIndex));
+    }
+    const int64_t frames =
+        std::min<int64_t>(std::max<double>(due, 1.0) - static_cast<double>(ost.SyncOpts),
+                          static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
+    if (frames <= 0)
+        return 0;
+    return EncodeRepeated(output, ost, ost.StillFrame, frames);
+}
+
+void TCustomFFmpeg::FinishStillPictures() {
+    for (OutputStreamState& ost : OutputStreams) {
+        if (!ost.StillPicture || !ost.EncodingNeeded)
+            continue;
+        AVFormatContext* output = Loop.OutputFiles[ost.FileIndex];
+        if (!StopRequested)
+            AdvanceStillPicture(output, ost);
+        FlushVideoEncoder(output, ost);
+    }
+}

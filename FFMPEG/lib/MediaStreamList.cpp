@@ -1,0 +1,89 @@
+#include "MediaStreamList.h"
+
+#include "AVCodecHlpr.h"
+#include "AVFormatHlpr.h"
+#include "AVUtilHlpr.h"
+
+namespace {
+
+std::string tag(const AVDictionary* metadata, const char* key) {
+    const AVDictionaryEntry* entry = lavu.av_dict_get(metadata, key, nullptr, 0);
+    return entry && entry->value ? std::string(entry->value) : std::string();
+}
+
+TAVStreamKind kindOf(AVMediaType type) {
+    switch (type) {
+    case AVMEDIA_TYPE_VIDEO:
+        return TAVStreamKind::Video;
+    case AVMEDIA_TYPE_AUDIO:
+        return TAVStreamKind::Audio;
+    case AVMEDIA_TYPE_SUBTITLE:
+        return TAVStreamKind::Subtitle;
+    case AVMEDIA_TYPE_DATA:
+        return TAVStreamKind::Data;
+    case AVMEDIA_TYPE_ATTACHMENT:
+        return TAVStreamKind::Attachment;
+    default:
+        return TAVStreamKind::Unknown;
+    }
+}
+
+TAVSubtitleForm subtitleForm(AVCodecID id) {
+    const AVCodecDescriptor* descriptor = lavc.avcodec_descriptor_get(id);
+    if (!descriptor)
+        return TAVSubtitleForm::None;
+    if (descriptor->props & AV_CODEC_PROP_TEXT_SUB)
+        return TAVSubtitleForm::Text;
+    if (descriptor->props & AV_CODEC_PROP_BITMAP_SUB)
+        return TAVSubtitleForm::Bitmap;
+    return TAVSubtitleForm::None;
+}
+
+} // namespace
+
+bool IsAttachedPicture(const AVStream* stream) {
+    return stream && (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) &&
+           stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+}
+
+std::vector<TAVStreamEntry> ListMediaStreams(const AVFormatContext* context) {
+    std::vector<TAVStreamEntry> streams;
+    for (unsigned i = 0; context && i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        const AVCodecParameters* parameters = stream->codecpar;
+        TAVStreamEntry entry;
+        entry.Index = static_cast<int32_t>(i);
+        entry.Kind = kindOf(parameters->codec_type);
+        if (parameters->codec_id != AV_CODEC_ID_NONE)
+            entry.Codec = lavc.avcodec_get_name(parameters->codec_id);
+        entry.Language = tag(stream->metadata, "language");
+        entry.Title = tag(stream->metadata, "title");
+        entry.Default = (stream->disposition & AV_DISPOSITION_DEFAULT) != 0;
+        entry.AttachedPicture = IsAttachedPicture(stream);
+        if (entry.Kind == TAVStreamKind::Subtitle)
+            entry.SubtitleForm = subtitleForm(parameters->codec_id);
+        if (entry.Kind == TAVStreamKind::Video) {
+            entry.Width = parameters->width;
+            entry.Height = parameters->height;
+        }
+        streams.push_back(std::move(entry));
+    }
+    return streams;
+}
+
+const char* StreamKindText(const TAVStreamEntry& entry) {
+    switch (entry.Kind) {
+    case TAVStreamKind::Video:
+        return entry.AttachedPicture ? "cover" : "video";
+    case TAVStreamKind::Audio:
+        return "audio";
+    case TAVStreamKind::Subtitle:
+        return "subtitle";
+    case TAVStreamKind::Data:
+        return "data";
+    case TAVStreamKind::Attachment:
+        return "attachment";
+    default:
+        return "unknown";
+    }
+}

@@ -1,0 +1,39 @@
+// The streams of an open media file as a plain list: what the probe lists, what the engine
+// hands the job builder, and what other forms of output (text lines, JSON) reuse.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AVFormatContext;
+struct AVStream;
+
+enum class TAVStreamKind { Video, Audio, Subtitle, Data, Attachment, Unknown };
+
+// How a subtitle stream draws its cues: as text (SRT, ASS/SSA, mov_text, WebVTT) or as
+// pictures (DVD, PGS, DVB).
+enum class TAVSubtitleForm { None, Text, Bitmap };
+
+struct TAVStreamEntry {
+    int32_t Index = 0; // the stream's number in the file
+    TAVStreamKind Kind = TAVStreamKind::Unknown;
+    std::string Codec;    // the decoder's name ("h264", "aac", "subrip"), "" when unknown
+    std::string Language; // as the file tags it ("eng", "ger"), "" when untagged
+    std::string Title;    // the stream's own title, "" when it has none
+    bool Default = false; // flagged as the one to play by default
+    // A picture the file carries beside its sound (cover art), not a video.
+    bool AttachedPicture = false;
+    TAVSubtitleForm SubtitleForm = TAVSubtitleForm::None;
+    int32_t Width = 0, Height = 0; // pictures only
+};
+
+// Every stream of `context`, in file order. The media libraries must be loaded.
+std::vector<TAVStreamEntry> ListMediaStreams(const AVFormatContext* context);
+
+// Whether `stream` is an attached picture (cover art) rather than a video.
+bool IsAttachedPicture(const AVStream* stream);
+
+// The kind's word in listings: "video", "audio", "subtitle", "data", "attachment" or
+// "unknown"; an attached picture is a "cover".
+const char* StreamKindText(const TAVStreamEntry& entry);
