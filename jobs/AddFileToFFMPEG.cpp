@@ -188,7 +188,8 @@ bool ConversionJobBuilder::isProtected(const std::string& path) const {
     return false;
 }
 
-void ConversionJobBuilder::fillOutputOptions(int row) {
+std::string ConversionJobBuilder::fillOutputOptions(int row,
+                                                    const std::vector<TAVStreamEntry>& streams) {
     ResetOutputOptions(m_outputOptions);
     ApplyProfileSettings(m_format, m_outputOptions, row);
     // A row that sets no speed of its own gets the encoder's usual one (see the table).
@@ -197,11 +198,32 @@ void ConversionJobBuilder::fillOutputOptions(int row) {
         ("\n" + m_outputOptions.ExtraOptions).find("\npreset=") == std::string::npos)
         m_outputOptions.ExtraOptions = std::string(speed) + "\n" + m_outputOptions.ExtraOptions;
     m_outputOptions.AudioVolume = Settings.VolumeValue;
+    // The picture's size: the row's, or that of the cover shown as the video of a song.
+    const TAVStreamEntry* cover = CoverShownAsVideo(streams, m_outputOptions);
+    const std::string videoSize =
+        cover ? std::to_string(cover->Width) + "x" + std::to_string(cover->Height)
+              : m_list.SubText(row, FileColumn::VideoSize);
+    applyAspectRatio(videoSize);
+    if (Settings.AdjustOutputOptions)
+        Settings.AdjustOutputOptions(m_outputOptions);
+    const StreamPlanResult plan = PlanStreams(streams, m_format.OutputLabel, Settings.Streams,
+                                              Settings.ExtraOptions, m_outputOptions);
+    if (!plan.Failure.empty())
+        return plan.Failure;
+    applyLetterBox(videoSize, plan.CoverVideo != nullptr);
+    if (!Settings.ExtraOptions.empty()) {
+        if (!m_outputOptions.ExtraOptions.empty() && m_outputOptions.ExtraOptions.back() != '\n')
+            m_outputOptions.ExtraOptions += '\n';
+        m_outputOptions.ExtraOptions += Settings.ExtraOptions;
+    }
+    return std::string();
+}
+
+void ConversionJobBuilder::applyAspectRatio(const std::string& videoSize) {
     const SettingsBox* aspect = m_format.Boxes.ComboAspectRatio;
     switch (aspect != nullptr ? aspect->CurrentPosition() : -1) {
     case 0:
-        m_outputOptions.AspectRatio =
-            AspectRatioFromVideoSize(m_list.SubText(row, FileColumn::VideoSize));
+        m_outputOptions.AspectRatio = AspectRatioFromVideoSize(videoSize);
         break;
     case 1:
         m_outputOptions.AspectRatio = "4:3";
@@ -212,31 +234,27 @@ void ConversionJobBuilder::fillOutputOptions(int row) {
     default:
         break; // no choice: what the apply step wrote stays
     }
-    if (Settings.AdjustOutputOptions)
-        Settings.AdjustOutputOptions(m_outputOptions);
-    if (Settings.LetterBox && !m_outputOptions.DisableVideo) {
-        if (const auto box = LetterBoxFor(m_list.SubText(row, FileColumn::VideoSize),
-                                          m_outputOptions.FrameSize, m_outputOptions.AspectRatio)) {
-            // The frame keeps its size: the picture is scaled to the inner part, and the
-            // frame is shown with square pixels, so it looks right on players that ignore
-            // a container's aspect ratio.
-            const int32_t frameWidth = box->Width + box->Left + box->Right;
-            const int32_t frameHeight = box->Height + box->Top + box->Bottom;
-            m_outputOptions.AspectRatio =
-                std::to_string(frameWidth) + ":" + std::to_string(frameHeight);
-            m_outputOptions.FrameSize =
-                std::to_string(box->Width) + "x" + std::to_string(box->Height);
-            m_outputOptions.PadTop = box->Top;
-            m_outputOptions.PadBottom = box->Bottom;
-            m_outputOptions.PadLeft = box->Left;
-            m_outputOptions.PadRight = box->Right;
-        }
-    }
-    if (!Settings.ExtraOptions.empty()) {
-        if (!m_outputOptions.ExtraOptions.empty() && m_outputOptions.ExtraOptions.back() != '\n')
-            m_outputOptions.ExtraOptions += '\n';
-        m_outputOptions.ExtraOptions += Settings.ExtraOptions;
-    }
+}
+
+void ConversionJobBuilder::applyLetterBox(const std::string& videoSize, bool always) {
+    if (!(Settings.LetterBox || always) || m_outputOptions.DisableVideo ||
+        m_outputOptions.VideoCodec == "copy")
+        return;
+    const auto box =
+        LetterBoxFor(videoSize, m_outputOptions.FrameSize, m_outputOptions.AspectRatio);
+    if (!box)
+        return;
+    // The frame keeps its size: the picture is scaled to the inner part, and the frame is
+    // shown with square pixels, so it looks right on players that ignore a container's
+    // aspect ratio.
+    const int32_t frameWidth = box->Width + box->Left + box->Right;
+    const int32_t frameHeight = box->Height + box->Top + box->Bottom;
+    m_outputOptions.AspectRatio = std::to_string(frameWidth) + ":" + std::to_string(frameHeight);
+    m_outputOptions.FrameSize = std::to_string(box->Width) + "x" + std::to_string(box->Height);
+    m_outputOptions.PadTop = box->Top;
+    m_outputOptions.PadBottom = box->Bottom;
+    m_outputOptions.PadLeft = box->Left;
+    m_outputOptions.PadRight = box->Right;
 }
 
 void ConversionJobBuilder::failRow(int row, const std::string& reason) {
@@ -260,7 +278,12 @@ int ConversionJobBuilder::queueRow(int row) {
             failRow(row, m_component.LastError);
             return -1;
         }
-        fillOutputOptions(row);
+        const std::vector<TAVStreamEntry> streams = m_component.TaskInputStreams(taskIndex);
+        if (const std::string refused = fillOutputOptions(row, streams); !refused.empty()) {
+            m_component.RemoveTask(taskIndex);
+            failRow(row, refused);
+            return -1;
+        }
         // Another run, or another program, may take the name between the search and the
         // task's claim on it: then the search goes on from there.
         std::set<std::string> lost;
@@ -278,7 +301,7 @@ int ConversionJobBuilder::queueRow(int row) {
             lost.insert(output);
             output = outputPathFor(input, outputExtension(), lost);
             m_rowOutputs[row] = output;
-            fillOutputOptions(row);
+            fillOutputOptions(row, streams);
         }
         m_claimedOutputs.insert(output);
         m_taskRows[taskIndex] = row;
