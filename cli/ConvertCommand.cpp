@@ -159,6 +159,75 @@ int TerminalColumns() {
     return 80;
 }
 
+// The intake: every file becomes a checked row with what the probe found; a file that
+// cannot be opened still gets its row and is tried.
+void AddFileRows(CliFileList& list, TFFmpegVCL& component, CliFormatBox& formatBox,
+                 const std::vector<std::string>& files) {
+    for (const std::string& file : files) {
+        FileRowTexts texts;
+        try {
+            texts = ProbeFileRow(component.Probe, file, formatBox.state().OutputLabel);
+        } catch (const std::exception&) {
+            texts.Progress = "Error";
+        }
+        list.AddRow(file, texts);
+    }
+    component.Probe.CloseFile();
+    for (int row = 0; row < list.RowCount(); ++row)
+        list.SetSubText(row, FileColumn::Progress, std::string());
+}
+
+// The run's settings for every row, from the command line.
+void ConfigureBuilder(JobSettings& settings, const ConvertOptions& options) {
+    settings.OutputFolder = options.OutputFolder;
+    settings.Overwrite = options.Overwrite;
+    settings.LetterBox = options.LetterBox;
+    settings.VolumeValue = VolumeValueForPercent(options.VolumePercent);
+    for (const std::string& option : options.ExtraOptions)
+        settings.ExtraOptions += option + "\n";
+    settings.AdjustOutputOptions = [&options](TOutputOptions& record) {
+        ApplyOptionLines(options.ExtraOptions, record);
+    };
+}
+
+// The component's events, raised on its workers, go to the run's queue (the log lines only
+// when they are printed).
+void ForwardEvents(TFFmpegVCL& component, RunEventQueue& events, bool verbose) {
+    component.OnProgress = [&events](int32_t index, int32_t frameNumber, int32_t, int32_t current,
+                                     float, float, int64_t size, int32_t total) {
+        RunEvent event;
+        event.EventKind = RunEvent::Kind::Progress;
+        event.Index = index;
+        event.FrameNumber = frameNumber;
+        event.CurrentDurationMs = current;
+        event.CurrentSizeBytes = size;
+        event.TotalOutputDurationMs = total;
+        events.push(std::move(event));
+    };
+    component.OnTerminate = [&events, &component](int32_t index, bool finished, bool exception,
+                                                  const std::string& message) {
+        RunEvent event;
+        event.EventKind = RunEvent::Kind::Terminate;
+        event.Index = index;
+        event.Finished = finished;
+        event.Exception = exception;
+        event.Message = message;
+        // The component holds TaskLock while it reports a task's end.
+        if (index >= 0 && index < component.Tasks.Count() &&
+            !component.Tasks[index].RenamedOutputs.empty())
+            event.Output = component.Tasks[index].RenamedOutputs.front().second;
+        events.push(std::move(event));
+    };
+    if (verbose)
+        component.OnLog = [&events](int32_t index, TLogLevel, const std::string& line) {
+            RunEvent event;
+            event.EventKind = RunEvent::Kind::Log;
+            event.Index = index;
+            event.Message = line;
+            events.push(std::move(event));
+        };
+}
+
 } // namespace
 
 int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
@@ -194,34 +263,13 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         return 2;
     }
 
-    // The intake: every file becomes a checked row with what the probe found; a file that
-    // cannot be opened still gets its row and is tried.
     CliFileList list;
-    for (const std::string& file : options.Files) {
-        FileRowTexts texts;
-        try {
-            texts = ProbeFileRow(component.Probe, file, formatBox.state().OutputLabel);
-        } catch (const std::exception&) {
-            texts.Progress = "Error";
-        }
-        list.AddRow(file, texts);
-    }
-    component.Probe.CloseFile();
-    for (int row = 0; row < list.RowCount(); ++row)
-        list.SetSubText(row, FileColumn::Progress, std::string());
+    AddFileRows(list, component, formatBox, options.Files);
 
     TOutputOptions sharedOutputOptions;
     CliRunHost host(component, err, options.Quiet);
     ConversionJobBuilder builder(component, list, formatBox.state(), sharedOutputOptions, host);
-    builder.Settings.OutputFolder = options.OutputFolder;
-    builder.Settings.Overwrite = options.Overwrite;
-    builder.Settings.LetterBox = options.LetterBox;
-    builder.Settings.VolumeValue = VolumeValueForPercent(options.VolumePercent);
-    for (const std::string& option : options.ExtraOptions)
-        builder.Settings.ExtraOptions += option + "\n";
-    builder.Settings.AdjustOutputOptions = [&options](TOutputOptions& record) {
-        ApplyOptionLines(options.ExtraOptions, record);
-    };
+    ConfigureBuilder(builder.Settings, options);
 
     ProgressDisplay display(err, !options.Quiet && isatty(STDERR_FILENO) != 0, TerminalColumns());
     bool anyFailed = false;
@@ -252,39 +300,7 @@ int runConvertCommand(const ConvertOptions& options, std::ostream& out, std::ost
         display.draw();
     };
 
-    component.OnProgress = [&events](int32_t index, int32_t frameNumber, int32_t, int32_t current,
-                                     float, float, int64_t size, int32_t total) {
-        RunEvent event;
-        event.EventKind = RunEvent::Kind::Progress;
-        event.Index = index;
-        event.FrameNumber = frameNumber;
-        event.CurrentDurationMs = current;
-        event.CurrentSizeBytes = size;
-        event.TotalOutputDurationMs = total;
-        events.push(std::move(event));
-    };
-    component.OnTerminate = [&events, &component](int32_t index, bool finished, bool exception,
-                                                  const std::string& message) {
-        RunEvent event;
-        event.EventKind = RunEvent::Kind::Terminate;
-        event.Index = index;
-        event.Finished = finished;
-        event.Exception = exception;
-        event.Message = message;
-        // The component holds TaskLock while it reports a task's end.
-        if (index >= 0 && index < component.Tasks.Count() &&
-            !component.Tasks[index].RenamedOutputs.empty())
-            event.Output = component.Tasks[index].RenamedOutputs.front().second;
-        events.push(std::move(event));
-    };
-    if (options.Verbose)
-        component.OnLog = [&events](int32_t index, TLogLevel, const std::string& line) {
-            RunEvent event;
-            event.EventKind = RunEvent::Kind::Log;
-            event.Index = index;
-            event.Message = line;
-            events.push(std::move(event));
-        };
+    ForwardEvents(component, events, options.Verbose);
 
     InterruptGuard interruptGuard;
     bool stopped = false;
