@@ -491,6 +491,8 @@ private:
     // Marks the outputs that show an attached picture as a still picture and gives each
     // the sound it lasts for (the map's sync stream, else the first sound that goes out).
     void SetupStillPictures(AVFormatContext** outputFiles);
+    // One log line for every input stream no output takes.
+    void LogStreamsLeftOut();
     void MapOutputStreams(AVFormatContext** outputFiles, int outputCount,
                           AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
                           int mapCount);

@@ -73,6 +73,7 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
     // 2. - 4. Output side and the pairing of streams.
     MapOutputStreams(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
     SetupStillPictures(outputFiles);
+    LogStreamsLeftOut();
     // 5. Parameters per output stream.
     for (std::size_t n = 0; n < OutputStreams.size(); ++n)
         SetOutputStreamParameters(outputFiles, static_cast<int>(n));
@@ -341,5 +342,20 @@ void TCustomFFmpeg::SetupStillPictures(AVFormatContext** outputFiles) {
                 break;
             }
         }
+    }
+}
+
+void TCustomFFmpeg::LogStreamsLeftOut() {
+    for (const InputStreamState& ist : InputStreams) {
+        const bool pictureComment =
+            ist.FileIndex == PictureCommentFile && ist.StreamIndex == PictureCommentStream;
+        if (!ist.Discard || pictureComment)
+            continue;
+        const AVCodecParameters* parameters = ist.Stream->codecpar;
+        const char* kind = lavu.av_get_media_type_string(parameters->codec_type);
+        LogIfInstalled(kLogInfo, formatText("Input stream #%d.%d (%s %s) left out: the output does "
+                                            "not take it",
+                                            ist.FileIndex, ist.StreamIndex, kind ? kind : "unknown",
+                                            lavc.avcodec_get_name(parameters->codec_id)));
     }
 }
