@@ -183,6 +183,7 @@ void ConfigureBuilder(JobSettings& settings, const ConvertOptions& options) {
     settings.Overwrite = options.Overwrite;
     settings.LetterBox = options.LetterBox;
     settings.VolumeValue = VolumeValueForPercent(options.VolumePercent);
+    settings.Streams = options.Streams;
     for (const std::string& option : options.ExtraOptions)
         settings.ExtraOptions += option + "\n";
     settings.AdjustOutputOptions = [&options](TOutputOptions& record) {

@@ -12,6 +12,31 @@ bool ReadInt(const std::string& text, int& value) {
     return !text.empty() && ec == std::errc() && ptr == end;
 }
 
+// "all", "default" or stream numbers separated by commas ("1,2").
+bool ReadAudioTracks(const std::string& text, StreamChoices& choices) {
+    if (text == "all" || text == "default") {
+        choices.AudioTracks =
+            text == "all" ? StreamChoices::Tracks::All : StreamChoices::Tracks::DefaultOnly;
+        choices.ListedTracks.clear();
+        return true;
+    }
+    std::vector<int> numbers;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        int number = 0;
+        if (!ReadInt(text.substr(start, comma - start), number) || number < 0)
+            return false;
+        numbers.push_back(number);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    choices.AudioTracks = StreamChoices::Tracks::Listed;
+    choices.ListedTracks = numbers;
+    return true;
+}
+
 } // namespace
 
 bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options,
@@ -73,6 +98,19 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
                 return false;
             }
             options.Aspect = value;
+        } else if (arg == "--subtitles") {
+            if (value != "keep" && value != "none") {
+                error = "--subtitles takes keep or none, not \"" + value + "\"";
+                return false;
+            }
+            options.Streams.KeepSubtitles = value == "keep";
+        } else if (arg == "--audio-tracks") {
+            if (!ReadAudioTracks(value, options.Streams)) {
+                error = "--audio-tracks takes all, default or stream numbers such as 1,2 (see "
+                        "--probe --streams), not \"" +
+                        value + "\"";
+                return false;
+            }
         } else if (arg == "--jobs" || arg == "-j") {
             if (!ReadInt(value, options.Jobs) || options.Jobs < 1) {
                 error = "--jobs needs a number of files of 1 or more, not \"" + value + "\"";

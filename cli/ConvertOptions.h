@@ -2,6 +2,7 @@
 #pragma once
 
 #include "SettingChoice.h"
+#include "StreamPlan.h"
 
 #include <string>
 #include <utility>
@@ -18,6 +19,7 @@ struct ConvertOptions {
     bool LetterBox = false;
     int Jobs = 1;
     int Threads = 0;                       // codec threads: 0 = the libraries choose
+    StreamChoices Streams;                 // --subtitles, --audio-tracks
     std::vector<std::string> ExtraOptions; // "name=value"
     bool Quiet = false;
     bool Verbose = false;

@@ -24,7 +24,30 @@ std::string oneLine(std::string text) {
     return result;
 }
 
+std::string field(const std::string& text) {
+    return text.empty() ? std::string("-") : oneLine(text);
+}
+
 } // namespace
+
+int runProbeStreamsCommand(const std::vector<std::string>& files, std::ostream& out) {
+    TAVProbe probe;
+    int status = 0;
+    for (const std::string& file : files) {
+        if (!probe.LoadFile(file)) {
+            out << oneLine(file) << "\tError\t" << oneLine(probe.LastErrorMessage) << "\n";
+            status = 1;
+            continue;
+        }
+        for (const TAVStreamEntry& stream : probe.Streams())
+            out << oneLine(file) << "\t" << stream.Index << "\t" << StreamKindText(stream) << "\t"
+                << field(stream.Codec) << "\t" << field(stream.Language) << "\t"
+                << field(stream.Title) << "\t" << (stream.Default ? "default" : "-") << "\n";
+        out.flush();
+    }
+    probe.CloseFile();
+    return status;
+}
 
 int runProbeCommand(const std::vector<std::string>& files, std::ostream& out) {
     TAVProbe probe;

@@ -22,6 +22,10 @@ const char* const usageText =
     "      below). Each output is named after its input with the format's extension;\n"
     "      when that name exists, a hyphen and the first free number are added\n"
     "      (clip.flv, clip-1.flv, clip-2.flv ...) unless --overwrite is given.\n"
+    "      Tags (title, artist, album, ...) go along where the format holds them, and\n"
+    "      chapters into MKV, WebM, MP4, M4A and MOV. A song's cover picture stays with\n"
+    "      it in MP3, M4A, FLAC, OGG and OPUS, and is shown still for the song's length\n"
+    "      by the video formats.\n"
     "      At the end of each file one line is printed, tab-separated:\n"
     "        STATE  INPUT  OUTPUT  [REASON]\n"
     "      STATE is Done, Fail (followed by the reason) or Abort. A file that cannot be\n"
@@ -56,6 +60,15 @@ const char* const usageText =
     "        --overwrite         replace existing outputs of the same name; an input\n"
     "                            file or an output of this run is never replaced (a free\n"
     "                            \"-n\" name is taken instead)\n"
+    "        --subtitles S       keep (the default): text subtitles go into MKV as they\n"
+    "                            are, into MP4, MOV, M4V and 3GP as mov_text, into WebM\n"
+    "                            as WebVTT, picture subtitles into MKV only; none: no\n"
+    "                            subtitles\n"
+    "        --audio-tracks T    all (the default): MKV, WebM, MP4 and MOV keep every\n"
+    "                            sound track, other formats the input's default one;\n"
+    "                            default: the default track only; N[,M...]: the tracks\n"
+    "                            of these stream numbers (see --probe --streams), the\n"
+    "                            first of them where the format holds one\n"
     "        --jobs N            convert N files at once (default 1)\n"
     "        --threads N         threads of each decoder and encoder: 0 lets the\n"
     "                            libraries choose for the machine (the default), 1\n"
@@ -83,6 +96,11 @@ const char* const usageText =
     "      \"Unknown\" when the duration is not known). A file that cannot be opened\n"
     "      gives the file name, \"Error\" and the reason.\n"
     "      Exit status: 0 when every file opened, 1 otherwise, 2 on a usage error.\n"
+    "  vidbrisk-convert --probe --streams FILE...\n"
+    "      One line per stream of each FILE, tab-separated: the file name, the stream's\n"
+    "      number (as --audio-tracks takes it), kind (video, cover, audio, subtitle,\n"
+    "      data, attachment), codec, language, title, and \"default\" for the stream the\n"
+    "      file flags so; \"-\" stands for an empty field.\n"
     "  vidbrisk-convert --help\n"
     "      Show this text.\n"
     "  vidbrisk-convert --version\n"
@@ -112,10 +130,13 @@ int main(int argc, char** argv) {
     try {
         if (args[0] == "--probe") {
             bool verbose = false;
+            bool streams = false;
             std::vector<std::string> files;
             for (size_t i = 1; i < args.size(); ++i) {
                 if (args[i] == "--verbose")
                     verbose = true;
+                else if (args[i] == "--streams")
+                    streams = true;
                 else
                     files.push_back(args[i]);
             }
@@ -123,7 +144,8 @@ int main(int argc, char** argv) {
                 return usageError("--probe needs at least one file");
             if (!loadLibrariesForCli(verbose))
                 return 2;
-            return runProbeCommand(files, std::cout);
+            return streams ? runProbeStreamsCommand(files, std::cout)
+                           : runProbeCommand(files, std::cout);
         }
         if (args[0] == "--list-formats") {
             if (args.size() != 1)
@@ -141,7 +163,8 @@ int main(int argc, char** argv) {
             bool known = false;
             for (const char* option :
                  {"--format", "--output-folder", "--volume", "--aspect", "--overwrite",
-                  "--letterbox", "--jobs", "--threads", "--option", "--quiet", "--verbose"})
+                  "--letterbox", "--jobs", "--threads", "--option", "--quiet", "--verbose",
+                  "--subtitles", "--audio-tracks"})
                 known = known || args[0] == option;
             known = known || FindSettingOption(args[0]) != nullptr;
             if (!known)

@@ -37,6 +37,10 @@ expect --output-folder --format MP4 --out
 expect '128\ Kbps' --format MP4 --audio-bitrate 12
 expect '44100\ Hz' -f MP3 --sample-rate 44
 expect 16:9 -f MP4 --aspect 16
+expect none -f MKV --subtitles n
+expect default -f MKV --audio-tracks d
+expect --audio-tracks -f MKV --audio
+expect --streams --probe --st
 folder=$(mktemp -d)
 mkdir "$folder/out"
 touch "$folder/outfile.avi"
