@@ -122,6 +122,7 @@ void TForm1::ButtonConvertClick() {
     settings.OutputFolder = trimmed.toStdString();
     settings.Overwrite = OverwriteChosen();
     settings.LetterBox = LetterBoxChosen();
+    settings.Streams = StreamsChosen();
     settings.VolumeValue = VolumeValue;
     m_builder->BeginRun();
     if (parallelRun()) {
@@ -367,6 +368,17 @@ bool TForm1::LetterBoxChosen() const {
 
 int TForm1::FilesAtOnceChosen() const {
     return Form4 ? Form4->SpinFilesAtOnce->value() : 1;
+}
+
+StreamChoices TForm1::StreamsChosen() const {
+    StreamChoices choices;
+    if (Form4) {
+        choices.KeepSubtitles = Form4->ComboSubtitles->currentIndex() != 1;
+        choices.AudioTracks = Form4->ComboAudioTracks->currentIndex() == 1
+                                  ? StreamChoices::Tracks::DefaultOnly
+                                  : StreamChoices::Tracks::All;
+    }
+    return choices;
 }
 
 bool TForm1::FormCloseQuery() {

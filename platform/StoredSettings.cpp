@@ -28,6 +28,8 @@ StoredSettings readStoredSettings(const SettingsStore& store) {
     StoredSettings read;
     readInOrder(store, read);
     read.filesAtOnce = store.readInteger(QString::fromLatin1(kFilesAtOnce));
+    read.subtitles = store.readInteger(QString::fromLatin1(kSubtitles));
+    read.audioTracks = store.readInteger(QString::fromLatin1(kAudioTracks));
     return read;
 }
 
@@ -38,7 +40,9 @@ bool writeStoredSettings(SettingsStore& store, const SettingsValues& values) {
         store.writeBoolean(QString::fromLatin1(kOverwrite), values.overwrite) &&
         store.writeInteger(QString::fromLatin1(kDropDownItems), values.dropDownItems) &&
         store.writeInteger(QString::fromLatin1(kLetterBox), values.letterBox) &&
-        store.writeInteger(QString::fromLatin1(kFilesAtOnce), values.filesAtOnce);
+        store.writeInteger(QString::fromLatin1(kFilesAtOnce), values.filesAtOnce) &&
+        store.writeInteger(QString::fromLatin1(kSubtitles), values.subtitles) &&
+        store.writeInteger(QString::fromLatin1(kAudioTracks), values.audioTracks);
     const bool flushed = store.flush();
     return written && flushed;
 }

@@ -57,13 +57,15 @@ TEST_F(SettingsFileTest, FirstStartReadsEmptyFolderThenFailsAndWritesTheDefaults
         ASSERT_TRUE(writeStoredSettings(store, SettingsValues{}));
     }
     QSettings file(path(), QSettings::IniFormat);
-    EXPECT_EQ(file.allKeys().size(), 6);
+    EXPECT_EQ(file.allKeys().size(), 8);
     EXPECT_EQ(file.value(name(kOutputFolder)).toString(), QString());
     EXPECT_EQ(file.value(name(kComboOutputFormat)).toInt(), 0);
     EXPECT_EQ(file.value(name(kOverwrite)).toInt(), 0);
     EXPECT_EQ(file.value(name(kDropDownItems)).toInt(), 27);
     EXPECT_EQ(file.value(name(kLetterBox)).toInt(), 0);
     EXPECT_EQ(file.value(name(kFilesAtOnce)).toInt(), 1);
+    EXPECT_EQ(file.value(name(kSubtitles)).toInt(), 0);
+    EXPECT_EQ(file.value(name(kAudioTracks)).toInt(), 0);
 
     QtSettingsStore again(path());
     EXPECT_TRUE(readStoredSettings(again).complete());
@@ -219,7 +221,8 @@ TEST(SettingsWrite, ValuesInOrderAndARefusedWriteEndsTheSeries) {
     MemorySettingsStore store;
     ASSERT_TRUE(writeStoredSettings(store, SettingsValues{}));
     const QStringList order{name(kOutputFolder),  name(kComboOutputFormat), name(kOverwrite),
-                            name(kDropDownItems), name(kLetterBox),         name(kFilesAtOnce)};
+                            name(kDropDownItems), name(kLetterBox),         name(kFilesAtOnce),
+                            name(kSubtitles),     name(kAudioTracks)};
     EXPECT_EQ(store.writeOrder(), order);
     EXPECT_EQ(store.value(name(kOverwrite)), QVariant(0));
 

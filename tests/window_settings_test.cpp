@@ -26,6 +26,8 @@ const QString kOverwrite = QStringLiteral("Overwrite");
 const QString kDropDown = QStringLiteral("DropDownItems");
 const QString kLetterBox = QStringLiteral("LetterBox");
 const QString kFilesAtOnce = QStringLiteral("FilesAtOnce");
+const QString kSubtitles = QStringLiteral("Subtitles");
+const QString kAudioTracks = QStringLiteral("AudioTracks");
 
 struct Stored {
     QVariant folder, format, overwrite, dropDown, letterBox;
@@ -82,7 +84,7 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
     QStringList groups;
     for (const QGroupBox* group : dialog.findChildren<QGroupBox*>())
         groups << group->title();
-    EXPECT_EQ(groups, QStringList({" Video Options ", " General Options "}));
+    EXPECT_EQ(groups, QStringList({" Video Options ", " General Options ", " Stream Options "}));
     QStringList labels;
     for (const QLabel* label : dialog.findChildren<QLabel*>())
         labels << label->text();
@@ -90,12 +92,20 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
     EXPECT_TRUE(labels.contains("Aspect Ratio : "));
     EXPECT_TRUE(labels.contains("Drop Down Items in Output Format List"));
     EXPECT_TRUE(labels.contains("Files at once"));
+    EXPECT_TRUE(labels.contains("Subtitles"));
+    EXPECT_TRUE(labels.contains("Audio tracks"));
 
     EXPECT_EQ(items(dialog.ComboLetterBox), QStringList({"None", "LetterBox"}));
     EXPECT_EQ(items(dialog.ComboAspectRatio4),
               QStringList({"Original", "4:3 (Standard", "16:9 (Wide Screen)"}));
     for (const QComboBox* list : {dialog.ComboLetterBox, dialog.ComboAspectRatio4}) {
         EXPECT_TRUE(list->isEditable());
+        EXPECT_EQ(list->currentIndex(), 0);
+    }
+    EXPECT_EQ(items(dialog.ComboSubtitles), QStringList({"Keep", "Leave out"}));
+    EXPECT_EQ(items(dialog.ComboAudioTracks), QStringList({"All", "Default only"}));
+    for (const QComboBox* list : {dialog.ComboSubtitles, dialog.ComboAudioTracks}) {
+        EXPECT_FALSE(list->isEditable());
         EXPECT_EQ(list->currentIndex(), 0);
     }
     EXPECT_EQ(dialog.CheckBoxOverWrite->text(), "Overwrite Existing File With The Same Name");
@@ -123,9 +133,12 @@ TEST(WindowSettings, FirstStartWritesTheDefaults) {
     EXPECT_EQ(form.Form4->SpinEdit1->value(), 27);
     EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), 0);
     EXPECT_EQ(w.settings.writeOrder(),
-              QStringList({kFolder, kFormat, kOverwrite, kDropDown, kLetterBox, kFilesAtOnce}));
+              QStringList({kFolder, kFormat, kOverwrite, kDropDown, kLetterBox, kFilesAtOnce,
+                           kSubtitles, kAudioTracks}));
     expectStored(w.settings, "", 0, 0, 27, 0);
     EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), 1);
+    EXPECT_EQ(w.settings.value(kSubtitles).toInt(), 0);
+    EXPECT_EQ(w.settings.value(kAudioTracks).toInt(), 0);
 }
 
 TEST(WindowSettings, StoredValuesRestoredIntoBothWindows) {
@@ -248,7 +261,7 @@ TEST(WindowSettings, FailedReadStopsAndWritesTheControlsBack) {
         EXPECT_EQ(form.OverwriteChosen(), c.overwrite != 0);
         EXPECT_EQ(form.Form4->SpinEdit1->value(), c.dropDown);
         EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), c.letterBox);
-        EXPECT_EQ(w.settings.writeOrder().size(), 6);
+        EXPECT_EQ(w.settings.writeOrder().size(), 8);
         expectStored(w.settings, c.folder, c.format, c.overwrite, c.dropDown, c.letterBox);
     }
 }
@@ -401,7 +414,43 @@ TEST(WindowSettings, FilesAtOnceRoundTripAndRange) {
     w.settings.plant(kFormat, QStringLiteral("AVI"));
     w.settings.plant(kFilesAtOnce, cores);
     TForm1& form = createWindow(w);
-    EXPECT_EQ(w.settings.writeOrder().size(), 6);
+    EXPECT_EQ(w.settings.writeOrder().size(), 8);
     EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), cores);
     EXPECT_EQ(form.FilesAtOnceChosen(), cores);
+}
+
+TEST(WindowSettings, StreamChoicesRoundTripAndReachTheRun) {
+    struct Case {
+        QVariant subtitles, audioTracks; // invalid: settings of an earlier version
+        int shownSubtitles, shownTracks;
+        bool keep;
+        StreamChoices::Tracks tracks;
+    };
+    const Case cases[] = {
+        {QVariant(), QVariant(), 0, 0, true, StreamChoices::Tracks::All},
+        {1, 1, 1, 1, false, StreamChoices::Tracks::DefaultOnly},
+        {7, QStringLiteral("all"), 0, 0, true, StreamChoices::Tracks::All},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.subtitles.toString().toStdString());
+        ScriptedWindow w;
+        plantAll(w.settings, kComplete);
+        if (c.subtitles.isValid())
+            w.settings.plant(kSubtitles, c.subtitles);
+        if (c.audioTracks.isValid())
+            w.settings.plant(kAudioTracks, c.audioTracks);
+        TForm1& form = createWindow(w);
+        EXPECT_EQ(form.Form4->ComboSubtitles->currentIndex(), c.shownSubtitles);
+        EXPECT_EQ(form.Form4->ComboAudioTracks->currentIndex(), c.shownTracks);
+        EXPECT_EQ(form.StreamsChosen().KeepSubtitles, c.keep);
+        EXPECT_EQ(form.StreamsChosen().AudioTracks, c.tracks);
+        EXPECT_TRUE(w.settings.writeOrder().isEmpty());
+        // Chosen by the user and kept when the window closes.
+        form.Form4->ComboSubtitles->setCurrentIndex(1 - c.shownSubtitles);
+        form.Form4->ComboAudioTracks->setCurrentIndex(1 - c.shownTracks);
+        showWindow(form);
+        EXPECT_TRUE(form.close());
+        EXPECT_EQ(w.settings.value(kSubtitles).toInt(), 1 - c.shownSubtitles);
+        EXPECT_EQ(w.settings.value(kAudioTracks).toInt(), 1 - c.shownTracks);
+    }
 }

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -39,6 +40,21 @@ QComboBox* makeEditableList(const QString& name, const QStringList& items, QWidg
     combo->addItems(items);
     combo->setCurrentIndex(0);
     return combo;
+}
+
+// A list box whose entries are the only choices.
+QComboBox* makeFixedList(const QString& name, const QStringList& items, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->addItems(items);
+    combo->setCurrentIndex(0);
+    return combo;
+}
+
+// The stored position of a fixed list; a value outside the list keeps the first entry.
+void restoreFixedList(QComboBox* combo, const std::optional<int>& position) {
+    if (position && *position >= 0 && *position < combo->count())
+        combo->setCurrentIndex(*position);
 }
 
 // The entry the box shows: the position of the item whose text equals the shown text
@@ -111,6 +127,20 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     generalLayout->addLayout(filesRow);
     layout->addWidget(general);
 
+    // Below the existing groups, so that they keep their places.
+    auto* streams = new QGroupBox(QStringLiteral(" Stream Options "), this);
+    auto* streamsLayout = new QGridLayout(streams);
+    ComboSubtitles = makeFixedList(QStringLiteral("ComboSubtitles"),
+                                   {QStringLiteral("Keep"), QStringLiteral("Leave out")}, streams);
+    ComboAudioTracks =
+        makeFixedList(QStringLiteral("ComboAudioTracks"),
+                      {QStringLiteral("All"), QStringLiteral("Default only")}, streams);
+    streamsLayout->addWidget(new QLabel(QStringLiteral("Subtitles"), streams), 0, 0);
+    streamsLayout->addWidget(ComboSubtitles, 0, 1);
+    streamsLayout->addWidget(new QLabel(QStringLiteral("Audio tracks"), streams), 1, 0);
+    streamsLayout->addWidget(ComboAudioTracks, 1, 1);
+    layout->addWidget(streams);
+
     ButtonDone = new QPushButton(QStringLiteral("Done"), this);
     ButtonDone->setObjectName(QStringLiteral("ButtonDone"));
     ButtonDone->setDefault(true);
@@ -150,6 +180,8 @@ void TForm4::LoadSettings() {
     // The spin box keeps it within 1 to this machine's cores.
     if (read.filesAtOnce)
         SpinFilesAtOnce->setValue(*read.filesAtOnce);
+    restoreFixedList(ComboSubtitles, read.subtitles);
+    restoreFixedList(ComboAudioTracks, read.audioTracks);
 
     if (!read.complete())
         SaveSettings();
@@ -178,6 +210,8 @@ void TForm4::SaveSettings() {
         values.dropDownItems = SpinEdit1->value();
         values.letterBox = chosenItem(ComboLetterBox);
         values.filesAtOnce = SpinFilesAtOnce->value();
+        values.subtitles = ComboSubtitles->currentIndex();
+        values.audioTracks = ComboAudioTracks->currentIndex();
         writeStoredSettings(m_store, values);
     } catch (...) {
         // Settings that cannot be written are given up silently.
