@@ -201,6 +201,10 @@ StreamPlanResult PlanStreams(const std::vector<TAVStreamEntry>& streams,
         laterMaps += mapLine(audio[i]->Index);
     }
     planSubtitles(streams, container, chosen, lines, laterMaps);
+    if (result.CoverVideo)
+        for (const StillPictureSpeed& speed : StillPictureSpeeds)
+            if (options.VideoCodec == speed.Encoder)
+                tail += speed.Options;
     options.ExtraOptions += lines.Before + laterMaps + tail;
     options.NewStreamOptions += lines.After;
     return result;

@@ -61,6 +61,18 @@ ContainerStreams ContainerStreamsFor(std::string_view outputLabel);
 inline constexpr std::array<std::string_view, 7> MatroskaSubtitleCodecs = {
     "subrip", "ass", "ssa", "webvtt", "dvd_subtitle", "hdmv_pgs_subtitle", "dvb_subtitle"};
 
+// Encoders that spend much time on each of the many identical pictures of a still picture
+// (a cover shown for a song's length) with the row's own speed, and the speed that makes
+// them cheap: the picture's quality comes from its key frames, which every speed encodes
+// well at the row's bit rate.
+struct StillPictureSpeed {
+    std::string_view Encoder;
+    std::string_view Options;
+};
+inline constexpr std::array<StillPictureSpeed, 1> StillPictureSpeeds = {{
+    {"libx264", "preset=ultrafast\n"},
+}};
+
 // The user's choices: the Additional Options "Subtitles" and "Audio tracks", or the
 // converter's --subtitles and --audio-tracks.
 struct StreamChoices {

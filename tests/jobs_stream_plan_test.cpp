@@ -158,3 +158,13 @@ TEST(StreamPlanContainers, TheDefaultTrackIsTheFlaggedOneElseTheFirst) {
 }
 
 } // namespace
+
+TEST(StreamPlanContainers, AStillPictureEncodesQuickly) {
+    for (const bool still : {true, false}) {
+        TOutputOptions options;
+        ResetOutputOptions(options);
+        options.VideoCodec = "libx264";
+        PlanStreams(still ? kSong : kFilm, "MP4", StreamChoices{}, "", options);
+        EXPECT_EQ(options.ExtraOptions.ends_with("preset=ultrafast\n"), still);
+    }
+}
