@@ -85,9 +85,12 @@ std::string subtitleCodec(const TAVStreamEntry& entry, SubtitleWay way) {
     }
 }
 
+// The first real video, or the first cover whose size can be read (one that cannot is
+// left out).
 const TAVStreamEntry* firstVideo(const std::vector<TAVStreamEntry>& streams, bool cover) {
     for (const TAVStreamEntry& entry : streams)
-        if (entry.Kind == TAVStreamKind::Video && entry.AttachedPicture == cover)
+        if (entry.Kind == TAVStreamKind::Video && entry.AttachedPicture == cover &&
+            (!cover || (entry.Width > 0 && entry.Height > 0)))
             return &entry;
     return nullptr;
 }

@@ -7,11 +7,14 @@
 #include "LibraryMedia.h"
 #include "StreamReadBack.h"
 #include "TestMedia.h"
+#include "cli_run.h"
 #include "component_fakes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -38,7 +41,8 @@ protected:
     // Converts `input` into `output` with the option lines; the task's failure text, or "".
     std::string convert(const std::string& input, const std::string& output,
                         const std::string& lines, const std::string& title = "") {
-        const int index = component.AddInputTask(TestMediaPath(input));
+        const int index =
+            component.AddInputTask(input.front() == '/' ? input : TestMediaPath(input));
         if (index < 0)
             return component.LastError;
         TOutputOptions options;
@@ -89,6 +93,24 @@ TEST_F(ComponentStreamsTest, ACoverIsNoVideoButShowsStillForItsSoundsLength) {
     // 25 pictures a second for as long as the sound lasts.
     EXPECT_NEAR(video.lastSeconds, sound.lastSeconds, 0.1);
     EXPECT_NEAR(static_cast<double>(video.packets), sound.lastSeconds * 25, 2);
+}
+
+TEST_F(ComponentStreamsTest, ACoverThatCannotBeDecodedGivesBlackPicturesForTheSound) {
+    // The M4A song with the compressed data of its PNG cover overwritten (its size stays).
+    std::string bytes = ReadWholeFile(TestMediaPath(LibraryMedia::kCoverM4a));
+    const std::size_t data = bytes.find("IDAT");
+    ASSERT_NE(data, std::string::npos);
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(data) + 4,
+              bytes.begin() + static_cast<std::ptrdiff_t>(data) + 200, '\xAA');
+    const std::string damaged = scratch("damaged_cover.m4a");
+    std::ofstream(damaged, std::ios::binary) << bytes;
+
+    const std::string output = scratch("song.flv");
+    ASSERT_EQ(convert(damaged, output, ""), "");
+    const ReadBackFile made = ReadBack(output);
+    ASSERT_EQ(made.count("video"), 1);
+    EXPECT_NEAR(made.first("video")->lastSeconds, made.first("audio")->lastSeconds, 0.15);
+    EXPECT_TRUE(logged("could not be decoded"));
 }
 
 TEST_F(ComponentStreamsTest, ASubtitleTheOutputCannotHoldIsLeftOutWithALogLine) {

@@ -18,10 +18,10 @@ TAVStreamEntry stream(int index, TAVStreamKind kind, const char* codec, const ch
     return entry;
 }
 
-TAVStreamEntry cover(int index) {
+TAVStreamEntry cover(int index, int size = 300) {
     TAVStreamEntry entry = stream(index, TAVStreamKind::Video, "mjpeg");
     entry.AttachedPicture = true;
-    entry.Width = entry.Height = 300;
+    entry.Width = entry.Height = size;
     return entry;
 }
 
@@ -42,6 +42,8 @@ const std::vector<TAVStreamEntry> kFilm = {
     subtitle(4, "dvd_subtitle", Form::Bitmap)};
 // A song with its cover.
 const std::vector<TAVStreamEntry> kSong = {stream(0, Kind::Audio, "mp3"), cover(1)};
+// A song whose cover's size cannot be read.
+const std::vector<TAVStreamEntry> kDamagedSong = {stream(0, Kind::Audio, "mp3"), cover(1, 0)};
 // Pictures without sound.
 const std::vector<TAVStreamEntry> kSilent = {stream(0, Kind::Video, "mpeg4")};
 
@@ -102,6 +104,10 @@ const Case kCases[] = {
      "picture_comment=0:1\nmap=0:0\nsn\nmap_meta_data=0:0\n", "", "", ""},
     {"WavLeavesTheCoverOut", &kSong, "WAV", true, kAll, "", "map=0:0\nsn\nmap_meta_data=0:0\n", "",
      "", ""},
+    {"ACoverWithoutASizeIsNoVideo", &kDamagedSong, "MP4", false, kAll, "",
+     "vn\nmap=0:0\nsn\nmap_meta_data=0:0\nmap_chapters=0\n", "", "", ""},
+    {"ACoverWithoutASizeIsNotKept", &kDamagedSong, "MP3", true, kAll, "",
+     "map=0:0\nsn\nmap_meta_data=0:0\n", "", "", ""},
     {"ASilentVideoHasNoSoundForMp3", &kSilent, "MP3", true, kDefaultOnly, "", "", "", "",
      "MP3 needs a sound stream, and the input has none"},
     {"ASilentVideoGoesIntoAVideoRow", &kSilent, "FLV", false, kAll, "",

@@ -420,11 +420,44 @@ int TCustomFFmpeg::AdvanceStillPicture(AVFormatContext* output, OutputStreamStat
     return EncodeRepeated(output, ost, ost.StillFrame, frames);
 }
 
+namespace {
+
+// A black picture of the encoder's size and format; null when it cannot be made.
+AVFrame* blackPicture(const AVCodecContext* enc) {
+    FramePtr picture(lavu.av_frame_alloc());
+    if (!picture)
+        return nullptr;
+    picture->width = enc->width;
+    picture->height = enc->height;
+    picture->format = enc->pix_fmt;
+    picture->sample_aspect_ratio = enc->sample_aspect_ratio;
+    if (lavu.av_frame_get_buffer(picture.get(), 0) < 0)
+        return nullptr;
+    ptrdiff_t linesizes[4] = {};
+    for (int plane = 0; plane < 4; ++plane)
+        linesizes[plane] = picture->linesize[plane];
+    if (lavu.av_image_fill_black(picture->data, linesizes, enc->pix_fmt, enc->color_range,
+                                 enc->width, enc->height) < 0)
+        return nullptr;
+    return picture.release();
+}
+
+} // namespace
+
 void TCustomFFmpeg::FinishStillPictures() {
     for (OutputStreamState& ost : OutputStreams) {
         if (!ost.StillPicture || !ost.EncodingNeeded)
             continue;
         AVFormatContext* output = Loop.OutputFiles[ost.FileIndex];
+        if (!ost.StillFrame && !StopRequested) {
+            // A cover that could not be decoded: the sound still gets its picture.
+            const InputStreamState& cover = InputStreams[ost.SourceIndex];
+            LogIfInstalled(kLogStepFailed,
+                           formatText("The picture of input stream #%d.%d could not be decoded: "
+                                      "the video is black",
+                                      cover.FileIndex, cover.StreamIndex));
+            ost.StillFrame = blackPicture(*ost.Codec);
+        }
         if (!StopRequested)
             AdvanceStillPicture(output, ost);
         FlushVideoEncoder(output, ost);
