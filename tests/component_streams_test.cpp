@@ -21,22 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ComponentStreamsTest : public ::testing::Test {
+class ComponentStreamsTest : public ComponentMediaFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(component.LoadLibraries("", true)) << component.LastError;
+        ComponentMediaFixture::SetUp();
         component.SetLogLevel(llInfo);
-        recorder.attach(component);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() / (std::string("vidbrisk-streams-") + info->name() +
-                                              "-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
     }
-    void TearDown() override {
-        component.ClearTasks();
-        fs::remove_all(folder);
-    }
-    std::string scratch(const std::string& name) const { return (folder / name).string(); }
 
     // Converts `input` into `output` with the option lines; the task's failure text, or "".
     std::string convert(const std::string& input, const std::string& output,
@@ -65,10 +55,6 @@ protected:
                 return true;
         return false;
     }
-
-    TFFmpegVCL component;
-    EventRecorder recorder;
-    fs::path folder;
 };
 
 TEST_F(ComponentStreamsTest, ACoverIsNoVideoButShowsStillForItsSoundsLength) {

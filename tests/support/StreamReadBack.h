@@ -6,6 +6,7 @@
 #include "AVCodecHlpr.h"
 #include "AVFormatHlpr.h"
 #include "AVUtilHlpr.h"
+#include "OutputStreams.h"
 
 #include <algorithm>
 #include <cctype>
@@ -62,13 +63,9 @@ inline std::map<std::string, std::string> ReadBackTags(const AVDictionary* metad
 
 inline ReadBackFile ReadBack(const std::string& path) {
     ReadBackFile result;
-    AVFormatContext* file = nullptr;
-    if (lavf.avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0)
+    AVFormatContext* file = OpenAnalysed(path);
+    if (!file)
         return result;
-    if (lavf.avformat_find_stream_info(file, nullptr) < 0) {
-        lavf.avformat_close_input(&file);
-        return result;
-    }
     result.opened = true;
     for (unsigned i = 0; i < file->nb_streams; ++i) {
         const AVStream* stream = file->streams[i];
