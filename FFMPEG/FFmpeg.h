@@ -238,6 +238,22 @@ public:
     // to every output stream it feeds; a null packet flushes the stream at end of input.
     // Returns 0, or -1 on a decoding error.
     int DecodePacket(int istIndex, AVPacket* packet);
+    // DecodePacket's ways: a copied stream's packet to every output that copies it, a
+    // subtitle decoded and written, and one packet of sound or pictures (null: the
+    // decoder's last frames) decoded and handed over; -1 on a decoding error, and for
+    // DecodeFrames 1 when the decoder refused the end of input.
+    void CopyInputPacket(int istIndex, AVPacket* packet);
+    int DecodeSubtitle(int istIndex, AVPacket* packet);
+    int DecodeFrames(int istIndex, AVPacket* packet);
+    // Calls `perOutput(output file, ost)` for every output stream input stream `istIndex`
+    // feeds, once the input has reached the start time.
+    template <class PerOutput> void ForOutputsAfterStart(int istIndex, PerOutput&& perOutput) {
+        if (!(StartTime == 0 || InputStreams[istIndex].Pts >= StartTime))
+            return;
+        for (OutputStreamState& ost : OutputStreams)
+            if (ost.SourceIndex == istIndex)
+                perOutput(Loop.OutputFiles[ost.FileIndex], ost);
+    }
     // Encodes a decoded subtitle for `ost` and writes it; `pts` is the input packet's pts.
     void WriteSubtitle(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                        AVSubtitle* subtitle, int64_t pts);

@@ -111,6 +111,26 @@ int usageError(const std::string& message) {
     return 2;
 }
 
+// --probe [--verbose] [--streams] FILE...
+int probe(const std::vector<std::string>& args) {
+    bool verbose = false;
+    bool streams = false;
+    std::vector<std::string> files;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--verbose")
+            verbose = true;
+        else if (args[i] == "--streams")
+            streams = true;
+        else
+            files.push_back(args[i]);
+    }
+    if (files.empty())
+        return usageError("--probe needs at least one file");
+    if (!loadLibrariesForCli(verbose))
+        return 2;
+    return streams ? runProbeStreamsCommand(files, std::cout) : runProbeCommand(files, std::cout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -128,25 +148,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
-        if (args[0] == "--probe") {
-            bool verbose = false;
-            bool streams = false;
-            std::vector<std::string> files;
-            for (size_t i = 1; i < args.size(); ++i) {
-                if (args[i] == "--verbose")
-                    verbose = true;
-                else if (args[i] == "--streams")
-                    streams = true;
-                else
-                    files.push_back(args[i]);
-            }
-            if (files.empty())
-                return usageError("--probe needs at least one file");
-            if (!loadLibrariesForCli(verbose))
-                return 2;
-            return streams ? runProbeStreamsCommand(files, std::cout)
-                           : runProbeCommand(files, std::cout);
-        }
+        if (args[0] == "--probe")
+            return probe(args);
         if (args[0] == "--list-formats") {
             if (args.size() != 1)
                 return usageError("--list-formats takes no arguments");

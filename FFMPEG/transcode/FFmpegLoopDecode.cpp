@@ -53,85 +53,104 @@ void emulateRate(InputStreamState& ist) {
 
 int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     InputStreamState& ist = InputStreams[istIndex];
-    AVCodecContext* decoder = *ist.Codec;
     const AVMediaType kind = ist.Stream->codecpar->codec_type;
-    const AVRational timeBase = ist.Stream->time_base;
     if (ist.NextPts == AV_NOPTS_VALUE)
         ist.NextPts = ist.Pts;
     if (packet && packet->dts != AV_NOPTS_VALUE)
-        ist.NextPts = ist.Pts = lavu.av_rescale_q(packet->dts, timeBase, AV_TIME_BASE_Q);
-
-    auto deliver = [&](auto&& perOutput) {
-        if (!(StartTime == 0 || ist.Pts >= StartTime))
-            return;
-        for (OutputStreamState& ost : OutputStreams)
-            if (ost.SourceIndex == istIndex)
-                perOutput(Loop.OutputFiles[ost.FileIndex], ost);
-    };
+        ist.NextPts = ist.Pts =
+            lavu.av_rescale_q(packet->dts, ist.Stream->time_base, AV_TIME_BASE_Q);
 
     // Stream copy: the packet goes out as it came in.
     if (!ist.DecodingNeeded) {
-        if (!packet)
-            return 0;
-        ist.Pts = ist.NextPts;
-        if (kind == AVMEDIA_TYPE_AUDIO) {
-            const AVCodecParameters* parameters = ist.Stream->codecpar;
-            if (parameters->frame_size > 0 && parameters->sample_rate > 0)
-                ist.NextPts += static_cast<int64_t>(AV_TIME_BASE) * parameters->frame_size /
-                               parameters->sample_rate;
-            else if (packet->duration > 0)
-                ist.NextPts += lavu.av_rescale_q(packet->duration, timeBase, AV_TIME_BASE_Q);
-        } else if (kind == AVMEDIA_TYPE_VIDEO) {
-            ist.NextPts += videoStepUs(ist, packet->duration);
-        }
-        emulateRate(ist);
-        deliver([&](AVFormatContext* output, OutputStreamState& ost) {
-            CopyPacket(output, ost, ist, packet);
-        });
+        if (packet)
+            CopyInputPacket(istIndex, packet);
         return 0;
     }
     // A stream that one output decodes may be copied by another: that one gets the packet
     // as it came in.
     if (packet)
-        deliver([&](AVFormatContext* output, OutputStreamState& ost) {
+        ForOutputsAfterStart(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
             if (!ost.EncodingNeeded)
                 CopyPacket(output, ost, ist, packet);
         });
-
-    if (kind == AVMEDIA_TYPE_SUBTITLE) {
-        if (!packet)
-            return 0; // subtitle decoders keep nothing back
-        ist.Pts = ist.NextPts;
-        AVSubtitle subtitle{};
-        int gotSubtitle = 0;
-        if (lavc.avcodec_decode_subtitle2(decoder, &subtitle, &gotSubtitle, packet) < 0)
-            return -1;
-        if (!gotSubtitle)
-            return 0;
-        emulateRate(ist);
-        try {
-            deliver([&](AVFormatContext* output, OutputStreamState& ost) {
-                if (ost.EncodingNeeded)
-                    WriteSubtitle(output, ost, ist, &subtitle, packet->pts);
-            });
-        } catch (...) {
-            lavc.avsubtitle_free(&subtitle);
-            throw;
-        }
-        lavc.avsubtitle_free(&subtitle);
-        return 0;
-    }
+    if (kind == AVMEDIA_TYPE_SUBTITLE)
+        return packet ? DecodeSubtitle(istIndex, packet) : 0; // they keep nothing back
     if (kind != AVMEDIA_TYPE_AUDIO && kind != AVMEDIA_TYPE_VIDEO)
         return -1;
-
     // An empty packet (a container's placeholder for a skipped frame) carries nothing to
     // decode; handed to the decoder it would read as the end of the stream.
     if (packet && packet->size == 0)
         return 0;
-    // Audio and video: one packet in, any number of frames out; no packet drains.
+    // A decoder that takes no end of input has nothing to drain, and its encoders are not
+    // drained either.
+    if (const int decoded = DecodeFrames(istIndex, packet); decoded != 0)
+        return decoded < 0 ? -1 : 0;
+    if (!packet) {
+        if (EncoderSide.Stage && kind == AVMEDIA_TYPE_VIDEO) {
+            PostFlush(istIndex);
+            return 0;
+        }
+        // A still picture lasts as long as its sound: its encoder is drained at the end.
+        ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
+            if (!ost.StillPicture)
+                FlushEncoder(output, ost);
+        });
+    }
+    return 0;
+}
+
+void TCustomFFmpeg::CopyInputPacket(int istIndex, AVPacket* packet) {
+    InputStreamState& ist = InputStreams[istIndex];
+    const AVMediaType kind = ist.Stream->codecpar->codec_type;
+    ist.Pts = ist.NextPts;
+    if (kind == AVMEDIA_TYPE_AUDIO) {
+        const AVCodecParameters* parameters = ist.Stream->codecpar;
+        if (parameters->frame_size > 0 && parameters->sample_rate > 0)
+            ist.NextPts += static_cast<int64_t>(AV_TIME_BASE) * parameters->frame_size /
+                           parameters->sample_rate;
+        else if (packet->duration > 0)
+            ist.NextPts +=
+                lavu.av_rescale_q(packet->duration, ist.Stream->time_base, AV_TIME_BASE_Q);
+    } else if (kind == AVMEDIA_TYPE_VIDEO) {
+        ist.NextPts += videoStepUs(ist, packet->duration);
+    }
+    emulateRate(ist);
+    ForOutputsAfterStart(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+        CopyPacket(output, ost, ist, packet);
+    });
+}
+
+int TCustomFFmpeg::DecodeSubtitle(int istIndex, AVPacket* packet) {
+    InputStreamState& ist = InputStreams[istIndex];
+    ist.Pts = ist.NextPts;
+    AVSubtitle subtitle{};
+    int gotSubtitle = 0;
+    if (lavc.avcodec_decode_subtitle2(*ist.Codec, &subtitle, &gotSubtitle, packet) < 0)
+        return -1;
+    if (!gotSubtitle)
+        return 0;
+    emulateRate(ist);
+    try {
+        ForOutputsAfterStart(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+            if (ost.EncodingNeeded)
+                WriteSubtitle(output, ost, ist, &subtitle, packet->pts);
+        });
+    } catch (...) {
+        lavc.avsubtitle_free(&subtitle);
+        throw;
+    }
+    lavc.avsubtitle_free(&subtitle);
+    return 0;
+}
+
+int TCustomFFmpeg::DecodeFrames(int istIndex, AVPacket* packet) {
+    InputStreamState& ist = InputStreams[istIndex];
+    AVCodecContext* decoder = *ist.Codec;
+    const AVRational timeBase = ist.Stream->time_base;
+    // One packet in, any number of frames out; no packet drains.
     int sent = lavc.avcodec_send_packet(decoder, packet);
     if (sent < 0 && !(packet == nullptr && sent == AVERROR_EOF))
-        return packet ? -1 : 0;
+        return packet ? -1 : 1;
     int frames = 0;
     AVFrame* frame = Loop.DecodedFrame;
     for (;;) {
@@ -145,7 +164,7 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
             Log(kLogStepFailed,
                 formatText("Multiple frames in a packet from stream %d", packet->stream_index));
         ist.Pts = ist.NextPts;
-        if (kind == AVMEDIA_TYPE_AUDIO) {
+        if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
             if (frame->sample_rate > 0)
                 ist.NextPts +=
                     static_cast<int64_t>(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
@@ -160,18 +179,6 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
             DeliverVideo(istIndex, frame);
         }
         lavu.av_frame_unref(frame);
-    }
-
-    if (!packet) {
-        if (EncoderSide.Stage && kind == AVMEDIA_TYPE_VIDEO) {
-            PostFlush(istIndex);
-            return 0;
-        }
-        // A still picture lasts as long as its sound: its encoder is drained at the end.
-        ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
-            if (!ost.StillPicture)
-                FlushEncoder(output, ost);
-        });
     }
     return 0;
 }

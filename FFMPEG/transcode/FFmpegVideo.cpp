@@ -228,6 +228,33 @@ int64_t syncFrameCount(TCustomFFmpeg& engine, OutputStreamState& ost, const Inpu
     return frames;
 }
 
+// The cropped picture scaled (or, at the same size and format, copied) into the inner part
+// of the stream's scratch picture.
+void fillInner(TCustomFFmpeg& engine, OutputStreamState& ost, AVFrame* cropped, AVFrame* inner) {
+    const AVCodecContext* enc = *ost.Codec;
+    const int innerWidth = inner->width;
+    const int innerHeight = inner->height;
+    if (ost.VideoResample) {
+        if (cropped->width <= 0 || cropped->height <= 0 ||
+            lsws.sws_isSupportedInput(static_cast<AVPixelFormat>(cropped->format)) <= 0)
+            throw FFMpegException(formatText(
+                "The decoder gives pictures of %d x %d in format %s, which cannot be scaled",
+                cropped->width, cropped->height, pixelFormatName(cropped->format)));
+        ost.Scaler = lsws.sws_getCachedContext(ost.Scaler, cropped->width, cropped->height,
+                                               static_cast<AVPixelFormat>(cropped->format),
+                                               innerWidth, innerHeight, enc->pix_fmt,
+                                               scalerFlags(engine), nullptr, nullptr, nullptr);
+        if (!ost.Scaler)
+            throw FFMpegException("Cannot get resampling context");
+        ost.ResampleHeight = cropped->height;
+        lsws.sws_scale(ost.Scaler, cropped->data, cropped->linesize, 0, ost.ResampleHeight,
+                       inner->data, inner->linesize);
+    } else {
+        lavu.av_image_copy(inner->data, inner->linesize, const_cast<const uint8_t**>(cropped->data),
+                           cropped->linesize, enc->pix_fmt, innerWidth, innerHeight);
+    }
+}
+
 // 4., 5. The picture cropped, scaled and padded into the encoder's geometry, as a frame
 // that views its planes and holds references to their buffers (the picture's own when it
 // fits as it is, else the stream's scratch picture). Null when it cannot be done (logged).
@@ -268,25 +295,7 @@ FramePtr fitPicture(TCustomFFmpeg& engine, OutputStreamState& ost, AVFrame* pict
         engine.LogIfInstalled(kLogStepFailed, "error padding picture");
         return nullptr;
     }
-    if (ost.VideoResample) {
-        if (cropped->width <= 0 || cropped->height <= 0 ||
-            lsws.sws_isSupportedInput(static_cast<AVPixelFormat>(cropped->format)) <= 0)
-            throw FFMpegException(formatText(
-                "The decoder gives pictures of %d x %d in format %s, which cannot be scaled",
-                cropped->width, cropped->height, pixelFormatName(cropped->format)));
-        ost.Scaler = lsws.sws_getCachedContext(ost.Scaler, cropped->width, cropped->height,
-                                               static_cast<AVPixelFormat>(cropped->format),
-                                               innerWidth, innerHeight, enc->pix_fmt,
-                                               scalerFlags(engine), nullptr, nullptr, nullptr);
-        if (!ost.Scaler)
-            throw FFMpegException("Cannot get resampling context");
-        ost.ResampleHeight = cropped->height;
-        lsws.sws_scale(ost.Scaler, cropped->data, cropped->linesize, 0, ost.ResampleHeight,
-                       inner->data, inner->linesize);
-    } else {
-        lavu.av_image_copy(inner->data, inner->linesize, const_cast<const uint8_t**>(cropped->data),
-                           cropped->linesize, enc->pix_fmt, innerWidth, innerHeight);
-    }
+    fillInner(engine, ost, cropped.get(), inner.get());
     if (ost.VideoPad && !fillPadBorders(ost.ScratchPicture, engine.PadColorYUV, ost.PadTop,
                                         ost.PadBottom, ost.PadLeft, ost.PadRight)) {
         engine.LogIfInstalled(kLogStepFailed, "error padding picture");
