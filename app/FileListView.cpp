@@ -3,10 +3,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -24,6 +27,8 @@ constexpr ColumnLayout kColumns[] = {
     {"Frames", 70, Qt::AlignHCenter},
 };
 constexpr int kVisibleColumns = static_cast<int>(std::size(kColumns));
+// The list spans the main window's designed width.
+constexpr int kDesignedWidth = 762;
 constexpr int kHiddenColumn = kVisibleColumns;
 
 int columnOf(FileColumn column) {
@@ -82,7 +87,8 @@ FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows at once with Shift and Ctrl, for Remove and Delete.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAllColumnsShowFocus(true);
@@ -95,6 +101,11 @@ FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    setAccessibleName(QStringLiteral("File List"));
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == 0 && !m_sizingName)
+            m_nameWidthByUser = true;
+    });
 }
 
 QTreeWidgetItem* FileListView::rowItem(int row) const {
@@ -151,13 +162,57 @@ void FileListView::setAllChecked(bool checked) {
 }
 
 int FileListView::selectedRow() const {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+    if (currentItem() && currentItem()->isSelected())
+        return indexOfTopLevelItem(currentItem());
+    const QList<int> rows = selectedRows();
+    return rows.isEmpty() ? -1 : rows.first();
+}
+
+QList<int> FileListView::selectedRows() const {
+    QList<int> rows;
+    for (QTreeWidgetItem* item : selectedItems())
+        rows << indexOfTopLevelItem(item);
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void FileListView::removeRow(int row) {
     if (row >= 0 && row < topLevelItemCount())
         delete takeTopLevelItem(row);
+}
+
+void FileListView::removeSelectedRows() {
+    const QList<int> rows = selectedRows();
+    // From the last, so the rows still to go keep their places.
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
+        removeRow(*row);
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+    const bool menuKey = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (!menuKey && !shiftF10) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // Below the current row's start, as a right click there would be; else the middle.
+    QPoint at = viewport()->rect().center();
+    if (QTreeWidgetItem* item = currentItem()) {
+        const QRect shown = visualItemRect(item);
+        if (shown.intersects(viewport()->rect()))
+            at = QPoint(shown.left() + shown.height(), shown.center().y());
+    }
+    emit customContextMenuRequested(at);
+}
+
+void FileListView::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    if (m_nameWidthByUser)
+        return;
+    m_sizingName = true;
+    setColumnWidth(0, kColumns[0].width + std::max(0, width() - kDesignedWidth));
+    m_sizingName = false;
 }
 
 void FileListView::setColumnText(FileColumn column, const QString& text) {

@@ -26,9 +26,13 @@ public:
     void addRow(const QString& fileName, const FileRowTexts& texts);
     void setChecked(int row, bool checked);
     void setAllChecked(bool checked);
-    // The selected row, or -1.
+    // The selected row (the current one when it is among several selected), or -1.
     int selectedRow() const;
+    // Every selected row, in list order.
+    QList<int> selectedRows() const;
     void removeRow(int row);
+    // Removes every selected row.
+    void removeSelectedRows();
     // Writes text into one column of every row (their tooltips are cleared).
     void setColumnText(FileColumn column, const QString& text);
     // The tooltip of one cell: why a row failed.
@@ -45,10 +49,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Shift+F10 and the Menu key ask for the context menu at the current row.
+    void keyPressEvent(QKeyEvent* event) override;
+    // The "File Name" column takes the width the list has beyond its designed width, until
+    // the user sizes the column.
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     QTreeWidgetItem* rowItem(int row) const;
+
+    bool m_nameWidthByUser = false; // the user sized "File Name"; window's thread
+    bool m_sizingName = false;      // the list itself sizes "File Name" now
 };

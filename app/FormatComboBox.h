@@ -2,20 +2,20 @@
 // so the number of entries it shows can follow the Additional Options.
 #pragma once
 
-#include <QComboBox>
+#include "ElidingComboBox.h"
 
 #include <functional>
 
-class FormatComboBox : public QComboBox {
+class FormatComboBox : public ElidingComboBox {
     Q_OBJECT
 public:
-    using QComboBox::QComboBox;
+    using ElidingComboBox::ElidingComboBox;
     // Runs before the list opens.
     std::function<void()> onDropDown;
 
     void showPopup() override {
         if (onDropDown)
             onDropDown();
-        QComboBox::showPopup();
+        ElidingComboBox::showPopup();
     }
 };

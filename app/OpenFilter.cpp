@@ -1,5 +1,7 @@
 #include "OpenFilter.h"
 
+#include "FillComboOutputFormat.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -40,5 +42,53 @@ QString openFilterToQt(const QString& filter) {
         entries << description.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                        QLatin1Char(')');
     }
+    return entries.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+struct ExtraFilter {
+    const char* description;
+    const char* patterns; // blank-separated
+};
+
+// Today's output formats and common inputs that the designed filter does not name.
+constexpr ExtraFilter kExtraFilters[] = {
+    {"Matroska Files", "*.mkv"},     {"WebM Files", "*.webm"},
+    {"Opus Files", "*.opus"},        {"FLAC Files", "*.flac"},
+    {"MPEG-4 Video Files", "*.m4v"}, {"MPEG Transport Stream Files", "*.ts *.m2ts *.mts"},
+    {"MPEG-2 Video Files", "*.m2v"}, {"Ogg Video and Audio Files", "*.ogv *.oga"},
+    {"WavPack Files", "*.wv"},
+};
+
+// The output formats' extensions, then those of the extra entries, each once.
+QStringList extraPatterns() {
+    QStringList patterns;
+    for (const OutputFormatEntry& entry : OutputFormatCatalogue)
+        if (entry.OutputType && *entry.OutputType)
+            patterns << QStringLiteral("*.") + QString::fromLatin1(entry.OutputType).toLower();
+    for (const ExtraFilter& extra : kExtraFilters)
+        patterns << QString::fromLatin1(extra.patterns).split(QLatin1Char(' '));
+    patterns.removeDuplicates();
+    return patterns;
+}
+
+} // namespace
+
+QString openDialogFilter() {
+    QStringList entries =
+        openFilterToQt(QString::fromLatin1(OpenFilter)).split(QStringLiteral(";;"));
+    QString& supported = entries.first();
+    const QStringList designed =
+        supported.mid(supported.indexOf(QLatin1Char('(')) + 1).chopped(1).split(QLatin1Char(' '));
+    QStringList added;
+    for (const QString& pattern : extraPatterns())
+        if (!designed.contains(pattern))
+            added << pattern;
+    supported.insert(supported.size() - 1, QLatin1Char(' ') + added.join(QLatin1Char(' ')));
+    for (const ExtraFilter& extra : kExtraFilters)
+        entries << QString::fromLatin1(extra.description) + QStringLiteral(" (") +
+                       QString::fromLatin1(extra.patterns) + QLatin1Char(')');
+    entries << QStringLiteral("All Files (*)");
     return entries.join(QStringLiteral(";;"));
 }

@@ -1,9 +1,11 @@
 #include "Unit1.h"
 
-#include "DesktopHelpViewer.h"
+#include "AccessibleLabels.h"
 #include "DesktopNotifier.h"
+#include "ElidingComboBox.h"
 #include "FillComboOutputFormat.h"
 #include "FormatComboBox.h"
+#include "HelpFileViewer.h"
 #include "MessageBox.h"
 #include "OpenFilter.h"
 #include "QtFolderBrowser.h"
@@ -13,6 +15,7 @@
 #include "Unit2.h"
 #include "Unit4.h"
 #include "VolumeTrackBar.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -62,11 +65,33 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)), m_scheduler(this) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vidbrisk"));
-    // Single border with the system menu and the minimise button only.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    provideMissingServices();
+    buildCentralWidget();
+    buildMenus();
+    buildStatusBar();
+    setScreenTabOrder();
+    connectFormatState();
 
+    FFmpegVCL1.Scheduler = &m_scheduler;
+    FormAbout = new TFormAbout(this);
+    attachComponentEvents();
+    attachPreview();
+
+    ListView1->onFilesDropped = [this](const QStringList& files) {
+        if (Converting || Adding)
+            return;
+        prepareIntake();
+        AddFiles(files);
+    };
+
+    describeForAssistiveTechnology();
+    EnableControls();
+    // Resizable: the designed size at first, within the screen.
+    WindowGeometry::restore(*this, *m_services.settings,
+                            QSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height()));
+}
+
+void TForm1::provideMissingServices() {
     if (!m_services.messages) {
         m_ownMessages = std::make_unique<QtMessageBox>(this);
         m_services.messages = m_ownMessages.get();
@@ -76,8 +101,8 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
         m_services.folderBrowser = m_ownFolderBrowser.get();
     }
     if (!m_services.helpViewer) {
-        m_ownHelpViewer = std::make_unique<DesktopHelpViewer>(*m_services.messages,
-                                                              DesktopHelpViewer::findHelpFile());
+        m_ownHelpViewer = std::make_unique<HelpFileViewer>(*m_services.messages,
+                                                           HelpFileViewer::findHelpFile(), this);
         m_services.helpViewer = m_ownHelpViewer.get();
     }
     if (!m_services.loadLibraries)
@@ -94,7 +119,9 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
         m_ownSettings = std::make_unique<QtSettingsStore>();
         m_services.settings = m_ownSettings.get();
     }
+}
 
+void TForm1::buildCentralWidget() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -109,12 +136,13 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     ComboAspectRatio->setCurrentIndex(0);
     ComboAspectRatio->setParent(central);
     ComboAspectRatio->hide();
-    layout->addWidget(buildSettingsPanel());
+    // The list takes the room the window has beyond its designed size; the settings panel
+    // keeps its designed size and place.
+    layout->addWidget(buildSettingsPanel(), 0, Qt::AlignLeft);
     setCentralWidget(central);
-    buildMenus();
-    buildStatusBar();
-    setScreenTabOrder();
+}
 
+void TForm1::connectFormatState() {
     m_format.ComboOutputFormat =
         m_boxes.emplace_back(std::make_unique<QtSettingsBox>(ComboOutputFormat)).get();
     auto box = [this](QComboBox* combo) {
@@ -135,22 +163,6 @@ TForm1::TForm1(TForm1Services services, QWidget* parent)
     };
     m_builder = std::make_unique<ConversionJobBuilder>(FFmpegVCL1, *ListView1, m_format,
                                                        m_outputOptions, *this);
-
-    FFmpegVCL1.Scheduler = &m_scheduler;
-    FormAbout = new TFormAbout(this);
-    attachComponentEvents();
-    attachPreview();
-
-    ListView1->onFilesDropped = [this](const QStringList& files) {
-        if (Converting || Adding)
-            return;
-        prepareIntake();
-        AddFiles(files);
-    };
-
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 TForm1::~TForm1() {
@@ -161,7 +173,7 @@ TForm1::~TForm1() {
 }
 
 QComboBox* TForm1::makeDropDown(const QString& name) {
-    auto* combo = new QComboBox;
+    auto* combo = new ElidingComboBox;
     combo->setObjectName(name);
     combo->setEditable(false);
     return combo;
@@ -173,6 +185,12 @@ QWidget* TForm1::buildToolbar() {
     panel->setFixedHeight(kToolbarHeight);
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(6, 6, 6, 6);
+    buildToolButtons(panel, row);
+    row->addLayout(buildOutputFields(panel), 1);
+    return panel;
+}
+
+void TForm1::buildToolButtons(QWidget* panel, QHBoxLayout* row) {
     struct ButtonDesign {
         QToolButton** button;
         const char* name;
@@ -205,14 +223,16 @@ QWidget* TForm1::buildToolbar() {
     connect(ButtonClear, &QToolButton::clicked, this, &TForm1::ButtonClearClick);
     connect(ButtonConvert, &QToolButton::clicked, this, &TForm1::ButtonConvertClick);
     connect(ButtonStopConvert, &QToolButton::clicked, this, &TForm1::ButtonStopConvertClick);
+}
 
+QGridLayout* TForm1::buildOutputFields(QWidget* panel) {
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("Output Format :"), panel), 0, 0);
     auto* formatList = new FormatComboBox;
     formatList->setObjectName(QStringLiteral("ComboOutputFormat"));
     formatList->onDropDown = [this] { ComboOutputFormatDropDown(); };
     ComboOutputFormat = formatList;
-    ComboOutputFormat->setToolTip(QStringLiteral("Choose Output Format"));
+    formatList->setHint(QStringLiteral("Choose Output Format"));
     fields->addWidget(ComboOutputFormat, 0, 1, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Output Folder :"), panel), 1, 0);
     EditOutputFolder = new QLineEdit(QStringLiteral("C:\\1"), panel);
@@ -226,11 +246,10 @@ QWidget* TForm1::buildToolbar() {
     ButtonBrowseForFolder->setToolTip(QStringLiteral("Choose Output Folder"));
     fields->addWidget(ButtonBrowseForFolder, 1, 2);
     fields->setColumnStretch(1, 1);
-    row->addLayout(fields, 1);
     connect(ButtonBrowseForFolder, &QToolButton::clicked, this,
             &TForm1::ButtonBrowseForFolderClick);
     connect(ComboOutputFormat, &QComboBox::activated, this, &TForm1::ComboOutputFormatChange);
-    return panel;
+    return fields;
 }
 
 QWidget* TForm1::buildSettingsPanel() {
@@ -238,7 +257,33 @@ QWidget* TForm1::buildSettingsPanel() {
     panel->setObjectName(QStringLiteral("PanelSettings"));
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(4, 4, 4, 4);
+    row->addWidget(buildPreviewArea(panel));
+    row->addWidget(
+        buildSettingsGroup(panel, QStringLiteral(" Video Settings "),
+                           {"Video Quality :", "Video Codec :", "Video Size :", "Framerate :"},
+                           {{{&ComboVideoBitrate, "ComboVideoBitrate"},
+                             {&ComboVideoCodec, "ComboVideoCodec"},
+                             {&ComboVideoSize, "ComboVideoSize"},
+                             {&ComboVideoFramerate, "ComboVideoFramerate"}}}),
+        1);
+    row->addWidget(buildSettingsGroup(panel, QStringLiteral(" Audio Settings "),
+                                      {"Audio  Quality : ", "Audio Codec :", "Audio Channels :",
+                                       "Sampling Rate :"},
+                                      {{{&ComboAudioBitrate, "ComboAudioBitrate"},
+                                        {&ComboAudioCodec, "ComboAudioCodec"},
+                                        {&ComboAudioChannels, "ComboAudioChannels"},
+                                        {&ComboSamplingRate, "ComboSamplingRate"}}}),
+                   1);
+    ComboAudioChannels->addItems({QStringLiteral("Stereo"), QStringLiteral("Mono")});
+    ComboAudioChannels->setCurrentIndex(0);
+    // Some formats offer other bit rates and sampling rates for each audio codec.
+    connect(ComboAudioCodec, &QComboBox::activated, this, [this] { OnAudioCodecChange(m_format); });
+    row->addLayout(buildVolume(panel));
+    panel->setFixedSize(kClientWidth, 170);
+    return panel;
+}
 
+QWidget* TForm1::buildPreviewArea(QWidget* panel) {
     // The preview area: the player above its three buttons.
     PreviewArea = new QWidget(panel);
     PreviewArea->setObjectName(QStringLiteral("PanelPreview"));
@@ -272,42 +317,27 @@ QWidget* TForm1::buildSettingsPanel() {
     }
     preview->addLayout(buttons);
     PreviewArea->setFixedWidth(170);
-    row->addWidget(PreviewArea);
+    return PreviewArea;
+}
 
-    auto group = [this, panel](const QString& title, const std::array<const char*, 4>& labels,
-                               const std::array<std::pair<QComboBox**, const char*>, 4>& boxes) {
-        auto* box = new QGroupBox(title, panel);
-        auto* grid = new QGridLayout(box);
-        for (int i = 0; i < 4; ++i) {
-            grid->addWidget(new QLabel(QString::fromLatin1(labels[i]), box), i, 0);
-            QComboBox* combo = makeDropDown(QString::fromLatin1(boxes[i].second));
-            combo->setParent(box);
-            grid->addWidget(combo, i, 1);
-            *boxes[i].first = combo;
-        }
-        grid->setColumnStretch(1, 1);
-        return box;
-    };
-    row->addWidget(group(QStringLiteral(" Video Settings "),
-                         {"Video Quality :", "Video Codec :", "Video Size :", "Framerate :"},
-                         {{{&ComboVideoBitrate, "ComboVideoBitrate"},
-                           {&ComboVideoCodec, "ComboVideoCodec"},
-                           {&ComboVideoSize, "ComboVideoSize"},
-                           {&ComboVideoFramerate, "ComboVideoFramerate"}}}),
-                   1);
-    row->addWidget(
-        group(QStringLiteral(" Audio Settings "),
-              {"Audio  Quality : ", "Audio Codec :", "Audio Channels :", "Sampling Rate :"},
-              {{{&ComboAudioBitrate, "ComboAudioBitrate"},
-                {&ComboAudioCodec, "ComboAudioCodec"},
-                {&ComboAudioChannels, "ComboAudioChannels"},
-                {&ComboSamplingRate, "ComboSamplingRate"}}}),
-        1);
-    ComboAudioChannels->addItems({QStringLiteral("Stereo"), QStringLiteral("Mono")});
-    ComboAudioChannels->setCurrentIndex(0);
-    // Some formats offer other bit rates and sampling rates for each audio codec.
-    connect(ComboAudioCodec, &QComboBox::activated, this, [this] { OnAudioCodecChange(m_format); });
+QGroupBox*
+TForm1::buildSettingsGroup(QWidget* panel, const QString& title,
+                           const std::array<const char*, 4>& labels,
+                           const std::array<std::pair<QComboBox**, const char*>, 4>& boxes) {
+    auto* box = new QGroupBox(title, panel);
+    auto* grid = new QGridLayout(box);
+    for (int i = 0; i < 4; ++i) {
+        grid->addWidget(new QLabel(QString::fromLatin1(labels[i]), box), i, 0);
+        QComboBox* combo = makeDropDown(QString::fromLatin1(boxes[i].second));
+        combo->setParent(box);
+        grid->addWidget(combo, i, 1);
+        *boxes[i].first = combo;
+    }
+    grid->setColumnStretch(1, 1);
+    return box;
+}
 
+QVBoxLayout* TForm1::buildVolume(QWidget* panel) {
     auto* volume = new QVBoxLayout;
     // Position 0 (the loudest) is at the top, as on the designed track bar.
     TrackBar1 = new VolumeTrackBar(panel);
@@ -318,13 +348,19 @@ QWidget* TForm1::buildSettingsPanel() {
     LabelVolume->setObjectName(QStringLiteral("LabelVolume"));
     volume->addWidget(LabelVolume, 0, Qt::AlignHCenter);
     volume->addWidget(TrackBar1, 1, Qt::AlignHCenter);
-    volume->addWidget(new QLabel(QStringLiteral("Volume"), panel), 0, Qt::AlignHCenter);
-    row->addLayout(volume);
-    panel->setFixedHeight(170);
-    return panel;
+    auto* caption = new QLabel(QStringLiteral("Volume"), panel);
+    tieLabel(caption, TrackBar1);
+    volume->addWidget(caption, 0, Qt::AlignHCenter);
+    return volume;
 }
 
 void TForm1::buildMenus() {
+    buildMainMenu();
+    buildPopupMenu();
+    buildShortcuts();
+}
+
+void TForm1::buildMainMenu() {
     // The captions carry mnemonics (Alt+F opens "File"); the shortcuts are extra ways in.
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* addFile = file->addAction(QStringLiteral("&Add File"));
@@ -345,17 +381,17 @@ void TForm1::buildMenus() {
     });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("MenuHelp"));
     QAction* openHelp = help->addAction(QStringLiteral("Open &HelpFile"));
     openHelp->setShortcut(QKeySequence::HelpContents);
-    connect(openHelp, &QAction::triggered, this, [this] {
-        // The Help menu is locked during a run; its shortcut follows it.
-        if (!Converting)
-            m_services.helpViewer->openHelp();
-    });
+    // Help stays at hand during a run.
+    connect(openHelp, &QAction::triggered, this, [this] { m_services.helpViewer->openHelp(); });
     help->addSeparator();
     connect(help->addAction(QStringLiteral("&About")), &QAction::triggered, this,
             [this] { FormAbout->exec(); });
+}
 
+void TForm1::buildPopupMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     connect(PopupMenu1->addAction(QStringLiteral("&Check All Items")), &QAction::triggered, this,
@@ -369,11 +405,13 @@ void TForm1::buildMenus() {
     ActionPlaySelectedFile = PopupMenu1->addAction(QStringLiteral("&Play Selected File"));
     connect(ActionPlaySelectedFile, &QAction::triggered, ButtonPlay, &QToolButton::click);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (m_popupMenuEnabled)
+        if (m_editingEnabled)
             PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
     });
+}
 
-    // Delete in the list removes the selected row, as the Remove button does (a disabled
+void TForm1::buildShortcuts() {
+    // Delete in the list removes the selected rows, as the Remove button does (a disabled
     // button ignores the click during a run).
     auto* remove =
         new QShortcut(QKeySequence::Delete, ListView1, nullptr, nullptr, Qt::WidgetShortcut);
@@ -453,6 +491,9 @@ bool TForm1::FormCreate() {
     ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
     // The Additional Options dialog loads the stored settings into both windows.
     Form4 = new TForm4(*this, *m_services.settings, this);
+    tieLabelsToControls(Form4);
+    if (WindowGeometry::wasMaximized(*m_services.settings))
+        setWindowState(windowState() | Qt::WindowMaximized);
     return true;
 }
 
@@ -493,17 +534,16 @@ void TForm1::ButtonAddFileClick() {
     if (Converting || Adding)
         return;
     prepareIntake();
-    const QStringList files =
-        m_services.chooseFiles(this, openFilterToQt(QString::fromLatin1(OpenFilter)));
+    const QStringList files = m_services.chooseFiles(this, openDialogFilter());
     if (files.isEmpty())
         return;
     AddFiles(files);
 }
 
 void TForm1::prepareIntake() {
+    // The rows already there keep their states until they are converted again.
     StopPreview();
     FFmpegVCL1.ClearTasks();
-    ListView1->setColumnText(FileColumn::Progress, QString());
 }
 
 void TForm1::AddFiles(const QStringList& files) {
@@ -535,7 +575,7 @@ void TForm1::AddFiles(const QStringList& files) {
 void TForm1::ButtonRemoveClick() {
     if (Adding)
         return;
-    ListView1->removeRow(ListView1->selectedRow());
+    ListView1->removeSelectedRows();
 }
 
 void TForm1::ButtonClearClick() {
@@ -561,7 +601,7 @@ void TForm1::CheckAllItems(bool checked) {
 }
 
 void TForm1::RemoveSelectedItems() {
-    ListView1->removeRow(ListView1->selectedRow());
+    ListView1->removeSelectedRows();
 }
 
 void TForm1::RemoveAllItems() {

@@ -9,6 +9,7 @@
 #include "FormatBoxState.h"
 #include "QtSettingsBox.h"
 #include "QtTaskScheduler.h"
+#include "RunSummary.h"
 #include "VolumeTrackBar.h"
 
 #include <QElapsedTimer>
@@ -29,12 +30,16 @@ class MessageBox;
 class MoviePlayerControl;
 class QAction;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QTimer;
 class QToolButton;
+class QVBoxLayout;
 class SettingsStore;
 class TForm4;
 class TFormAbout;
@@ -63,6 +68,8 @@ struct TForm1Services {
 // The speed of a conversion and the time it has left, as "1.50x, 00:00:42 left"; empty
 // until half a second of work gives a steady figure.
 QString SpeedText(int64_t convertedMs, int64_t elapsedMs, int64_t remainingMs);
+// A file size in decimal units with one decimal: "143.2 kB", "1.5 MB", "2.0 GB".
+QString FileSizeText(int64_t bytes);
 
 // The window runs the conversion queue through the job builder, which it serves as host.
 class TForm1 : public QMainWindow, public JobBuilderHost {
@@ -187,9 +194,27 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildMenus();
+    // Building the window, top to bottom (Unit1.cpp).
+    void provideMissingServices();
+    void buildCentralWidget();
     QWidget* buildToolbar();
+    void buildToolButtons(QWidget* panel, QHBoxLayout* row);
+    QGridLayout* buildOutputFields(QWidget* panel);
     QWidget* buildSettingsPanel();
+    QWidget* buildPreviewArea(QWidget* panel);
+    QGroupBox* buildSettingsGroup(QWidget* panel, const QString& title,
+                                  const std::array<const char*, 4>& labels,
+                                  const std::array<std::pair<QComboBox**, const char*>, 4>& boxes);
+    QVBoxLayout* buildVolume(QWidget* panel);
+    void buildMenus();
+    void buildMainMenu();
+    void buildPopupMenu();
+    void buildShortcuts();
+    // The settings boxes as the profiles see them, and the job builder over them.
+    void connectFormatState();
+    // Labels tied to their controls, names for the controls without a caption, the status
+    // panels described, the settings boxes watched for entries (Unit1Access.cpp).
+    void describeForAssistiveTechnology();
     void buildStatusBar();
     void setScreenTabOrder();
     void disableFormatSeparators();
@@ -199,6 +224,8 @@ private:
     void ArmConvertAgain() override;
     void DisarmConvertAgain() override;
     void ShowInformation(const std::string& text) override;
+    // Starts a run into the given folder, once Convert found the list and folder usable.
+    void beginRun(const QString& outputFolder);
     // Connects the component's progress, termination and log events (Unit1Run.cpp).
     void attachComponentEvents();
     void detachComponentEvents();
@@ -213,8 +240,13 @@ private:
     void showReady();
     // The speed and the time left of the current row, in the progress bar's text.
     void showSpeed(int64_t currentMs, int64_t totalMs);
+    // How the rows of the run that ends came out.
+    RunCounts countRunRows() const;
     // Tells the desktop how the run went when the window is not the active one.
-    void notifyRunEnded();
+    void notifyRunEnded(const RunCounts& counts);
+    // Enables the settings boxes that have entries, outside a run, with their labels.
+    void updateSettingsBoxes();
+    QList<QComboBox*> settingsBoxes() const;
 
     // ---- Several files at once (Unit1Parallel.cpp) ----
     // The run converts several rows at a time.
@@ -260,6 +292,8 @@ private:
     std::set<int> m_runRows;              // rows taken by this run (queued or failed)
     std::map<int, int> m_runningPercent;  // row -> its last percentage, while it runs
     std::map<int, int64_t> m_runningSize; // row -> its output's size, while it runs
-    bool m_popupMenuEnabled = true;       // the list's context menu pops up on a right click
+    // No run holds the editing controls: they, the settings boxes with entries and the
+    // list's context menu work. Window's thread.
+    bool m_editingEnabled = true;
     bool m_shownOnce = false;
 };

@@ -106,7 +106,7 @@ void TForm1::showRunningSize() {
     int64_t size = 0;
     for (const auto& [row, bytes] : m_runningSize)
         size += bytes;
-    StatusPanels[1]->setText(QStringLiteral("File Size : ") + QString::number(size));
+    StatusPanels[1]->setText(QStringLiteral("File Size : ") + FileSizeText(size));
 }
 
 void TForm1::showParallelCount() {

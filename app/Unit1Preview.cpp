@@ -66,5 +66,7 @@ void TForm1::TrackBar1Change() {
         return;
     const VolumeStep& step = VolumeSteps[static_cast<size_t>(position)];
     LabelVolume->setText(QString::number(step.Percent) + QLatin1Char('%'));
+    // A screen reader reads the volume, not the position.
+    TrackBar1->setAccessibleDescription(LabelVolume->text());
     VolumeValue = step.VolumeValue;
 }

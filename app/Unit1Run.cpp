@@ -4,8 +4,10 @@
 #include "MessageBox.h"
 #include "MoviePlayerControl.h"
 #include "RowTexts.h"
+#include "RunSummary.h"
 #include "Unit1.h"
 #include "Unit4.h"
+#include "WindowGeometry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSlider>
@@ -86,7 +89,6 @@ void TForm1::ButtonConvertClick() {
         return;
     StopPreview();
     Aborted = false;
-    ListView1->setColumnText(FileColumn::Progress, QString());
     if (ListView1->RowCount() == 0) {
         m_services.messages->information(QStringLiteral("Please Add Files To Convert!"));
         return;
@@ -100,18 +102,29 @@ void TForm1::ButtonConvertClick() {
     const QString trimmed = folder.trimmed();
     if (trimmed.isEmpty() || !QDir(trimmed).exists()) {
         m_services.messages->information(missingFolderText(folder));
+        // A folder that is gone is neither kept nor saved: the box is empty unless the user
+        // chooses another one now.
+        EditOutputFolder->clear();
         ButtonBrowseForFolderClick();
         return;
     }
+    beginRun(trimmed);
+}
+
+void TForm1::beginRun(const QString& outputFolder) {
     DisableControls();
     Converting = true;
     FFmpegVCL1.ClearTasks();
     // Every worker of an earlier run has ended: its events still queued are dropped.
     ++m_runGeneration;
-    // The rows this run converts lose the frame counts of an earlier run.
+    // The rows this run converts lose the state and frame count of an earlier run; the
+    // others keep theirs.
     for (int row = 0; row < ListView1->RowCount(); ++row)
-        if (ListView1->Checked(row))
+        if (ListView1->Checked(row)) {
+            ListView1->SetSubText(row, FileColumn::Progress, std::string());
+            ListView1->setCellToolTip(row, FileColumn::Progress, QString());
             ListView1->SetSubText(row, FileColumn::Frames, std::string());
+        }
     m_rowsTaken = 0;
     m_lastTakenRow = -1;
     m_filesAtOnce = FilesAtOnceChosen();
@@ -119,7 +132,7 @@ void TForm1::ButtonConvertClick() {
     m_runningPercent.clear();
     m_runningSize.clear();
     JobSettings& settings = m_builder->Settings;
-    settings.OutputFolder = trimmed.toStdString();
+    settings.OutputFolder = outputFolder.toStdString();
     settings.Overwrite = OverwriteChosen();
     settings.LetterBox = LetterBoxChosen();
     settings.Streams = StreamsChosen();
@@ -138,12 +151,16 @@ void TForm1::ButtonStopConvertClick() {
     if (Converting) {
         // The task waits at its pause gate while the user decides.
         FFmpegVCL1.PauseAll();
-        if (!m_services.messages->question(QStringLiteral("Stop all conversions?"))) {
+        if (!m_services.messages->question(QStringLiteral("Stop all conversions?"),
+                                           QStringLiteral("Stop Conversions"))) {
             FFmpegVCL1.ResumeAll();
             return;
         }
         Aborted = true;
     }
+    // Between two rows (the retry timer armed) no task is left to report its end, so the
+    // run ends here rather than with the stopped task's last event.
+    const bool betweenRows = Converting && TimerConvertAgain->isActive();
     m_builder->QueueDone = true;
     DisarmConvertAgain();
     FFmpegVCL1.StopAll();
@@ -151,6 +168,8 @@ void TForm1::ButtonStopConvertClick() {
     EnableControls();
     Converting = false;
     showReady();
+    if (betweenRows)
+        EndOfRun();
 }
 
 void TForm1::FFmpegVCL1Progress(int32_t AIndex, int32_t AFrameNumber, int32_t,
@@ -168,7 +187,7 @@ void TForm1::FFmpegVCL1Progress(int32_t AIndex, int32_t AFrameNumber, int32_t,
     ListView1->makeRowVisible(row);
     ListView1->SetSubText(row, FileColumn::Progress,
                           ProgressColumnText(ACurrentDuration, ATotalOutputDuration));
-    StatusPanels[1]->setText(QStringLiteral("File Size : ") + QString::number(ACurrentSize));
+    StatusPanels[1]->setText(QStringLiteral("File Size : ") + FileSizeText(ACurrentSize));
     ListView1->SetSubText(row, FileColumn::Frames, FramesColumnText(AFrameNumber));
     // After Stop the bar stays at 0; within a row it never moves back.
     if (!Converting)
@@ -306,56 +325,116 @@ void TForm1::EndOfRun() {
     DisarmConvertAgain();
     FFmpegVCL1.ClearTasks();
     ++m_runGeneration;
-    // Before the message box, which waits for the user.
-    notifyRunEnded();
-    m_services.messages->information(QStringLiteral("All Conversions Completed"));
+    const RunCounts counts = countRunRows();
+    // The status bar says the run is over before the message waits for the user.
+    showReady();
+    StatusPanels[1]->clear();
+    notifyRunEnded(counts);
+    const QString text = QStringLiteral("All Conversions Completed\n") +
+                         QString::fromStdString(RunSummaryText(counts, Aborted));
+    if (RunHadTrouble(counts, Aborted))
+        m_services.messages->warning(text);
+    else
+        m_services.messages->information(text);
     ProgressBar1->setValue(0);
     EnableControls();
     Converting = false;
     showReady();
 }
 
-void TForm1::notifyRunEnded() {
+RunCounts TForm1::countRunRows() const {
+    RunCounts counts;
+    for (int row = 0; row < ListView1->RowCount(); ++row) {
+        if (!m_builder->RowTaken(row)) {
+            // Checked rows after the last one taken were never reached by a stopped run.
+            if (Aborted && ListView1->Checked(row) && row > m_builder->CurrentIndex)
+                ++counts.NotStarted;
+            continue;
+        }
+        const std::string state = ListView1->SubText(row, FileColumn::Progress);
+        if (state == "Done")
+            ++counts.Done;
+        else if (state == "Fail")
+            ++counts.Failed;
+        else if (state == "Abort")
+            ++counts.Stopped;
+        else
+            ++counts.NotStarted; // queued, and stopped before its turn came
+    }
+    return counts;
+}
+
+void TForm1::notifyRunEnded(const RunCounts& counts) {
     if (isActiveWindow())
         return;
-    int done = 0;
-    int failed = 0;
-    for (int row = 0; row < ListView1->RowCount(); ++row) {
-        const std::string state = ListView1->SubText(row, FileColumn::Progress);
-        done += state == "Done";
-        failed += state == "Fail";
-    }
     m_services.notify(QStringLiteral("All Conversions Completed"),
-                      QStringLiteral("%1 done, %2 failed").arg(done).arg(failed));
+                      QString::fromStdString(RunSummaryText(counts, Aborted)));
+}
+
+QString FileSizeText(int64_t bytes) {
+    // Decimal units, as the desktop's file managers show sizes; a size that rounds up to
+    // the next unit is shown in it ("1.0 MB", not "1000.0 kB").
+    const double size = static_cast<double>(std::max<int64_t>(bytes, 0));
+    double unit = 1e3;
+    const char* name = "kB";
+    if (size >= 999.95e6) {
+        unit = 1e9;
+        name = "GB";
+    } else if (size >= 999.95e3) {
+        unit = 1e6;
+        name = "MB";
+    }
+    return QString::number(size / unit, 'f', 1) + QLatin1Char(' ') + QLatin1String(name);
 }
 
 namespace {
 
 void setRunControlsEnabled(TForm1& form, bool enabled) {
+    // The editing commands, the preview, the folder and the volume ignore input during a
+    // run, so they look it; the settings boxes follow in updateSettingsBoxes.
     QWidget* const controls[] = {
-        form.ButtonAddFile,      form.ButtonClear,         form.ButtonRemove,
-        form.ButtonConvert,      form.ComboOutputFormat,   form.ComboVideoSize,
-        form.ComboVideoBitrate,  form.ComboVideoFramerate, form.ComboAudioBitrate,
-        form.ComboAudioChannels, form.ComboVideoCodec,     form.ComboSamplingRate,
-        form.ComboAudioCodec,    form.TrackBar1,
+        form.ButtonAddFile,    form.ButtonClear,           form.ButtonRemove,
+        form.ButtonConvert,    form.ComboOutputFormat,     form.TrackBar1,
+        form.ButtonPlay,       form.ButtonPause,           form.ButtonStop,
+        form.EditOutputFolder, form.ButtonBrowseForFolder,
     };
     for (QWidget* control : controls)
         control->setEnabled(enabled);
-    // The main menu's top-level entries: File, Options, Help.
+    // Stop only stops a run.
+    form.ButtonStopConvert->setEnabled(!enabled);
+    // The main menu's File and Options; Help and About stay at hand during a run.
     for (QAction* entry : form.menuBar()->actions())
-        entry->setEnabled(enabled);
+        entry->setEnabled(
+            enabled || (entry->menu() && entry->menu()->objectName() == QLatin1String("MenuHelp")));
 }
 
 } // namespace
 
 void TForm1::DisableControls() {
     setRunControlsEnabled(*this, false);
-    m_popupMenuEnabled = false;
+    m_editingEnabled = false;
+    updateSettingsBoxes();
 }
 
 void TForm1::EnableControls() {
     setRunControlsEnabled(*this, true);
-    m_popupMenuEnabled = true;
+    m_editingEnabled = true;
+    updateSettingsBoxes();
+}
+
+void TForm1::updateSettingsBoxes() {
+    // A box is usable outside a run when it has entries: formats without video leave the
+    // video boxes empty. Its label follows it.
+    for (QComboBox* box : settingsBoxes())
+        box->setEnabled(m_editingEnabled && box->count() > 0);
+    for (QLabel* label : centralWidget()->findChildren<QLabel*>())
+        if (label->buddy() && settingsBoxes().contains(qobject_cast<QComboBox*>(label->buddy())))
+            label->setEnabled(label->buddy()->isEnabled());
+}
+
+QList<QComboBox*> TForm1::settingsBoxes() const {
+    return {ComboVideoBitrate, ComboVideoCodec,    ComboVideoSize,    ComboVideoFramerate,
+            ComboAudioBitrate, ComboAudioChannels, ComboSamplingRate, ComboAudioCodec};
 }
 
 bool TForm1::OverwriteChosen() const {
@@ -393,6 +472,8 @@ void TForm1::FormClose() {
     try {
         if (Form4)
             Form4->SaveSettings();
+        // The size the user left the window at is the size it opens with next time.
+        WindowGeometry::store(*this, *m_services.settings);
     } catch (...) {
         // Settings that cannot be written do not keep the window open.
     }

@@ -1,6 +1,7 @@
 #include "VolumeTrackBar.h"
 
 #include <QMouseEvent>
+#include <QStylePainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
@@ -51,4 +52,21 @@ void VolumeTrackBar::mousePressEvent(QMouseEvent* event) {
     const bool above = event->position().y() < handle.top();
     triggerAction(above ? SliderPageStepSub : SliderPageStepAdd);
     event->accept();
+}
+
+void VolumeTrackBar::paintEvent(QPaintEvent*) {
+    // A style fills the groove from the minimum to the handle; the minimum is at the top
+    // here, which would fill the part above the handle, growing as the volume drops. Drawn
+    // as the mirror image of a slider with its minimum at the bottom, the handle stays where
+    // it is and the fill lies below it.
+    QStylePainter painter(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.upsideDown = !option.upsideDown;
+    option.sliderPosition = maximum() + minimum() - option.sliderPosition;
+    option.sliderValue = maximum() + minimum() - option.sliderValue;
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    if (tickPosition() != NoTicks)
+        option.subControls |= QStyle::SC_SliderTickmarks;
+    painter.drawComplexControl(QStyle::CC_Slider, option);
 }

@@ -150,6 +150,10 @@ std::string ConversionJobBuilder::OutputOfRow(int row) const {
     return found == m_rowOutputs.end() ? std::string() : found->second;
 }
 
+bool ConversionJobBuilder::RowTaken(int row) const {
+    return m_rowOutputs.count(row) > 0 || m_rowFailures.count(row) > 0;
+}
+
 std::string ConversionJobBuilder::FailureOfRow(int row) const {
     const auto found = m_rowFailures.find(row);
     return found == m_rowFailures.end() ? std::string() : found->second;

@@ -115,6 +115,8 @@ public:
     int RowOfTask(int taskIndex) const;
     // The output path worked out for a row in this run, or "".
     std::string OutputOfRow(int row) const;
+    // Whether this run took the row (queued it, or failed it before its task could start).
+    bool RowTaken(int row) const;
     // Why a row failed before its task could start (the component's LastError), or "".
     std::string FailureOfRow(int row) const;
 

@@ -13,7 +13,11 @@ public:
     virtual ~MessageBox() = default;
     // The information icon and an OK button; returns when the user has closed it.
     virtual void information(const QString& text) = 0;
-    // The question icon with Yes and No; true when the answer is Yes (closing the box
-    // any other way counts as No).
-    virtual bool question(const QString& text) = 0;
+    // As information, with the warning icon: something did not go as the user wanted.
+    virtual void warning(const QString& text) = 0;
+    // The question icon with Yes and No under the given title; true when the answer is Yes
+    // (closing the box any other way counts as No).
+    virtual bool question(const QString& text, const QString& title) = 0;
+    // A question under the usual caption.
+    bool question(const QString& text) { return question(text, QString::fromLatin1(kCaption)); }
 };

@@ -19,18 +19,25 @@ void keepTitleWhole(QMessageBox& box) {
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-} // namespace
-
-void QtMessageBox::information(const QString& text) {
-    QMessageBox box(QMessageBox::Information, QString::fromLatin1(kCaption), text, QMessageBox::Ok,
-                    m_owner.data());
+void showOk(QMessageBox::Icon icon, const QString& text, QWidget* owner) {
+    QMessageBox box(icon, QString::fromLatin1(MessageBox::kCaption), text, QMessageBox::Ok, owner);
     keepTitleWhole(box);
     box.exec();
 }
 
-bool QtMessageBox::question(const QString& text) {
-    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kCaption), text,
-                    QMessageBox::Yes | QMessageBox::No, m_owner.data());
+} // namespace
+
+void QtMessageBox::information(const QString& text) {
+    showOk(QMessageBox::Information, text, m_owner.data());
+}
+
+void QtMessageBox::warning(const QString& text) {
+    showOk(QMessageBox::Warning, text, m_owner.data());
+}
+
+bool QtMessageBox::question(const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                    m_owner.data());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     keepTitleWhole(box);

@@ -10,7 +10,9 @@ public:
     // `owner` may be null (the box is then application-modal without a parent).
     explicit QtMessageBox(QWidget* owner = nullptr) : m_owner(owner) {}
     void information(const QString& text) override;
-    bool question(const QString& text) override;
+    void warning(const QString& text) override;
+    using MessageBox::question;
+    bool question(const QString& text, const QString& title) override;
 
 private:
     QPointer<QWidget> m_owner; // window's thread only

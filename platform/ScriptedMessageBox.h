@@ -9,8 +9,9 @@
 class ScriptedMessageBox : public MessageBox {
 public:
     struct Shown {
-        enum class Kind { Information, Question } kind;
+        enum class Kind { Information, Warning, Question } kind;
         QString text;
+        QString title;
     };
 
     // Answers for the coming questions, first in first out; with none left the answer is
@@ -20,10 +21,14 @@ public:
     bool defaultAnswer() const { return m_defaultAnswer; }
 
     void information(const QString& text) override {
-        m_shown.push_back({Shown::Kind::Information, text});
+        m_shown.push_back({Shown::Kind::Information, text, QString::fromLatin1(kCaption)});
     }
-    bool question(const QString& text) override {
-        m_shown.push_back({Shown::Kind::Question, text});
+    void warning(const QString& text) override {
+        m_shown.push_back({Shown::Kind::Warning, text, QString::fromLatin1(kCaption)});
+    }
+    using MessageBox::question;
+    bool question(const QString& text, const QString& title) override {
+        m_shown.push_back({Shown::Kind::Question, text, title});
         if (m_answers.empty())
             return m_defaultAnswer;
         const bool answer = m_answers.front();

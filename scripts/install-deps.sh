@@ -11,6 +11,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
     libgtest-dev libgmock-dev
     xvfb xauth xdotool
+    openbox dbus at-spi2-core python3-pyatspi
     dpkg-dev file librsvg2-bin
 )
 

@@ -1,6 +1,6 @@
 // Message boxes, the folder browser and the help viewer: the real Qt dialogs with their
 // captions, icons and buttons, the folder memory, and the scripted stand-ins.
-#include "DesktopHelpViewer.h"
+#include "HelpFileViewer.h"
 #include "QtFolderBrowser.h"
 #include "QtMessageBox.h"
 #include "ScriptedFolderBrowser.h"
@@ -13,10 +13,12 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTextBrowser>
 #include <QUrl>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 // fontconfig keeps its caches to the end of the process; that is not a leak of our code.
 // Full stacks are needed to match it, the library being built without frame pointers.
@@ -76,15 +78,22 @@ BoxSeen inspectAndPress(QWidget* modal, QMessageBox::StandardButton press) {
 
 } // namespace
 
-TEST(PlatformMessageBox, InformationHasCaptionIconAndOk) {
+TEST(PlatformMessageBox, InformationAndWarningHaveTheCaptionTheirIconAndOk) {
     app();
-    BoxSeen seen;
-    whenModalShown([&](QWidget* w) { seen = inspectAndPress(w, QMessageBox::Ok); });
-    QtMessageBox().information(QStringLiteral("Please Add Files To Convert!"));
-    EXPECT_EQ(seen.caption, QStringLiteral("Information"));
-    EXPECT_EQ(seen.text, QStringLiteral("Please Add Files To Convert!"));
-    EXPECT_EQ(seen.icon, QMessageBox::Information);
-    EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    const std::pair<void (QtMessageBox::*)(const QString&), QMessageBox::Icon> kinds[] = {
+        {&QtMessageBox::information, QMessageBox::Information},
+        {&QtMessageBox::warning, QMessageBox::Warning},
+    };
+    for (const auto& [show, icon] : kinds) {
+        BoxSeen seen;
+        whenModalShown([&](QWidget* w) { seen = inspectAndPress(w, QMessageBox::Ok); });
+        QtMessageBox box;
+        (box.*show)(QStringLiteral("All Conversions Completed\n1 done"));
+        EXPECT_EQ(seen.caption, QStringLiteral("Information"));
+        EXPECT_EQ(seen.text, QStringLiteral("All Conversions Completed\n1 done"));
+        EXPECT_EQ(seen.icon, icon);
+        EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
 }
 
 TEST(PlatformMessageBox, QuestionHasYesAndNoAndReturnsTheAnswer) {
@@ -92,9 +101,10 @@ TEST(PlatformMessageBox, QuestionHasYesAndNoAndReturnsTheAnswer) {
     for (const QMessageBox::StandardButton press : {QMessageBox::Yes, QMessageBox::No}) {
         BoxSeen seen;
         whenModalShown([&](QWidget* w) { seen = inspectAndPress(w, press); });
-        const bool yes = QtMessageBox().question(QStringLiteral("Stop all conversions?"));
+        const bool yes = QtMessageBox().question(QStringLiteral("Stop all conversions?"),
+                                                 QStringLiteral("Stop Conversions"));
         EXPECT_EQ(yes, press == QMessageBox::Yes);
-        EXPECT_EQ(seen.caption, QStringLiteral("Information"));
+        EXPECT_EQ(seen.caption, QStringLiteral("Stop Conversions"));
         EXPECT_EQ(seen.text, QStringLiteral("Stop all conversions?"));
         EXPECT_EQ(seen.icon, QMessageBox::Question);
         EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
@@ -183,44 +193,53 @@ TEST(PlatformFolderBrowser, ScriptedBrowserAnswersThenCancels) {
 
 class PlatformHelpViewer : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    void SetUp() override {
+        app();
+        m_ownerWindow = std::make_unique<QWidget>();
+        ASSERT_TRUE(m_dir.isValid());
+    }
     QString helpPath() const { return m_dir.filePath(QStringLiteral("help.html")); }
+    void writeHelp(const QByteArray& html) {
+        QFile file(helpPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(html);
+    }
     QTemporaryDir m_dir;
     ScriptedMessageBox m_messages;
-    QList<QUrl> m_opened;
+    std::unique_ptr<QWidget> m_ownerWindow; // made once the application is there
 };
 
-TEST_F(PlatformHelpViewer, OpensTheHtmlFileAsALocalUrl) {
-    QFile file(helpPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<html><body>Contents</body></html>");
-    file.close();
-    DesktopHelpViewer viewer(m_messages, helpPath(), [&](const QUrl& url) {
-        m_opened << url;
-        return true;
-    });
+TEST_F(PlatformHelpViewer, ShowsTheHelpInAWindowOfItsOwnOnceAndAgain) {
+    writeHelp("<html><head><title>Vidbrisk Help</title></head><body><h1>Contents</h1>"
+              "<a href=\"#keys\">Keyboard</a><h2 id=\"keys\">Keys</h2></body></html>");
+    HelpFileViewer viewer(m_messages, helpPath(), m_ownerWindow.get());
     viewer.openHelp();
-    ASSERT_EQ(m_opened.size(), 1);
-    EXPECT_EQ(m_opened.first(), QUrl::fromLocalFile(helpPath()));
+    HelpWindow* window = viewer.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vidbrisk Help"));
+    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Contents")));
+    EXPECT_EQ(window->parentWidget(), m_ownerWindow.get());
+    // It does not keep the program going once the main window is closed.
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    // Closed and asked for again: the same window shows again.
+    window->close();
+    viewer.openHelp();
+    EXPECT_EQ(viewer.window(), window);
+    EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(m_messages.shown().empty());
 }
 
-TEST_F(PlatformHelpViewer, AMissingFileIsReportedAndNothingIsOpened) {
-    DesktopHelpViewer viewer(m_messages, helpPath(), [&](const QUrl& url) {
-        m_opened << url;
-        return true;
-    });
+TEST_F(PlatformHelpViewer, AMissingOrUnreadableFileIsReportedAndNothingShows) {
+    HelpFileViewer viewer(m_messages, helpPath(), m_ownerWindow.get());
     viewer.openHelp();
-    EXPECT_TRUE(m_opened.isEmpty());
-    EXPECT_EQ(m_messages.texts(), QStringList{DesktopHelpViewer::missingText(helpPath())});
+    EXPECT_EQ(viewer.window(), nullptr);
+    EXPECT_EQ(m_messages.texts(), QStringList{HelpFileViewer::missingText(helpPath())});
     EXPECT_TRUE(m_messages.texts().first().contains(helpPath()));
-}
 
-TEST_F(PlatformHelpViewer, ADesktopThatCannotShowItIsReported) {
-    QFile file(helpPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    DesktopHelpViewer viewer(m_messages, helpPath(), [](const QUrl&) { return false; });
+    m_messages.clear();
+    writeHelp(QByteArray());
     viewer.openHelp();
-    EXPECT_EQ(m_messages.texts(), QStringList{DesktopHelpViewer::notOpenedText(helpPath())});
+    EXPECT_EQ(m_messages.texts(), QStringList{HelpFileViewer::notOpenedText(helpPath())});
+    EXPECT_TRUE(viewer.window() == nullptr || !viewer.window()->isVisible());
 }

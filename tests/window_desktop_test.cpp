@@ -189,7 +189,7 @@ TEST(WindowDesktop, ConvertsAClipWithTheRealMessageBoxes) {
         ASSERT_TRUE(waitForEvents([&] { return !form.Converting; }));
         EXPECT_EQ(form.ListView1->SubText(0, FileColumn::Progress), "Done");
         ASSERT_EQ(shown.size(), 1);
-        EXPECT_TRUE(shown[0].startsWith("All Conversions Completed#"));
+        EXPECT_TRUE(shown[0].startsWith("All Conversions Completed\n1 done#"));
         EXPECT_GT(QFileInfo(output.path() + "/h264_aac.flv").size(), 10000);
         // Closing by the close box saves the folder.
         EXPECT_TRUE(form.close());

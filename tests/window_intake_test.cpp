@@ -63,12 +63,12 @@ TEST_F(WindowIntake, GeneratedClipsGiveTheirRowTexts) {
     EXPECT_FALSE(form().Adding);
 }
 
-TEST_F(WindowIntake, CancelAddsNothingAndAddClearsProgressAndStopsPreview) {
+TEST_F(WindowIntake, CancelAddsNothingKeepsTheStatesAndStopsPreview) {
     form().ListView1->addRow("/x.avi", rowTexts("", "Done"));
     form().PreviewPaused = true;
     form().ButtonAddFile->click(); // cancelled: no files
     EXPECT_EQ(form().ListView1->RowCount(), 1);
-    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "");
+    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "Done");
     EXPECT_FALSE(form().PreviewPaused);
     EXPECT_TRUE(w.player.calls().contains("Stop"));
 }
@@ -141,7 +141,8 @@ TEST_F(WindowIntake, DroppedFilesGoThroughTheIntakeInOrder) {
     form().ListView1->onFilesDropped({clip(TestMedia::kVideoOnly), clip(TestMedia::kNotMedia)});
     EXPECT_EQ(w.dialogCount, 0);
     ASSERT_EQ(form().ListView1->RowCount(), 3);
-    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "");
+    // The row already there keeps its state until it is converted again.
+    EXPECT_EQ(form().ListView1->SubText(0, FileColumn::Progress), "Done");
     EXPECT_EQ(form().ListView1->SubText(1, FileColumn::VideoSize), "320x240");
     EXPECT_EQ(form().ListView1->SubText(2, FileColumn::Progress), "Error");
 }

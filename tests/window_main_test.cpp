@@ -198,6 +198,32 @@ TEST(WindowMain, OpenFilterInQtForm) {
         EXPECT_FALSE(filter.contains(",")) << filter.toStdString();
 }
 
+TEST(WindowMain, TheOpenDialogAlsoOffersTheOutputsTheCommonInputsAndAllFiles) {
+    ScriptedWindow w;
+    TForm1& form = w.create();
+    ASSERT_TRUE(form.FormCreate());
+    form.ButtonAddFile->click();
+    const QStringList filters = w.dialogFilter.split(";;");
+    const QStringList designed = openFilterToQt(QString::fromLatin1(OpenFilter)).split(";;");
+    ASSERT_EQ(filters.size(), designed.size() + 10);
+    // The designed entries keep their order; the first now names more patterns.
+    EXPECT_EQ(filters.mid(1, designed.size() - 1), designed.mid(1));
+    EXPECT_TRUE(filters[0].startsWith(designed[0].chopped(1) + " "));
+    const QString patterns = filters[0].mid(filters[0].indexOf('(') + 1).chopped(1);
+    const QStringList supported = patterns.split(' ');
+    for (const char* extension : {"mkv", "webm", "opus", "flac", "m4v", "ts", "m2ts", "mts", "ogv",
+                                  "oga", "wv", "m2v", "flv", "mp4", "3g2", "wma"})
+        EXPECT_EQ(supported.count(QStringLiteral("*.") + extension), 1) << extension;
+    // Every output format's files show under the first entry.
+    for (const OutputFormatEntry& entry : OutputFormatCatalogue)
+        if (entry.OutputType && *entry.OutputType)
+            EXPECT_TRUE(supported.contains("*." + QString(entry.OutputType).toLower()))
+                << entry.OutputType;
+    EXPECT_TRUE(filters.contains("Matroska Files (*.mkv)"));
+    EXPECT_TRUE(filters.contains("MPEG Transport Stream Files (*.ts *.m2ts *.mts)"));
+    EXPECT_EQ(filters.last(), "All Files (*)");
+}
+
 TEST(WindowMain, FormatListOpensWithTheAdditionalOptionsCount) {
     ScriptedWindow w;
     TForm1& form = w.create();

@@ -7,9 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
 
 // Readable failure messages for the player's recorded calls.
@@ -203,6 +206,45 @@ TEST_F(WindowPreview, EveryTrackBarPositionGivesItsLabelAndEngineVolume) {
             EXPECT_EQ(form().VolumeValue, step.volume);
         }
     }
+}
+
+TEST_F(WindowPreview, TheVolumeFillLiesBelowTheHandleAndGrowsWithTheVolume) {
+    VolumeTrackBar* bar = form().TrackBar1;
+    // Fusion fills the groove in the highlight colour; the rest of the bar is grey.
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    ASSERT_NE(fusion, nullptr);
+    bar->setStyle(fusion.get());
+    auto filledRows = [bar](int position) {
+        bar->setValue(position);
+        const QImage shown = bar->grab().toImage();
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = position;
+        option.upsideDown = false;
+        const QRect handle =
+            bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar);
+        std::pair<int, int> aboveBelow{0, 0};
+        for (int y = 0; y < shown.height(); ++y) {
+            bool filled = false;
+            for (int x = 0; x < shown.width(); ++x)
+                filled = filled || QColor(shown.pixel(x, y)).hsvSaturation() > 90;
+            if (filled && y < handle.top())
+                ++aboveBelow.first;
+            if (filled && y > handle.bottom())
+                ++aboveBelow.second;
+        }
+        return aboveBelow;
+    };
+    const auto loud = filledRows(1);  // 180 %
+    const auto quiet = filledRows(8); // 40 %
+    EXPECT_EQ(loud.first, 0);
+    EXPECT_EQ(quiet.first, 0);
+    EXPECT_GT(loud.second, 2 * quiet.second);
+    EXPECT_GT(quiet.second, 0);
+    bar->setStyle(nullptr);
 }
 
 } // namespace

@@ -23,11 +23,12 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -69,7 +70,18 @@ protected:
     FileListView& list() { return *w.form->ListView1; }
     std::string progress(int row) { return list().SubText(row, FileColumn::Progress); }
 
-    int completions() { return static_cast<int>(w.messages.texts().count(kCompleted)); }
+    // End-of-run messages: "All Conversions Completed" and the counts on a line below.
+    QStringList endMessages() {
+        return w.messages.texts().filter(QRegularExpression("^" + kCompleted + "\n"));
+    }
+    int completions() { return static_cast<int>(endMessages().size()); }
+    // The last message's text and whether it carried the warning icon.
+    std::pair<QString, bool> lastMessage() {
+        const auto& shown = w.messages.shown();
+        if (shown.empty())
+            return {QString(), false};
+        return {shown.back().text, shown.back().kind == ScriptedMessageBox::Shown::Kind::Warning};
+    }
     bool runEnded() { return completions() > 0 && !form().Converting; }
 
     QTemporaryDir output;
@@ -87,8 +99,8 @@ TEST_F(WindowRun, ConvertRefusesAnEmptyListOrAMissingFolder) {
     form().ButtonConvert->click();
     EXPECT_EQ(w.messages.texts(), QStringList{"Please select an output folder!"});
     EXPECT_EQ(w.folders.calls(), 1);
-    // The earlier run's states are cleared even when nothing starts.
-    EXPECT_EQ(progress(0), "");
+    // The earlier run's state stays when nothing starts.
+    EXPECT_EQ(progress(0), "Done");
 
     w.messages.clear();
     const QString missing = output.path() + QStringLiteral("/gone ");
@@ -100,6 +112,8 @@ TEST_F(WindowRun, ConvertRefusesAnEmptyListOrAMissingFolder) {
     EXPECT_EQ(w.folders.calls(), 2);
     EXPECT_FALSE(form().Converting);
     EXPECT_TRUE(form().ButtonConvert->isEnabled());
+    // The folder that is gone is not kept (nor saved) once the browser is cancelled.
+    EXPECT_EQ(form().EditOutputFolder->text(), "");
 
     // Blanks around an existing folder are allowed.
     w.messages.clear();
@@ -122,18 +136,24 @@ TEST_F(WindowRun, CheckedRowsConvertOneAfterTheOtherAndTheRunEndsOnce) {
     ASSERT_TRUE(form().Converting);
     EXPECT_EQ(list().SubText(0, FileColumn::Frames), "");
     EXPECT_EQ(list().SubText(1, FileColumn::Frames), "98");
-    // Locked during the run, except Stop, browse, preview and the check boxes.
-    const std::vector<QWidget*> locked = {form().ButtonAddFile,     form().ButtonClear,
-                                          form().ButtonRemove,      form().ButtonConvert,
-                                          form().ComboOutputFormat, form().ComboVideoSize,
-                                          form().ComboAudioCodec,   form().TrackBar1};
+    // Everything that ignores input during the run looks it; Stop, Help and the check
+    // boxes work.
+    const std::vector<QWidget*> locked = {
+        form().ButtonAddFile,    form().ButtonClear,       form().ButtonRemove,
+        form().ButtonConvert,    form().ComboOutputFormat, form().ComboVideoSize,
+        form().ComboAudioCodec,  form().TrackBar1,         form().ButtonBrowseForFolder,
+        form().EditOutputFolder, form().ButtonPlay,        form().ButtonPause,
+        form().ButtonStop};
     for (QWidget* control : locked)
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    QStringList menusEnabled;
     for (QAction* entry : form().menuBar()->actions())
-        EXPECT_FALSE(entry->isEnabled());
+        if (entry->isEnabled())
+            menusEnabled << entry->text().remove('&');
+    EXPECT_EQ(menusEnabled, QStringList{"Help"});
     EXPECT_TRUE(form().ButtonStopConvert->isEnabled());
-    EXPECT_TRUE(form().ButtonBrowseForFolder->isEnabled());
-    EXPECT_TRUE(form().ButtonPlay->isEnabled());
+    QTest::keyClick(&form(), Qt::Key_F1);
+    EXPECT_EQ(w.help.opens(), 1);
 
     // Rows finish in list order: a row is never "Done" before the one above it.
     std::vector<std::string> seen;
@@ -157,8 +177,11 @@ TEST_F(WindowRun, CheckedRowsConvertOneAfterTheOtherAndTheRunEndsOnce) {
             << states;
     EXPECT_EQ(progress(1), "");
     EXPECT_EQ(completions(), 1);
+    EXPECT_EQ(lastMessage(), std::make_pair(kCompleted + "\n3 done", false));
     EXPECT_EQ(form().ProgressBar1->value(), 0);
+    EXPECT_TRUE(form().StatusPanels[1]->text().isEmpty());
     EXPECT_TRUE(form().ButtonConvert->isEnabled());
+    EXPECT_FALSE(form().ButtonStopConvert->isEnabled());
     for (QAction* entry : form().menuBar()->actions())
         EXPECT_TRUE(entry->isEnabled());
 
@@ -188,7 +211,10 @@ TEST_F(WindowRun, FailingRowsShowFailAndTheNextRowStarts) {
     EXPECT_EQ(progress(2), "Fail");
     EXPECT_FALSE(list().cellToolTip(0, FileColumn::Progress).isEmpty());
     EXPECT_TRUE(list().cellToolTip(1, FileColumn::Progress).isEmpty());
+    // The last row failed at once: the message warns and counts, the status bar is back.
     EXPECT_EQ(completions(), 1);
+    EXPECT_EQ(lastMessage(), std::make_pair(kCompleted + "\n1 done, 2 failed", true));
+    EXPECT_EQ(form().StatusPanels[0]->text(), "Ready");
     EXPECT_TRUE(QFileInfo::exists(output.path() + "/mpeg4_mp3.flv"));
     EXPECT_FALSE(QFileInfo::exists(output.path() + "/not_media.flv"));
 }
@@ -265,7 +291,33 @@ TEST_F(WindowRun, StopAnsweredNoGoesOnAndYesAbortsAtOnce) {
     ASSERT_TRUE(waitForEvents([&] { return completions() == 1; }));
     EXPECT_EQ(progress(0), "Abort");
     EXPECT_EQ(progress(1), "");
-    EXPECT_EQ(w.messages.texts(), (QStringList{"Stop all conversions?", kCompleted}));
+    EXPECT_EQ(
+        w.messages.texts(),
+        (QStringList{"Stop all conversions?", kCompleted + "\nstopped: 1 stopped, 1 not started"}));
+    EXPECT_EQ(w.messages.shown().front().title, "Stop Conversions");
+    EXPECT_EQ(w.messages.shown().back().kind, ScriptedMessageBox::Shown::Kind::Warning);
+    EXPECT_EQ(form().StatusPanels[0]->text(), "Ready");
+}
+
+TEST_F(WindowRun, StopBetweenTwoRowsEndsTheRunAtOnce) {
+    form().AddFiles({clip(TestMedia::kAviMpeg4Mp3), clip(TestMedia::kMp3Audio)});
+    w.messages.scriptAnswer(true);
+    form().ButtonConvert->click();
+    // The first row is done and the next one not yet taken.
+    ASSERT_TRUE(waitForEvents([&] { return form().TimerConvertAgain->isActive(); }));
+    form().ButtonStopConvert->click();
+    EXPECT_EQ(w.messages.texts(), (QStringList{"Stop all conversions?",
+                                               kCompleted + "\nstopped: 1 done, 1 not started"}));
+    EXPECT_EQ(progress(0), "Done");
+    EXPECT_EQ(progress(1), "");
+    EXPECT_EQ(form().StatusPanels[0]->text(), "Ready");
+    EXPECT_TRUE(form().StatusPanels[1]->text().isEmpty());
+    // Nothing of the run is left to arrive.
+    QElapsedTimer quiet;
+    quiet.start();
+    waitForEvents([&] { return quiet.elapsed() > 600; });
+    EXPECT_EQ(completions(), 1);
+    EXPECT_EQ(progress(1), "");
 }
 
 TEST_F(WindowRun, TwoFilesAtOnceRunTogetherAndKeepTheirNamesApart) {
@@ -317,7 +369,9 @@ TEST_F(WindowRun, StopEndsEveryFileRunningAtOnce) {
     EXPECT_FALSE(form().Converting);
     EXPECT_TRUE(form().ButtonConvert->isEnabled());
     ASSERT_TRUE(waitForEvents([&] { return completions() == 1; }));
-    EXPECT_EQ(w.messages.texts(), (QStringList{"Stop all conversions?", kCompleted}));
+    EXPECT_EQ(
+        w.messages.texts(),
+        (QStringList{"Stop all conversions?", kCompleted + "\nstopped: 2 stopped, 1 not started"}));
     // Both running rows stopped; the row still waiting for its turn was never reached.
     EXPECT_EQ(progress(0), "Abort");
     EXPECT_EQ(progress(1), "Abort");
@@ -330,7 +384,9 @@ TEST_F(WindowRun, StopEndsEveryFileRunningAtOnce) {
 }
 
 TEST_F(WindowRun, StopWhenIdleAsksNothing) {
-    form().ButtonStopConvert->click();
+    // Disabled while idle; were it reached anyway, it would ask nothing.
+    EXPECT_FALSE(form().ButtonStopConvert->isEnabled());
+    form().ButtonStopConvertClick();
     EXPECT_TRUE(w.messages.texts().isEmpty());
     EXPECT_TRUE(form().ButtonConvert->isEnabled());
     EXPECT_FALSE(form().Converting);
@@ -343,23 +399,26 @@ TEST_F(WindowRun, ProgressColumnsAndStatusBar) {
     form().Converting = true;
     struct Case {
         int32_t frame;
-        int64_t currentMs, totalMs, size;
+        int64_t currentMs, totalMs, bytes;
         std::string progress, frames;
         int bar;
+        std::string size;
     };
     const Case cases[] = {
-        {12, 1500, 3000, 4096, "50%", "12", 50},
-        {-1, 4500, 3000, 8192, "100%", " ", 100}, // 150 % is shown as 100 %
+        {12, 1500, 3000, 143219, "50%", "12", 50, "143.2 kB"},
+        // 150 % is shown as 100 %.
+        {-1, 4500, 3000, 1550000, "100%", " ", 100, "1.6 MB"},
         // The bar of a row never moves back, its column shows what was reported.
-        {0, 1, 3000, 0, "0%", "0", 100},
+        {0, 1, 3000, 0, "0%", "0", 100, "0.0 kB"},
+        {0, 1, 3000, 2049999999, "0%", "0", 100, "2.0 GB"},
+        {0, 1, 3000, 999960, "0%", "0", 100, "1.0 MB"},
     };
     for (const Case& c : cases) {
-        form().FFmpegVCL1Progress(0, c.frame, 25, c.currentMs, 2, 300, c.size, c.totalMs);
+        form().FFmpegVCL1Progress(0, c.frame, 25, c.currentMs, 2, 300, c.bytes, c.totalMs);
         EXPECT_EQ(progress(1), c.progress);
         EXPECT_EQ(list().SubText(1, FileColumn::Frames), c.frames);
         EXPECT_EQ(form().ProgressBar1->value(), c.bar);
-        EXPECT_EQ(form().StatusPanels[1]->text().toStdString(),
-                  "File Size : " + std::to_string(c.size));
+        EXPECT_EQ(form().StatusPanels[1]->text().toStdString(), "File Size : " + c.size);
     }
     EXPECT_EQ(progress(0), "");
     // A new row starts its bar afresh; long outputs do not overflow the percentage.

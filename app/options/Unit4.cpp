@@ -31,19 +31,8 @@ constexpr int kMaximumDropDownItems = 47;
 constexpr int kDefaultDropDownItems = 27;
 constexpr int kDefaultFilesAtOnce = 1;
 
-// A list box that also takes typed text; typing never adds an entry to the list.
-QComboBox* makeEditableList(const QString& name, const QStringList& items, QWidget* parent) {
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->addItems(items);
-    combo->setCurrentIndex(0);
-    return combo;
-}
-
-// A list box whose entries are the only choices.
-QComboBox* makeFixedList(const QString& name, const QStringList& items, QWidget* parent) {
+// A list box that offers its entries only: a choice that is not an entry cannot be made.
+QComboBox* makeList(const QString& name, const QStringList& items, QWidget* parent) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(name);
     combo->addItems(items);
@@ -51,16 +40,15 @@ QComboBox* makeFixedList(const QString& name, const QStringList& items, QWidget*
     return combo;
 }
 
-// The stored position of a fixed list; a value outside the list keeps the first entry.
-void restoreFixedList(QComboBox* combo, const std::optional<int>& position) {
+// The stored position of a list; a value outside the list keeps the first entry.
+void restoreListPosition(QComboBox* combo, const std::optional<int>& position) {
     if (position && *position >= 0 && *position < combo->count())
         combo->setCurrentIndex(*position);
 }
 
-// The entry the box shows: the position of the item whose text equals the shown text
-// (ignoring case), or -1 when the text was typed and names no item.
+// The entry the box shows, or -1 when it shows none (a stored position beyond the list).
 int chosenItem(const QComboBox* combo) {
-    return combo->findText(combo->currentText(), Qt::MatchFixedString);
+    return combo->currentIndex();
 }
 
 // Chooses an item by position; a position beyond the list leaves no selection.
@@ -87,13 +75,12 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
 
     auto* video = new QGroupBox(QStringLiteral(" Video Options "), this);
     auto* videoLayout = new QGridLayout(video);
-    ComboLetterBox = makeEditableList(QStringLiteral("ComboLetterBox"),
-                                      {QStringLiteral("None"), QStringLiteral("LetterBox")}, video);
-    ComboAspectRatio4 =
-        makeEditableList(QStringLiteral("ComboAspectRatio4"),
-                         {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
-                          QStringLiteral("16:9 (Wide Screen)")},
-                         video);
+    ComboLetterBox = makeList(QStringLiteral("ComboLetterBox"),
+                              {QStringLiteral("None"), QStringLiteral("LetterBox")}, video);
+    ComboAspectRatio4 = makeList(QStringLiteral("ComboAspectRatio4"),
+                                 {QStringLiteral("Original"), QStringLiteral("4:3 (Standard"),
+                                  QStringLiteral("16:9 (Wide Screen)")},
+                                 video);
     videoLayout->addWidget(new QLabel(QStringLiteral("Video Zoom : "), video), 0, 0);
     videoLayout->addWidget(ComboLetterBox, 0, 1);
     videoLayout->addWidget(new QLabel(QStringLiteral("Aspect Ratio : "), video), 1, 0);
@@ -130,11 +117,10 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     // Below the existing groups, so that they keep their places.
     auto* streams = new QGroupBox(QStringLiteral(" Stream Options "), this);
     auto* streamsLayout = new QGridLayout(streams);
-    ComboSubtitles = makeFixedList(QStringLiteral("ComboSubtitles"),
-                                   {QStringLiteral("Keep"), QStringLiteral("Leave out")}, streams);
-    ComboAudioTracks =
-        makeFixedList(QStringLiteral("ComboAudioTracks"),
-                      {QStringLiteral("All"), QStringLiteral("Default only")}, streams);
+    ComboSubtitles = makeList(QStringLiteral("ComboSubtitles"),
+                              {QStringLiteral("Keep"), QStringLiteral("Leave out")}, streams);
+    ComboAudioTracks = makeList(QStringLiteral("ComboAudioTracks"),
+                                {QStringLiteral("All"), QStringLiteral("Default only")}, streams);
     streamsLayout->addWidget(new QLabel(QStringLiteral("Subtitles"), streams), 0, 0);
     streamsLayout->addWidget(ComboSubtitles, 0, 1);
     streamsLayout->addWidget(new QLabel(QStringLiteral("Audio tracks"), streams), 1, 0);
@@ -148,8 +134,7 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
 
     connect(ButtonDone, &QPushButton::clicked, this, &QDialog::accept);
     connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm4::SpinEdit1Change);
-    // Fires for an item chosen from the list and for every edit of the typed text.
-    connect(ComboAspectRatio4, &QComboBox::currentTextChanged, this,
+    connect(ComboAspectRatio4, &QComboBox::currentIndexChanged, this,
             &TForm4::ComboAspectRatio4Change);
     // The video zoom choice is only stored; changing it has no effect.
 
@@ -180,8 +165,8 @@ void TForm4::LoadSettings() {
     // The spin box keeps it within 1 to this machine's cores.
     if (read.filesAtOnce)
         SpinFilesAtOnce->setValue(*read.filesAtOnce);
-    restoreFixedList(ComboSubtitles, read.subtitles);
-    restoreFixedList(ComboAudioTracks, read.audioTracks);
+    restoreListPosition(ComboSubtitles, read.subtitles);
+    restoreListPosition(ComboAudioTracks, read.audioTracks);
 
     if (!read.complete())
         SaveSettings();
@@ -238,8 +223,7 @@ void TForm4::ComboAspectRatio4Change() {
 
 void TForm4::showAspectRatioInUse() {
     // The profiles choose "Original" in the hidden box whenever they fill the lists; the
-    // dialog must not go on showing a ratio the conversions no longer use. A typed text
-    // that names no item matches a hidden box without a choice and stays as typed.
+    // dialog must not go on showing a ratio the conversions no longer use.
     const int inUse = m_mainForm.ComboAspectRatio->currentIndex();
     if (inUse == chosenItem(ComboAspectRatio4))
         return;
