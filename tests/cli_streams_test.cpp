@@ -209,6 +209,28 @@ TEST_P(CliStreamsTest, StreamsTagsChaptersAndCover) {
 INSTANTIATE_TEST_SUITE_P(Library, CliStreamsTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- The probe ---------------------------------------------------------------------------
+
+TEST(CliStreamsProbe, ASongWithACoverIsSoundOnlyAndEveryStreamIsListed) {
+    const std::string song = TestMediaPath(kCoverMp3);
+    const CliRun sizes = RunCli({"--probe", song});
+    EXPECT_EQ(sizes.status, 0) << sizes.err;
+    EXPECT_EQ(Lines(sizes.out), std::vector<std::string>{song + "\t \t \t00:00:02"});
+
+    const std::string film = TestMediaPath(kTwoLanguagesMkv);
+    const CliRun streams = RunCli({"--probe", "--streams", film, song});
+    EXPECT_EQ(streams.status, 0) << streams.err;
+    const std::vector<std::string> expected = {
+        film + "\t0\tvideo\tmpeg4\t-\t-\t-",
+        film + "\t1\taudio\taac\teng\tEnglish\tdefault",
+        film + "\t2\taudio\taac\tger\tDeutsch\t-",
+        film + "\t3\tsubtitle\tsubrip\teng\tEnglish subtitles\t-",
+        film + "\t4\tsubtitle\tdvd_subtitle\tger\t-\t-",
+        song + "\t0\taudio\tmp3\t-\t-\t-",
+        song + "\t1\tcover\tmjpeg\t-\t-\t-"};
+    EXPECT_EQ(Lines(streams.out), expected);
+}
+
 // ---- Every video row shows a song's cover for the song's length --------------------------
 
 std::vector<int> videoRows() {
