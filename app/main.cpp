@@ -1,28 +1,35 @@
 // The window program's entry: the application, the main window and its message loop. Files
 // named on the command line (as the desktop passes them) are added to the list once the
-// window shows.
+// window shows; --help and --version are answered without a window.
+#include "ProgramStart.h"
 #include "TMoviePlayer.h"
 #include "Unit1.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTimer>
 
+#include <iostream>
+#include <optional>
+
 int main(int argc, char* argv[]) {
+    if (const int status = AnswerBeforeWindow(argc, argv, std::cout, std::cerr); status >= 0)
+        return status;
     // Must come before the application object: it picks the media back end.
     TMoviePlayer::preferMediaBackend();
+    std::optional<FatalStartAsExit> fatalAsExit(std::in_place);
     QApplication application(argc, argv);
+    fatalAsExit.reset();
     QApplication::setApplicationName(QStringLiteral("Vidbrisk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vidbrisk"));
+    SetApplicationIcon();
+    QStringList files;
+    if (!FileArguments(QApplication::arguments().mid(1), files, std::cerr))
+        return 2;
 
     TForm1 form;
     if (!form.FormCreate())
         return 1;
     form.show();
-    // The list shows full paths, whatever folder the program was started from.
-    QStringList files;
-    for (const QString& argument : QApplication::arguments().mid(1))
-        files << QFileInfo(argument).absoluteFilePath();
     if (!files.isEmpty())
         QTimer::singleShot(0, &form, [&form, files] { form.AddFiles(files); });
     return QApplication::exec();

@@ -1,5 +1,6 @@
 #include "CliFormatBox.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -48,6 +49,25 @@ int FormatBoxPosition(const OutputFormatEntry& entry) {
     return -1;
 }
 
+namespace {
+
+// The rows a label names: the format box's entries with it when there are any, otherwise
+// every catalogue row with settings that has it.
+std::vector<const OutputFormatEntry*> RowsOfLabel(const std::string& label) {
+    std::vector<const OutputFormatEntry*> inBox;
+    std::vector<const OutputFormatEntry*> withSettings;
+    for (const OutputFormatEntry& entry : OutputFormatCatalogue) {
+        if (entry.Fill == nullptr || !SameLabel(label, entry.OutputType))
+            continue;
+        withSettings.push_back(&entry);
+        if (FormatBoxPosition(entry) >= 0)
+            inBox.push_back(&entry);
+    }
+    return inBox.empty() ? withSettings : inBox;
+}
+
+} // namespace
+
 const OutputFormatEntry* ResolveFormat(const std::string& format, std::string& error) {
     if (const OutputFormatEntry* entry = FindOutputFormat(format)) {
         if (entry->Fill != nullptr)
@@ -55,10 +75,7 @@ const OutputFormatEntry* ResolveFormat(const std::string& format, std::string& e
         error = "format \"" + format + "\" is a catalogue row without settings";
         return nullptr;
     }
-    std::vector<const OutputFormatEntry*> candidates;
-    for (const OutputFormatEntry& entry : OutputFormatCatalogue)
-        if (FormatBoxPosition(entry) >= 0 && SameLabel(format, entry.OutputType))
-            candidates.push_back(&entry);
+    const std::vector<const OutputFormatEntry*> candidates = RowsOfLabel(format);
     if (candidates.size() == 1)
         return candidates.front();
     if (candidates.empty()) {
@@ -70,4 +87,18 @@ const OutputFormatEntry* ResolveFormat(const std::string& format, std::string& e
     for (const OutputFormatEntry* entry : candidates)
         error += std::string("\n  ") + entry->DisplayName;
     return nullptr;
+}
+
+std::vector<FormatLabel> FormatLabels() {
+    std::vector<FormatLabel> labels;
+    for (const OutputFormatEntry& entry : OutputFormatCatalogue) {
+        const auto known = std::find_if(labels.begin(), labels.end(), [&](const FormatLabel& l) {
+            return SameLabel(l.Label, entry.OutputType);
+        });
+        if (known == labels.end() && entry.Fill != nullptr)
+            labels.push_back({entry.OutputType, RowsOfLabel(entry.OutputType)});
+    }
+    std::sort(labels.begin(), labels.end(),
+              [](const FormatLabel& a, const FormatLabel& b) { return a.Label < b.Label; });
+    return labels;
 }

@@ -38,6 +38,17 @@ private:
 int FormatBoxPosition(const OutputFormatEntry& entry);
 
 // The catalogue row that FORMAT names: a display name with a fill routine (exact text), or an
-// output label (any case) that exactly one format box entry has. On failure returns null and
-// sets `error` to a message naming the candidates.
+// output label (any case) that exactly one format box entry has, or, for a label the box
+// does not offer, exactly one catalogue row with settings. On failure returns null and sets
+// `error` to a message naming the candidates.
 const OutputFormatEntry* ResolveFormat(const std::string& format, std::string& error);
+
+// An output label of a catalogue row with settings, and the rows it names as a FORMAT (one
+// when the label selects a row, several when it is ambiguous).
+struct FormatLabel {
+    std::string Label;
+    std::vector<const OutputFormatEntry*> Rows;
+};
+
+// Every such label, in alphabetical order.
+std::vector<FormatLabel> FormatLabels();

@@ -1,6 +1,7 @@
 // The command line of a conversion run: -f FORMAT -o FOLDER [settings] FILE...
 #pragma once
 
+#include "CommandLine.h"
 #include "SettingChoice.h"
 #include "StreamPlan.h"
 
@@ -26,7 +27,11 @@ struct ConvertOptions {
     std::vector<std::string> Files;
 };
 
-// Reads the arguments of a conversion run ("--name value" or "--name=value"; "--" ends the
-// options). Returns false with the reason in `error` on a usage error.
+// Every option of a conversion, in the order --help lists them: -f and -o, the settings
+// boxes (SettingOptions), then the other flags.
+const std::vector<CommandOption<ConvertOptions>>& ConvertOptionTable();
+
+// Reads the arguments of a conversion run ("--name value", "--name=value", "-j2"; "--"
+// ends the options). Returns false with a one-line reason in `error` on a usage error.
 bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options,
                          std::string& error);

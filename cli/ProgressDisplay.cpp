@@ -3,7 +3,11 @@
 #include "AddFileToFFMPEG.h"
 #include "RowTexts.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 std::string ProgressDisplay::lineText(const std::string& fileName, const RunEvent& progress,
                                       double elapsedSeconds, int32_t firstDurationMs) {
@@ -26,16 +30,44 @@ std::string ProgressDisplay::lineText(const std::string& fileName, const RunEven
     return text + "  " + fileName;
 }
 
+ProgressDisplay::Mode ProgressDisplay::modeForStandardError(bool quiet) {
+    if (quiet || isatty(STDERR_FILENO) == 0)
+        return Mode::Off;
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0)
+        return Mode::Plain;
+    return Mode::Redraw;
+}
+
+void ProgressDisplay::printPlain(Line& line, const RunEvent& progress,
+                                 std::chrono::steady_clock::time_point now) {
+    const int percent = ProgressPercent(progress.CurrentDurationMs, progress.TotalOutputDurationMs);
+    const bool due =
+        percent >= 0 ? percent / 10 > line.plainStep
+                     : line.plainStep < 0 || now - line.plainPrinted >= std::chrono::seconds(10);
+    if (!due)
+        return;
+    line.plainStep = percent >= 0 ? percent / 10 : 0;
+    line.plainPrinted = now;
+    m_terminal << line.text << "\n";
+    m_terminal.flush();
+}
+
 void ProgressDisplay::update(int row, const std::string& fileName, const RunEvent& progress) {
-    if (!m_enabled)
+    if (m_mode == Mode::Off)
         return;
     const auto now = std::chrono::steady_clock::now();
     auto found = m_lines.find(row);
     if (found == m_lines.end())
-        found = m_lines.emplace(row, Line{fileName, now, progress.CurrentDurationMs, ""}).first;
+        found = m_lines.emplace(row, Line{fileName, now, progress.CurrentDurationMs, "", -1, now})
+                    .first;
     Line& line = found->second;
     const double elapsed = std::chrono::duration<double>(now - line.firstReport).count();
     line.text = lineText(line.fileName, progress, elapsed, line.firstDurationMs);
+    if (m_mode == Mode::Plain) {
+        printPlain(line, progress, now);
+        return;
+    }
     erase();
     draw();
 }
@@ -45,7 +77,7 @@ void ProgressDisplay::remove(int row) {
 }
 
 void ProgressDisplay::erase() {
-    if (!m_enabled)
+    if (m_mode != Mode::Redraw)
         return;
     for (; m_drawn > 0; --m_drawn)
         m_terminal << "\x1b[1A\r\x1b[2K";
@@ -53,7 +85,7 @@ void ProgressDisplay::erase() {
 }
 
 void ProgressDisplay::draw() {
-    if (!m_enabled)
+    if (m_mode != Mode::Redraw)
         return;
     for (const auto& [row, line] : m_lines) {
         const size_t width = m_columns > 1 ? static_cast<size_t>(m_columns - 1) : 79;

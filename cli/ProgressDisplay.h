@@ -1,4 +1,5 @@
-// The converter's progress lines on a terminal: one line per running file, redrawn in place.
+// The converter's progress lines on a terminal: one line per running file, redrawn in place,
+// or on a terminal that cannot move its cursor (TERM=dumb) a plain line now and then.
 #pragma once
 
 #include "RunEventQueue.h"
@@ -10,10 +11,18 @@
 
 class ProgressDisplay {
 public:
-    // Draws nothing unless `enabled` (a terminal, and not --quiet).
+    enum class Mode {
+        Off,    // not a terminal, or --quiet
+        Redraw, // the lines stay at the bottom and are redrawn with the terminal's escapes
+        Plain,  // a line of its own at every tenth of a file (or every ten seconds), no escapes
+    };
+    // The mode for standard error: Off unless it is a terminal; Plain when TERM is unset,
+    // empty or "dumb".
+    static Mode modeForStandardError(bool quiet);
+
     // Lines are cut to `columns` characters, so that none wraps.
-    ProgressDisplay(std::ostream& terminal, bool enabled, int columns)
-        : m_terminal(terminal), m_enabled(enabled), m_columns(columns) {}
+    ProgressDisplay(std::ostream& terminal, Mode mode, int columns)
+        : m_terminal(terminal), m_mode(mode), m_columns(columns) {}
 
     // A progress report of the file in `row`: percent, frames, size, speed, time left.
     void update(int row, const std::string& fileName, const RunEvent& progress);
@@ -33,9 +42,16 @@ private:
         std::chrono::steady_clock::time_point firstReport;
         int32_t firstDurationMs = 0;
         std::string text;
+        // Plain mode: the last tenth printed, or when the last line was printed.
+        int plainStep = -1;
+        std::chrono::steady_clock::time_point plainPrinted;
     };
+    // Plain mode: prints the line when the file has gone another tenth (or ten seconds).
+    void printPlain(Line& line, const RunEvent& progress,
+                    std::chrono::steady_clock::time_point now);
+
     std::ostream& m_terminal;
-    bool m_enabled;
+    Mode m_mode;
     int m_columns;
     std::map<int, Line> m_lines;
     int m_drawn = 0;

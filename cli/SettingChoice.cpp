@@ -5,14 +5,14 @@
 #include <vector>
 
 const std::array<SettingOption, 8> SettingOptions = {{
-    {"--video-bitrate", "ComboVideoBitrate", &SettingsBoxes::ComboVideoBitrate},
-    {"--video-codec", "ComboVideoCodec", &SettingsBoxes::ComboVideoCodec},
-    {"--video-size", "ComboVideoSize", &SettingsBoxes::ComboVideoSize},
-    {"--frame-rate", "ComboVideoFramerate", &SettingsBoxes::ComboVideoFramerate},
-    {"--audio-bitrate", "ComboAudioBitrate", &SettingsBoxes::ComboAudioBitrate},
-    {"--audio-codec", "ComboAudioCodec", &SettingsBoxes::ComboAudioCodec},
-    {"--channels", "ComboAudioChannels", &SettingsBoxes::ComboAudioChannels},
-    {"--sample-rate", "ComboSamplingRate", &SettingsBoxes::ComboSamplingRate},
+    {"--video-bitrate", "Video Quality", &SettingsBoxes::ComboVideoBitrate},
+    {"--video-codec", "Video Codec", &SettingsBoxes::ComboVideoCodec},
+    {"--video-size", "Video Size", &SettingsBoxes::ComboVideoSize},
+    {"--frame-rate", "Framerate", &SettingsBoxes::ComboVideoFramerate},
+    {"--audio-bitrate", "Audio Quality", &SettingsBoxes::ComboAudioBitrate},
+    {"--audio-codec", "Audio Codec", &SettingsBoxes::ComboAudioCodec},
+    {"--channels", "Audio Channels", &SettingsBoxes::ComboAudioChannels},
+    {"--sample-rate", "Sampling Rate", &SettingsBoxes::ComboSamplingRate},
 }};
 
 namespace {
@@ -127,9 +127,9 @@ int FindSettingEntry(const SettingsBox& box, const SettingOption& option, const 
         return matches.front();
     if (matches.empty())
         error = std::string(option.Option) + " \"" + value + "\" matches no entry of " +
-                option.BoxName + "; its entries are:" + EntryList(box);
+                option.Label + "; its entries are:" + EntryList(box);
     else
         error = std::string(option.Option) + " \"" + value + "\" matches several entries of " +
-                option.BoxName + "; its entries are:" + EntryList(box);
+                option.Label + "; its entries are:" + EntryList(box);
     return -1;
 }

@@ -8,8 +8,8 @@
 #include <string>
 
 struct SettingOption {
-    const char* Option;  // "--video-bitrate"
-    const char* BoxName; // "ComboVideoBitrate"
+    const char* Option; // "--video-bitrate"
+    const char* Label;  // "Video Quality", as the window labels the box; messages use it
     SettingsBox* SettingsBoxes::*Box;
 };
 

@@ -20,6 +20,10 @@ install(FILES ${VIDBRISK_SHARE_DIR}/bash-completion/vidbrisk-convert
 if(TARGET vidbrisk)
     install(TARGETS vidbrisk RUNTIME DESTINATION bin)
     install(FILES ${VIDBRISK_SHARE_DIR}/help.html DESTINATION share/vidbrisk)
+    # The program reads that page itself (F1), so it is data, not documentation that a
+    # system may leave out (/usr/share/doc): lintian is told why.
+    install(FILES ${VIDBRISK_SHARE_DIR}/debian/lintian-overrides
+            DESTINATION share/lintian/overrides RENAME vidbrisk)
     install(FILES ${VIDBRISK_SHARE_DIR}/vidbrisk.desktop DESTINATION share/applications)
     install(FILES ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
             DESTINATION share/icons/hicolor/scalable/apps)
@@ -29,10 +33,13 @@ if(TARGET vidbrisk)
     if(VIDBRISK_RSVG_CONVERT)
         set(icon_pngs "")
         foreach(size IN LISTS VIDBRISK_ICON_SIZES)
-            set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/vidbrisk.png)
+            # Drawn into the build tree as the theme lays them out, so that the window
+            # started from the build tree finds them as <program folder>/../share/icons.
+            set(png_dir ${CMAKE_BINARY_DIR}/share/icons/hicolor/${size}x${size}/apps)
+            set(png ${png_dir}/vidbrisk.png)
             add_custom_command(
                 OUTPUT ${png}
-                COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${png_dir}
                 COMMAND ${VIDBRISK_RSVG_CONVERT} --width ${size} --height ${size} --output ${png}
                         ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg
                 DEPENDS ${VIDBRISK_SHARE_DIR}/icons/vidbrisk.svg

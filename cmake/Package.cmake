@@ -9,20 +9,22 @@
 #    program links them. libavcodec-extra59 brings the encoders the catalogue needs beyond
 #    Debian's plain build (AMR-NB for 3GP and 3G2); it provides libavcodec59, so both
 #    names hold together.
-#  - Qt loads its platform plugins (xcb, wayland) at run time: qt6-qpa-plugins.
-#  - The preview plays through Qt Multimedia's FFmpeg backend (platform/TMoviePlayer),
-#    whose plugin lives in libqt6multimedia6; dpkg-shlibdeps finds that package, and the
-#    Qt libraries the programs link, from the programs themselves.
+#  - The Qt libraries the programs link are found by dpkg-shlibdeps from the programs. Two
+#    of them also hold the plugins Qt loads at run time: libqt6gui6 the X11 platform plugin
+#    (xcb) the window needs to show, libqt6multimedia6 the FFmpeg backend the preview plays
+#    through (platform/TMoviePlayer). qt6-qpa-plugins holds only the VNC and touch-screen
+#    platform plugins: nothing of it is used.
 set(VIDBRISK_PACKAGE_DEPENDS
     "libavcodec59 (>= 7:5.1)"
     "libavcodec-extra59 (>= 7:5.1)"
     "libavformat59 (>= 7:5.1)"
     "libavutil57 (>= 7:5.1)"
     "libswscale6 (>= 7:5.1)"
-    "libswresample4 (>= 7:5.1)"
-    "qt6-qpa-plugins")
-# The help opens in the desktop's browser (xdg-open); completion needs bash-completion.
-set(VIDBRISK_PACKAGE_RECOMMENDS "xdg-utils" "bash-completion")
+    "libswresample4 (>= 7:5.1)")
+# On a Wayland desktop the window uses Qt's Wayland plugin (qt6-wayland; without it Qt
+# falls back to X11 through XWayland). Links of the help to other sites open in the
+# desktop's browser (xdg-open); completion needs bash-completion.
+set(VIDBRISK_PACKAGE_RECOMMENDS "qt6-wayland" "xdg-utils" "bash-completion")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vidbrisk)

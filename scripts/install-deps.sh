@@ -10,8 +10,8 @@ packages=(
     libavcodec-extra
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
     libgtest-dev libgmock-dev
-    xvfb xauth xdotool
-    openbox dbus at-spi2-core python3-pyatspi
+    xvfb xauth xdotool x11-utils bash-completion
+    openbox dbus at-spi2-core python3 python3-pyatspi
     dpkg-dev file librsvg2-bin
 )
 

@@ -129,10 +129,10 @@ TEST_F(CliConvertTest, ValuesThatMatchNoEntryAreRefusedWithTheEntriesListed) {
         std::vector<std::string> listed; // texts the message must show
     };
     const std::vector<Refusal> refusals = {
-        {{"--video-bitrate", "999"}, {"ComboVideoBitrate", "\"192 Kbps\"", "\"2500 Kbps\""}},
-        {{"--sample-rate", "48000"}, {"ComboSamplingRate", "\"11025 Hz\"", "\"44100 Hz\""}},
+        {{"--video-bitrate", "999"}, {"of Video Quality;", "\"192 Kbps\"", "\"2500 Kbps\""}},
+        {{"--sample-rate", "48000"}, {"of Sampling Rate;", "\"11025 Hz\"", "\"44100 Hz\""}},
         {{"--video-size", "321x240"}, {"\"Original Video Size\"", "\"320 x 240 (VGA)\""}},
-        {{"--video-codec", "H264"}, {"ComboVideoCodec", "\"FLV\""}},
+        {{"--video-codec", "H264"}, {"of Video Codec;", "\"FLV\""}},
         {{"--channels", "3"}, {"\"Stereo\"", "\"Mono\""}},
         {{"--volume", "30"}, {"0 20 40 60 80 100 120 140 160 180 200"}},
     };
@@ -145,6 +145,8 @@ TEST_F(CliConvertTest, ValuesThatMatchNoEntryAreRefusedWithTheEntriesListed) {
         EXPECT_EQ(run.out, "") << refusal.args[0];
         for (const std::string& text : refusal.listed)
             EXPECT_NE(run.err.find(text), std::string::npos) << text << " in " << run.err;
+        // Settings are named as the window labels them, never by their widgets' names.
+        EXPECT_EQ(run.err.find("Combo"), std::string::npos) << run.err;
     }
     EXPECT_TRUE(fs::is_empty(out()));
 
@@ -244,6 +246,7 @@ TEST_F(CliConvertTest, InterruptEndsTheRunningFileWithItsTrailerAndShowsAbort) {
     ASSERT_EQ(lines.size(), 2u) << run.out;
     EXPECT_EQ(lines[0], "Abort\t" + mp4 + "\t" + output);
     EXPECT_EQ(Fields(lines[1])[0], "Abort"); // never reached
+    EXPECT_EQ(Lines(run.err).back(), "stopped: 1 stopped, 1 not started");
     // The part written is a complete file: its index was written when it stopped.
     const std::vector<std::string> written = probe(output);
     ASSERT_EQ(written.size(), 3u) << written[0];
@@ -271,6 +274,7 @@ TEST_F(CliConvertTest, InterruptWithSeveralFilesRunningEndsEachOfThem) {
         aborted.insert(Fields(line)[2]);
     }
     EXPECT_TRUE(aborted.count(first) && aborted.count(second)) << run.out;
+    EXPECT_EQ(Lines(run.err).back(), "stopped: 2 stopped, 1 not started");
     for (const std::string& output : {first, second})
         EXPECT_EQ(probe(output)[0], "720x576") << output;
     // The third file never started: nothing of it is left behind, and its line names no
@@ -304,11 +308,50 @@ TEST_F(CliConvertTest, OneFileAtATimeStartsTheNextFileWithoutWaiting) {
     EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
-TEST_F(CliConvertTest, MissingOutputFolderIsRefusedBeforeAnythingStarts) {
-    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
-    const CliRun run = RunCli({"-f", "FLV", "-o", out() + "/missing", avi});
+TEST_F(CliConvertTest, AnOutputFolderThatDoesNotExistIsCreatedOnceTheSettingsAreAccepted) {
+    const std::string wav = TestMediaPath(TestMedia::kWavMono8k.name);
+    const std::string created = out() + "/new/deeper";
+    // A refused setting leaves nothing behind.
+    CliRun run = RunCli({"-f", "WAV", "-o", created, "--sample-rate", "12345", wav});
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("does not exist"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out() + "/new"));
+    run = RunCli({"-f", "WAV", "-o", created, "-q", wav});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "vidbrisk-convert: created the output folder \"" + created + "\"\n");
+    EXPECT_EQ(run.out, "Done\t" + wav + "\t" + created + "/mono_8khz.wav\n");
+    // A name taken by a file is refused.
+    writeText(folder / "taken", "a file");
+    run = RunCli({"-f", "WAV", "-o", (folder / "taken").string(), wav});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "vidbrisk-convert: the output folder \"" + (folder / "taken").string() +
+                           "\" is not a folder; give another -o FOLDER\n");
+}
+
+TEST_F(CliConvertTest, ProgressRedrawsOnATerminalAndIsPlainWhereTheTerminalIsDumb) {
+    const std::string mp4 = TestMediaPath(TestMedia::kMp4H264Aac.name);
+    for (const char* term : {"xterm", "dumb"}) {
+        const CliRun run = RunCliOnTerminal(
+            {"-f", "MP4", "--video-codec", "H264", "--video-size", "720x576", "-o", out(), mp4},
+            term);
+        EXPECT_EQ(run.status, 0) << term << run.out;
+        EXPECT_NE(run.out.find("%  frames "), std::string::npos) << term << run.out;
+        EXPECT_EQ(run.out.find('\x1b') == std::string::npos, std::string(term) == "dumb")
+            << term << run.out;
+        EXPECT_NE(run.out.find("\n1 done\r\n"), std::string::npos) << term << run.out;
+    }
+}
+
+TEST_F(CliConvertTest, TheClosingLineCountsTheFilesAndFailuresReachTheTerminal) {
+    // Standard output goes to a file: each failure's reason is on standard error too.
+    const std::string avi = TestMediaPath(TestMedia::kAviMpeg4Mp3.name);
+    const std::string text = TestMediaPath(TestMedia::kNotMedia.name);
+    const std::string missing = out() + "/missing.avi";
+    const CliRun run = RunCli({"-f", "FLV", "-o", out(), avi, text, missing, avi});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Lines(run.out).size(), 4u) << run.out;
+    EXPECT_EQ(run.err, "vidbrisk-convert: failed: " + text + ": Unknown format\n" +
+                           "vidbrisk-convert: failed: " + missing +
+                           ": no such file or directory\n2 done, 2 failed\n");
 }
 
 } // namespace

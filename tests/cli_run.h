@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,21 @@ inline std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
+// In the child process: becomes the converter with `args`, run through `launcher` when one
+// is given.
+[[noreturn]] inline void ExecConverter(const std::vector<std::string>& launcher,
+                                       const std::vector<std::string>& args) {
+    std::vector<std::string> all = launcher;
+    all.push_back(CliProgram());
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
 // Runs the converter with `args`. When `interruptWhen` is given it is polled every 20 ms
 // while the program runs, and `signal` (SIGINT unless said otherwise) is sent once the
 // first time it returns true. `launcher`, when given, is the command the converter is run
@@ -54,15 +70,7 @@ inline CliRun RunCli(const std::vector<std::string>& args,
     if (child == 0) {
         dup2(outFd, STDOUT_FILENO);
         dup2(errFd, STDERR_FILENO);
-        std::vector<std::string> all = launcher;
-        all.push_back(CliProgram());
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        ExecConverter(launcher, args);
     }
     close(outFd);
     close(errFd);
@@ -88,6 +96,28 @@ inline CliRun RunCli(const std::vector<std::string>& args,
     run.err = ReadWholeFile(errName);
     std::remove(outName);
     std::remove(errName);
+    return run;
+}
+
+// Runs the converter on a terminal of its own (a pseudo-terminal for standard input, output
+// and error) with TERM set to `term`; `out` gets everything the terminal showed.
+inline CliRun RunCliOnTerminal(const std::vector<std::string>& args, const std::string& term) {
+    CliRun run;
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        setenv("TERM", term.c_str(), 1);
+        ExecConverter({}, args);
+    }
+    if (child < 0)
+        return run;
+    char buffer[4096];
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;)
+        run.out.append(buffer, static_cast<size_t>(n));
+    close(terminal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
 

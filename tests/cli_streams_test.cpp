@@ -194,16 +194,21 @@ TEST_P(CliStreamsTest, StreamsTagsChaptersAndCover) {
     EXPECT_EQ(made.count("subtitle"), e.subtitle);
     expectTracks(made, "audio", e.audioTracks);
     expectTracks(made, "subtitle", e.subtitles);
-    if (!e.subtitleCodec.empty() && made.first("subtitle"))
+    if (!e.subtitleCodec.empty() && made.first("subtitle")) {
         EXPECT_EQ(made.first("subtitle")->codec, e.subtitleCodec);
-    if (!e.title.empty())
+    }
+    if (!e.title.empty()) {
         EXPECT_EQ(made.tags.count("title") ? made.tags.at("title") : "", e.title);
-    for (const Tag& tag : kSongTags)
-        if (e.songTags)
+    }
+    for (const Tag& tag : kSongTags) {
+        if (e.songTags) {
             EXPECT_EQ(made.tags.count(tag.key) ? made.tags.at(tag.key) : "", tag.value) << tag.key;
+        }
+    }
     EXPECT_EQ(static_cast<int>(made.chapterTitles.size()), e.chapters);
-    if (e.chapters > 0)
+    if (e.chapters > 0) {
         EXPECT_EQ(made.chapterTitles.front(), kFilmChapters[0].title);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, CliStreamsTest, ::testing::ValuesIn(kCases),
@@ -259,8 +264,9 @@ TEST_P(CliCoverRowTest, ACoverIsAStillPictureForTheSongsLength) {
     const ReadBackStream& sound = *made.first("audio");
     // Still pictures at the row's rate (5 a second at least) for as long as the sound.
     EXPECT_GE(video.packets, static_cast<int64_t>(kSongSeconds * 5)) << row.DisplayName;
-    if (video.lastSeconds > 0 && sound.lastSeconds > 0)
+    if (video.lastSeconds > 0 && sound.lastSeconds > 0) {
         EXPECT_NEAR(video.lastSeconds, sound.lastSeconds, 0.3) << row.DisplayName;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CliCoverRowTest, ::testing::ValuesIn(videoRows()),

@@ -110,6 +110,20 @@ TEST_F(LoaderTest, MissingFunctionNamesFunctionAndLibrary) {
     UnloadMediaLibraries();
 }
 
+TEST_F(LoaderTest, EachLibraryNamesTheDebianPackageThatShipsIt) {
+    const std::pair<MediaLibrary*, const char*> packages[] = {
+        {&AVCodecLibrary(), "libavcodec59"},      {&AVFormatLibrary(), "libavformat59"},
+        {&AVUtilLibrary(), "libavutil57"},        {&SwScaleLibrary(), "libswscale6"},
+        {&SwResampleLibrary(), "libswresample4"},
+    };
+    for (const auto& [library, package] : packages)
+        EXPECT_EQ(library->PackageName(), package) << library->FileName();
+    // After a failed load the library that stopped it says what it missed.
+    EXPECT_FALSE(LoadMediaLibraries(VIDBRISK_STUB_LIB_DIR, true));
+    ASSERT_EQ(FailedMediaLibrary(), &AVFormatLibrary());
+    EXPECT_EQ(FailedMediaLibrary()->MissingFunction(), "av_sdp_create");
+}
+
 TEST_F(LoaderTest, ProbeRefusesToWorkWithoutLibraries) {
     expectNothingLoaded();
     EXPECT_THROW(

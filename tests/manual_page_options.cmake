@@ -1,5 +1,5 @@
-# Every long option that `vidbrisk-convert --help` lists appears in the manual page, and the
-# manual page documents no long option that --help does not list.
+# Every long option and every short one that `vidbrisk-convert --help` lists appears in the
+# manual page, and the manual page documents no option that --help does not list.
 # cmake -DCONVERTER=<program> -DMANUAL=<vidbrisk-convert.1> -P manual_page_options.cmake
 cmake_minimum_required(VERSION 3.22)
 execute_process(COMMAND ${CONVERTER} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
@@ -11,6 +11,15 @@ string(REPLACE "\\-" "-" manual "${manual}")
 
 string(REGEX MATCHALL "--[a-z][a-z-]*" helpOptions "${help}")
 string(REGEX MATCHALL "--[a-z][a-z-]*" manualOptions "${manual}")
+# Short options: "-f, --format" in --help, ".BI -f " or ".BR -q " in the manual page.
+string(REGEX MATCHALL "[\n ]-[a-z]," helpShort "${help}")
+string(REGEX MATCHALL "\n\\.B[IR]? -[a-z][ \n]" manualShort "${manual}")
+foreach(kind help manual)
+    foreach(match IN LISTS ${kind}Short)
+        string(REGEX MATCH "-[a-z]" option "${match}")
+        list(APPEND ${kind}Options ${option})
+    endforeach()
+endforeach()
 list(REMOVE_DUPLICATES helpOptions)
 list(REMOVE_DUPLICATES manualOptions)
 if(NOT helpOptions)

@@ -69,6 +69,7 @@ if [[ $window == ON ]]; then
     has -rwxr-xr-x bin/vidbrisk
     has -rw-r--r-- share/man/man1/vidbrisk.1.gz
     has -rw-r--r-- share/vidbrisk/help.html
+    has -rw-r--r-- share/lintian/overrides/vidbrisk
     has -rw-r--r-- share/applications/vidbrisk.desktop
     has -rw-r--r-- share/metainfo/org.morvane.Vidbrisk.metainfo.xml
     has -rw-r--r-- share/icons/hicolor/scalable/apps/vidbrisk.svg
@@ -94,17 +95,24 @@ gzip -cd "$unpacked/usr/share/doc/vidbrisk/changelog.gz" | head -1 |
     grep -qF "vidbrisk ($version)" || fail "the changelog's first entry is not $version"
 
 # Depends: the media libraries opened by name, which no program links, Qt found from the
-# programs themselves, and the platform plugins Qt opens at run time.
+# programs themselves with the X11 platform plugin Qt opens at run time (libqt6gui6), and
+# no package of which nothing is used (qt6-qpa-plugins). Recommends: the Wayland plugin.
 depends=$(dpkg-deb --field "$deb" Depends)
+recommends=$(dpkg-deb --field "$deb" Recommends)
 echo "Depends: $depends"
+echo "Recommends: $recommends"
 wanted=(libavcodec59 libavcodec-extra59 libavformat59 libavutil57 libswscale6 libswresample4
     libc6 libstdc++6)
 if [[ $window == ON ]]; then
-    wanted+=(libqt6widgets6 libqt6multimedia6 libqt6multimediawidgets6 qt6-qpa-plugins)
+    wanted+=(libqt6widgets6 libqt6gui6 libqt6multimedia6 libqt6multimediawidgets6)
 fi
-names=$(sed 's/, /\n/g' <<<"$depends" | awk '{ print $1 }')
+names=$(sed 's/, /\n/g; s/ | /\n/g' <<<"$depends" | awk '{ print $1 }')
 for package in "${wanted[@]}"; do
     grep -qxF "$package" <<<"$names" || fail "Depends lacks $package"
+done
+! grep -qxF qt6-qpa-plugins <<<"$names" || fail "Depends names qt6-qpa-plugins"
+for package in qt6-wayland xdg-utils bash-completion; do
+    grep -qw "$package" <<<"$recommends" || fail "Recommends lacks $package"
 done
 
 ((failures == 0)) && echo "the package holds its files and declares its dependencies"

@@ -5,6 +5,7 @@
 // text must then be on the screen in every style, move through the list, delete a row, open
 // the File menu with Alt+F and the help with F1.
 #include "EventLoopWait.h"
+#include "PrivateDisplay.h"
 #include "ScriptedHelpViewer.h"
 #include "TMoviePlayer.h"
 #include "TestMedia.h"
@@ -49,58 +50,6 @@ extern "C" __attribute__((used)) const char* __asan_default_options() {
 }
 
 namespace {
-
-// An Xvfb server on the first free display; it ends with the object.
-class PrivateDisplay {
-public:
-    PrivateDisplay() {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            // The server ends with the test, and keeps off the test's output (CTest waits
-            // for that to close).
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int quiet = open("/dev/null", O_RDWR);
-            dup2(quiet, 0);
-            dup2(quiet, 1);
-            dup2(quiet, 2);
-            // The server writes its display number to descriptor 3 once it takes clients.
-            dup2(fds[1], 3);
-            if (fds[0] != 3)
-                close(fds[0]);
-            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten",
-                   "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (m_pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (!number.empty())
-            m_name = ":" + number;
-    }
-    ~PrivateDisplay() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    // ":N", or empty when the server did not start.
-    const std::string& name() const { return m_name; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_name;
-};
-
-PrivateDisplay& display() {
-    static PrivateDisplay server;
-    return server;
-}
 
 QString clip(const TestClip& c) {
     return QString::fromStdString(TestMediaPath(c.name));

@@ -76,6 +76,9 @@ public:
     // `enough` of them, or the file ends. Zero counts when no file is open.
     TAVPacketCounts CountPackets(int64_t enough = 1);
 
+    // The open file's context (null when none is open), for readers of the whole file.
+    const AVFormatContext* Context() const { return m_context; }
+
     // Throws MediaLibraryError naming the first library that is not bound.
     static void CheckLibraries();
     static std::string ProbeErrorText(const std::string& fileName, int errorCode);

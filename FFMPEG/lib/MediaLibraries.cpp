@@ -20,6 +20,7 @@ std::array<MediaLibrary*, 5> libraries() {
 // Written on the window's thread during loading only; read freely afterwards.
 std::atomic<bool> g_loaded{false};
 std::string g_loadLibraryError;
+const MediaLibrary* g_failedLibrary = nullptr;
 std::atomic<int> g_verbosity{AV_LOG_INFO};
 
 } // namespace
@@ -28,10 +29,12 @@ bool LoadMediaLibraries(const std::string& folder, bool versionedNames) {
     if (g_loaded)
         return true;
     g_loadLibraryError.clear();
+    g_failedLibrary = nullptr;
     bool ok = true;
     for (MediaLibrary* library : libraries()) {
         if (!library->Load(folder, versionedNames)) {
             g_loadLibraryError = library->ErrorText();
+            g_failedLibrary = library;
             ok = false;
             break;
         }
@@ -57,6 +60,10 @@ bool MediaLibrariesLoaded() {
 
 const std::string& LoadLibraryError() {
     return g_loadLibraryError;
+}
+
+const MediaLibrary* FailedMediaLibrary() {
+    return g_failedLibrary;
 }
 
 int MediaLogVerbosity() {

@@ -14,6 +14,10 @@ bool MediaLibrariesLoaded();
 // Text of the failure that stopped the last load attempt ("" after a success).
 const std::string& LoadLibraryError();
 
+class MediaLibrary;
+// The library whose failure stopped the last load attempt (null after a success).
+const MediaLibrary* FailedMediaLibrary();
+
 // The library log level in force when the set was loaded: the verbosity that the
 // component's library log callback compares messages against.
 int MediaLogVerbosity();

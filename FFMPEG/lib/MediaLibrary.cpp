@@ -21,8 +21,10 @@ std::string lastSystemError() {
 MediaLibrary::MediaLibrary(std::string baseName, int majorVersion, BindFunction bind,
                            ClearFunction clear)
     : m_defaultVersionedName("lib" + baseName + ".so." + std::to_string(majorVersion)),
-      m_defaultPlainName("lib" + baseName + ".so"), m_versionedName(m_defaultVersionedName),
-      m_plainName(m_defaultPlainName), m_bind(bind), m_clear(clear) {}
+      m_defaultPlainName("lib" + baseName + ".so"),
+      m_packageName("lib" + baseName + std::to_string(majorVersion)),
+      m_versionedName(m_defaultVersionedName), m_plainName(m_defaultPlainName), m_bind(bind),
+      m_clear(clear) {}
 
 std::string MediaLibrary::FileName() const {
     return VersionedNames ? m_versionedName : m_plainName;
@@ -41,6 +43,8 @@ void MediaLibrary::RestoreFileNames() {
 bool MediaLibrary::Load(const std::string& folder, bool versionedNames) {
     VersionedNames = versionedNames;
     const std::string name = FileName();
+    m_missingFunction.clear();
+    m_systemMessage.clear();
     if (!Loaded()) {
         void* handle = nullptr;
         std::string systemMessage;
@@ -61,6 +65,7 @@ bool MediaLibrary::Load(const std::string& folder, bool versionedNames) {
                 systemMessage = lastSystemError();
         }
         if (!handle) {
+            m_systemMessage = systemMessage;
             m_errorText = "Load libraray " + name + " error: " + systemMessage;
             return false;
         }
@@ -81,8 +86,10 @@ void* MediaLibrary::Symbol(const char* functionName) {
     dlerror();
     void* symbol = dlsym(m_handle.load(), functionName);
     if (!symbol) {
+        m_missingFunction = functionName;
+        m_systemMessage = lastSystemError();
         m_errorText = std::string("Load function ") + functionName + "@" + FileName() +
-                      " error: " + lastSystemError();
+                      " error: " + m_systemMessage;
     }
     return symbol;
 }

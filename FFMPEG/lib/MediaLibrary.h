@@ -30,6 +30,12 @@ public:
 
     // The file name chosen by VersionedNames: "libavcodec.so.59" or "libavcodec.so".
     std::string FileName() const;
+    // The Debian package that ships the versioned file: "libavcodec59".
+    const std::string& PackageName() const { return m_packageName; }
+    // After a failed Load: the function the module does not export, or "" when the file
+    // itself could not be loaded; and the system's words for the failure.
+    const std::string& MissingFunction() const { return m_missingFunction; }
+    const std::string& SystemMessage() const { return m_systemMessage; }
     // Replaces the two file names (used by tests to simulate a missing library).
     void OverrideFileNames(std::string versionedName, std::string plainName);
     void RestoreFileNames();
@@ -44,6 +50,7 @@ public:
 private:
     const std::string m_defaultVersionedName;
     const std::string m_defaultPlainName;
+    const std::string m_packageName;
     std::string m_versionedName;
     std::string m_plainName;
     BindFunction m_bind;
@@ -51,6 +58,8 @@ private:
     std::atomic<void*> m_handle{nullptr};
     std::atomic<bool> m_bound{false};
     std::string m_errorText;
+    std::string m_missingFunction;
+    std::string m_systemMessage;
 };
 
 // Binds one function of a table: the slot takes the module's symbol, typed as the slot.

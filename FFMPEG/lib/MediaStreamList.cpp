@@ -46,35 +46,38 @@ bool IsAttachedPicture(const AVStream* stream) {
            stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
 }
 
+TAVStreamEntry DescribeStreamEntry(const AVStream& stream) {
+    const AVCodecParameters* parameters = stream.codecpar;
+    TAVStreamEntry entry;
+    entry.Index = stream.index;
+    entry.Kind = kindOf(parameters->codec_type);
+    entry.Codec = lavc.avcodec_get_name(parameters->codec_id);
+    entry.Language = tag(stream.metadata, "language");
+    if (entry.Language == "und")
+        entry.Language.clear();
+    entry.Title = tag(stream.metadata, "title");
+    entry.Default = (stream.disposition & AV_DISPOSITION_DEFAULT) != 0;
+    entry.AttachedPicture = IsAttachedPicture(&stream);
+    if (entry.Kind == TAVStreamKind::Subtitle)
+        entry.SubtitleForm = subtitleForm(parameters->codec_id);
+    if (entry.Kind == TAVStreamKind::Video) {
+        entry.Width = parameters->width;
+        entry.Height = parameters->height;
+    }
+    return entry;
+}
+
 std::vector<TAVStreamEntry> ListMediaStreams(const AVFormatContext* context) {
     std::vector<TAVStreamEntry> streams;
-    for (unsigned i = 0; context && i < context->nb_streams; ++i) {
-        const AVStream* stream = context->streams[i];
-        const AVCodecParameters* parameters = stream->codecpar;
-        TAVStreamEntry entry;
-        entry.Index = static_cast<int32_t>(i);
-        entry.Kind = kindOf(parameters->codec_type);
-        if (parameters->codec_id != AV_CODEC_ID_NONE)
-            entry.Codec = lavc.avcodec_get_name(parameters->codec_id);
-        entry.Language = tag(stream->metadata, "language");
-        entry.Title = tag(stream->metadata, "title");
-        entry.Default = (stream->disposition & AV_DISPOSITION_DEFAULT) != 0;
-        entry.AttachedPicture = IsAttachedPicture(stream);
-        if (entry.Kind == TAVStreamKind::Subtitle)
-            entry.SubtitleForm = subtitleForm(parameters->codec_id);
-        if (entry.Kind == TAVStreamKind::Video) {
-            entry.Width = parameters->width;
-            entry.Height = parameters->height;
-        }
-        streams.push_back(std::move(entry));
-    }
+    for (unsigned i = 0; context && i < context->nb_streams; ++i)
+        streams.push_back(DescribeStreamEntry(*context->streams[i]));
     return streams;
 }
 
-const char* StreamKindText(const TAVStreamEntry& entry) {
-    switch (entry.Kind) {
+const char* MediaKindText(TAVStreamKind kind) {
+    switch (kind) {
     case TAVStreamKind::Video:
-        return entry.AttachedPicture ? "cover" : "video";
+        return "video";
     case TAVStreamKind::Audio:
         return "audio";
     case TAVStreamKind::Subtitle:
@@ -86,4 +89,9 @@ const char* StreamKindText(const TAVStreamEntry& entry) {
     default:
         return "unknown";
     }
+}
+
+const char* StreamKindText(const TAVStreamEntry& entry) {
+    return entry.Kind == TAVStreamKind::Video && entry.AttachedPicture ? "cover"
+                                                                       : MediaKindText(entry.Kind);
 }

@@ -1,5 +1,6 @@
 // The streams of an open media file as a plain list: what the probe lists, what the engine
-// hands the job builder, and what other forms of output (text lines, JSON) reuse.
+// hands the job builder, and the part of each stream every other description (the probe's
+// JSON) builds on.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +19,8 @@ enum class TAVSubtitleForm { None, Text, Bitmap };
 struct TAVStreamEntry {
     int32_t Index = 0; // the stream's number in the file
     TAVStreamKind Kind = TAVStreamKind::Unknown;
-    std::string Codec;    // the decoder's name ("h264", "aac", "subrip"), "" when unknown
-    std::string Language; // as the file tags it ("eng", "ger"), "" when untagged
+    std::string Codec;    // the codec's short name ("h264", "aac", "subrip"), "none" when unknown
+    std::string Language; // as the file tags it ("eng", "ger"), "" when untagged or "und"
     std::string Title;    // the stream's own title, "" when it has none
     bool Default = false; // flagged as the one to play by default
     // A picture the file carries beside its sound (cover art), not a video.
@@ -28,11 +29,17 @@ struct TAVStreamEntry {
     int32_t Width = 0, Height = 0; // pictures only
 };
 
+// What `stream` is, as a list entry. The media libraries must be loaded.
+TAVStreamEntry DescribeStreamEntry(const AVStream& stream);
+
 // Every stream of `context`, in file order. The media libraries must be loaded.
 std::vector<TAVStreamEntry> ListMediaStreams(const AVFormatContext* context);
 
 // Whether `stream` is an attached picture (cover art) rather than a video.
 bool IsAttachedPicture(const AVStream* stream);
+
+// The media type's word: "video", "audio", "subtitle", "data", "attachment" or "unknown".
+const char* MediaKindText(TAVStreamKind kind);
 
 // The kind's word in listings: "video", "audio", "subtitle", "data", "attachment" or
 // "unknown"; an attached picture is a "cover".

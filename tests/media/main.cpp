@@ -3,6 +3,7 @@
 #include "../support/TestMedia.h"
 #include "ClipVerifier.h"
 #include "ClipWriter.h"
+#include "DescribedSet.h"
 #include "LibrarySet.h"
 #include "PartialFile.h"
 #include "RealWorldSet.h"
@@ -89,7 +90,7 @@ ClipRecipe recipeOf(const Production& production) {
 
 const Production* productionOf(const TestClip& clip) {
     for (const Production& production : kProductions) {
-        if (production.clip->name == clip.name) {
+        if (std::strcmp(production.clip->name, clip.name) == 0) {
             return &production;
         }
     }
@@ -239,6 +240,10 @@ int verify(const fs::path& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The described set is made from the standard clips: --described <standard> <folder>.
+    if (argc == 4 && std::strcmp(argv[1], "--described") == 0) {
+        return DescribedSet::write(argv[2], argv[3]);
+    }
     const std::string mode = argc == 3 ? argv[1] : "";
     const bool known =
         mode == "--verify" || mode == "--real-world" || mode == "--verify-real-world";
@@ -248,7 +253,9 @@ int main(int argc, char** argv) {
                   << "       " << kProgram
                   << " --real-world <folder>         write the real-world set\n"
                   << "       " << kProgram
-                  << " --verify-real-world <folder>  check it with libavformat\n";
+                  << " --verify-real-world <folder>  check it with libavformat\n"
+                  << "       " << kProgram
+                  << " --described <test media folder> <folder>  write the described set\n";
         return 2;
     }
     try {
