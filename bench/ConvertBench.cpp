@@ -263,13 +263,7 @@ int main(int argc, char** argv) {
         recipe.muxer = "mp4";
         recipe.video = VideoRecipe{
             "libx264", 1280, 720, {30, 1}, static_cast<int>(seconds * 30), 4000000, "veryfast"};
-        AudioRecipe audio;
-        audio.encoder = "aac";
-        audio.sampleRateHz = 44100;
-        audio.channels = 2;
-        audio.sampleCount = static_cast<int64_t>(seconds * 44100);
-        audio.bitRate = 128000;
-        recipe.audio = audio;
+        recipe.audio = AudioRecipe{"aac", 44100, 2, static_cast<int64_t>(seconds * 44100), 128000};
         ClipWriter(recipe).write(clip);
     }
     std::vector<std::string> songs;
@@ -278,13 +272,7 @@ int main(int argc, char** argv) {
         if (!fs::exists(song)) {
             ClipRecipe recipe;
             recipe.muxer = "mp3";
-            AudioRecipe audio;
-            audio.encoder = "libmp3lame";
-            audio.sampleRateHz = 44100;
-            audio.channels = 2;
-            audio.sampleCount = 30 * 44100;
-            audio.bitRate = 128000;
-            recipe.audio = audio;
+            recipe.audio = AudioRecipe{"libmp3lame", 44100, 2, 30 * 44100, 128000};
             ClipWriter(recipe).write(song);
         }
         songs.push_back(song.string());

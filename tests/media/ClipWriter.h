@@ -40,8 +40,8 @@ struct AudioRecipe {
     // The first audio packet is stamped this late: the sound starts after the picture.
     double startSeconds = 0.0;
     // The stream's language and title tags ("" for none) and its default flag.
-    std::string language;
-    std::string title;
+    std::string language = "";
+    std::string title = "";
     bool isDefault = false;
 };
 
@@ -62,8 +62,8 @@ struct SubtitleCue {
 };
 struct SubtitleRecipe {
     std::string encoder;
-    std::string language;
-    std::string title;
+    std::string language = "";
+    std::string title = "";
     std::vector<SubtitleCue> cues;
     int width = 0; // the picture the DVD subtitles are drawn on
     int height = 0;
@@ -72,7 +72,7 @@ struct SubtitleRecipe {
 struct ChapterRecipe {
     double startSeconds = 0;
     double endSeconds = 0;
-    std::string title;
+    std::string title = "";
 };
 
 // What one file holds: the muxer, and a video and/or an audio stream.
