@@ -144,12 +144,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_folder); }
 
-    // Converts the input; the result line's fields.
+    // Converts the file at `input`; the result line's fields.
     std::vector<std::string> convert(const std::string& input, const std::string& format,
                                      const std::vector<std::string>& more = {}) {
         std::vector<std::string> args = {"-q", "-f", format, "-o", m_folder.string()};
         args.insert(args.end(), more.begin(), more.end());
-        args.push_back(TestMediaPath(input));
+        args.push_back(input);
         const CliRun run = RunCli(args);
         const std::vector<std::string> lines = Lines(run.out);
         if (lines.size() != 1) {
@@ -176,7 +176,7 @@ void expectTracks(const ReadBackFile& made, const std::string& kind,
 
 TEST_P(CliStreamsTest, StreamsTagsChaptersAndCover) {
     const Case& c = GetParam();
-    const std::vector<std::string> fields = convert(c.input, c.format, c.args);
+    const std::vector<std::string> fields = convert(TestMediaPath(c.input), c.format, c.args);
     ASSERT_GE(fields.size(), 3u);
     if (*c.failure) {
         EXPECT_EQ(fields[0], "Fail");
@@ -209,6 +209,22 @@ TEST_P(CliStreamsTest, StreamsTagsChaptersAndCover) {
     if (e.chapters > 0) {
         EXPECT_EQ(made.chapterTitles.front(), kFilmChapters[0].title);
     }
+}
+
+// MP4 keeps a track's title as its track (handler) name: a second conversion and the probe
+// read it back as the title.
+TEST_F(LibraryConversion, TrackNamesOfMp4AreTitlesAgain) {
+    const std::vector<std::string> mp4 = convert(TestMediaPath(kTwoLanguagesMkv), "MP4");
+    ASSERT_GE(mp4.size(), 3u);
+    ASSERT_EQ(mp4[0], "Done") << mp4.back();
+    const std::vector<std::string> mkv = convert(mp4[2], "MKV");
+    ASSERT_GE(mkv.size(), 3u);
+    ASSERT_EQ(mkv[0], "Done") << mkv.back();
+    const ReadBackFile made = ReadBack(mkv[2]);
+    expectTracks(made, "audio", {kEnglish, kGerman});
+    expectTracks(made, "subtitle", {kEnglishText});
+    const CliRun streams = RunCli({"--probe", "--streams", mp4[2]});
+    EXPECT_NE(streams.out.find("\taudio\taac\tger\tDeutsch\t"), std::string::npos) << streams.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, CliStreamsTest, ::testing::ValuesIn(kCases),
@@ -254,7 +270,7 @@ TEST_P(CliCoverRowTest, ACoverIsAStillPictureForTheSongsLength) {
     const OutputFormatEntry& row = OutputFormatCatalogue[GetParam()];
     // The MP3's JPEG cover and the M4A's PNG cover take turns.
     const char* song = row.Profile % 2 == 0 ? kCoverMp3 : kCoverM4a;
-    const std::vector<std::string> fields = convert(song, row.DisplayName);
+    const std::vector<std::string> fields = convert(TestMediaPath(song), row.DisplayName);
     ASSERT_GE(fields.size(), 3u);
     ASSERT_EQ(fields[0], "Done") << row.DisplayName << ": " << fields.back();
     const ReadBackFile made = ReadBack(fields[2]);

@@ -41,6 +41,16 @@ TAVSubtitleForm subtitleForm(AVCodecID id) {
 
 } // namespace
 
+std::string StreamTitle(const AVDictionary* metadata) {
+    const std::string title = tag(metadata, "title");
+    if (!title.empty())
+        return title;
+    const std::string handler = tag(metadata, "handler_name");
+    if (handler.find("Handler") != std::string::npos || handler.rfind("Core Media", 0) == 0)
+        return std::string();
+    return handler;
+}
+
 bool IsAttachedPicture(const AVStream* stream) {
     return stream && (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) &&
            stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
@@ -55,7 +65,7 @@ TAVStreamEntry DescribeStreamEntry(const AVStream& stream) {
     entry.Language = tag(stream.metadata, "language");
     if (entry.Language == "und")
         entry.Language.clear();
-    entry.Title = tag(stream.metadata, "title");
+    entry.Title = StreamTitle(stream.metadata);
     entry.Default = (stream.disposition & AV_DISPOSITION_DEFAULT) != 0;
     entry.AttachedPicture = IsAttachedPicture(&stream);
     if (entry.Kind == TAVStreamKind::Subtitle)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+struct AVDictionary;
 struct AVFormatContext;
 struct AVStream;
 
@@ -34,6 +35,11 @@ TAVStreamEntry DescribeStreamEntry(const AVStream& stream);
 
 // Every stream of `context`, in file order. The media libraries must be loaded.
 std::vector<TAVStreamEntry> ListMediaStreams(const AVFormatContext* context);
+
+// A stream's title: its "title" tag, else the track name MP4 and QuickTime keep as the
+// handler's name, unless that name only says what kind of handler it is ("SoundHandler",
+// "Core Media Audio"); "" when it has none.
+std::string StreamTitle(const AVDictionary* metadata);
 
 // Whether `stream` is an attached picture (cover art) rather than a video.
 bool IsAttachedPicture(const AVStream* stream);

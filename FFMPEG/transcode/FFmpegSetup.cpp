@@ -33,6 +33,23 @@ bool namesTracksByHandler(const AVFormatContext* output) {
     return false;
 }
 
+// The stream's language, and the title of a sound track or subtitle, unless the options
+// gave the output its own.
+void nameOutputStream(AVStream* output, const AVStream* input, const AVFormatContext* file) {
+    const AVDictionaryEntry* language = lavu.av_dict_get(input->metadata, "language", nullptr, 0);
+    if (language && !lavu.av_dict_get(output->metadata, "language", nullptr, 0))
+        lavu.av_dict_set(&output->metadata, "language", language->value, 0);
+    const AVMediaType type = input->codecpar->codec_type;
+    const std::string inputTitle = StreamTitle(input->metadata);
+    if ((type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_SUBTITLE) && !inputTitle.empty() &&
+        !lavu.av_dict_get(output->metadata, "title", nullptr, 0))
+        lavu.av_dict_set(&output->metadata, "title", inputTitle.c_str(), 0);
+    // MP4 and QuickTime name a track by its handler.
+    const AVDictionaryEntry* title = lavu.av_dict_get(output->metadata, "title", nullptr, 0);
+    if (title && namesTracksByHandler(file))
+        lavu.av_dict_set(&output->metadata, "handler_name", title->value, 0);
+}
+
 } // namespace
 
 void TCustomFFmpeg::Transcode(AVFormatContext** outputFiles, int outputCount,
@@ -133,20 +150,7 @@ void TCustomFFmpeg::BuildInputStreamStates(AVFormatContext** inputFiles, int inp
 void TCustomFFmpeg::SetOutputStreamParameters(AVFormatContext** outputFiles, int n) {
     OutputStreamState& ost = OutputStreams[n];
     InputStreamState& ist = InputStreams[ost.SourceIndex];
-    // The stream's language, and the title of a sound track or subtitle, unless the
-    // options gave the output its own.
-    for (const char* key : {"language", "title"}) {
-        if (std::strcmp(key, "title") == 0 && typeOf(ist.Stream) != AVMEDIA_TYPE_AUDIO &&
-            typeOf(ist.Stream) != AVMEDIA_TYPE_SUBTITLE)
-            continue;
-        const AVDictionaryEntry* input = lavu.av_dict_get(ist.Stream->metadata, key, nullptr, 0);
-        if (input && !lavu.av_dict_get(ost.Stream->metadata, key, nullptr, 0))
-            lavu.av_dict_set(&ost.Stream->metadata, key, input->value, 0);
-    }
-    // MP4 and QuickTime name a track by its handler.
-    const AVDictionaryEntry* title = lavu.av_dict_get(ost.Stream->metadata, "title", nullptr, 0);
-    if (title && namesTracksByHandler(outputFiles[ost.FileIndex]))
-        lavu.av_dict_set(&ost.Stream->metadata, "handler_name", title->value, 0);
+    nameOutputStream(ost.Stream, ist.Stream, outputFiles[ost.FileIndex]);
     // A cover shown as the video is a video like any other.
     ost.Stream->disposition =
         ist.Stream->disposition & (ost.StillPicture ? ~AV_DISPOSITION_ATTACHED_PIC : ~0);
