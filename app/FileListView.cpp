@@ -11,7 +11,18 @@
 
 #include <algorithm>
 
+Q_DECLARE_METATYPE(InputFacts)
+
 namespace {
+
+// What a row keeps beside its texts, on its first cell.
+enum RowRole {
+    FactsRole = Qt::UserRole + 1,
+    OutputRole,
+    InfoRole,
+    EstimateBytesRole,
+    EstimateApproximateRole,
+};
 
 struct ColumnLayout {
     const char* caption;
@@ -218,13 +229,16 @@ void FileListView::resizeEvent(QResizeEvent* event) {
 void FileListView::setColumnText(FileColumn column, const QString& text) {
     for (int row = 0; row < RowCount(); ++row) {
         topLevelItem(row)->setText(columnOf(column), text);
-        topLevelItem(row)->setToolTip(columnOf(column), QString());
+        setCellToolTip(row, column, QString());
     }
 }
 
 void FileListView::setCellToolTip(int row, FileColumn column, const QString& text) {
-    if (QTreeWidgetItem* item = rowItem(row))
+    if (QTreeWidgetItem* item = rowItem(row)) {
         item->setToolTip(columnOf(column), text);
+        // Screen readers read the tooltip as the cell's description.
+        item->setData(columnOf(column), Qt::AccessibleDescriptionRole, text);
+    }
 }
 
 QString FileListView::cellToolTip(int row, FileColumn column) const {
@@ -275,4 +289,80 @@ void FileListView::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     if (onFilesDropped)
         onFilesDropped(files);
+}
+
+void FileListView::setRowFacts(int row, const InputFacts& facts) {
+    if (QTreeWidgetItem* item = rowItem(row))
+        item->setData(0, FactsRole, QVariant::fromValue(facts));
+}
+
+std::optional<InputFacts> FileListView::rowFacts(int row) const {
+    const QTreeWidgetItem* item = rowItem(row);
+    if (!item || !item->data(0, FactsRole).canConvert<InputFacts>())
+        return std::nullopt;
+    return item->data(0, FactsRole).value<InputFacts>();
+}
+
+void FileListView::setRowOutput(int row, const QString& path) {
+    if (QTreeWidgetItem* item = rowItem(row))
+        item->setData(0, OutputRole, path);
+}
+
+QString FileListView::rowOutput(int row) const {
+    const QTreeWidgetItem* item = rowItem(row);
+    return item ? item->data(0, OutputRole).toString() : QString();
+}
+
+void FileListView::setRowInfo(int row, const QString& line) {
+    QTreeWidgetItem* item = rowItem(row);
+    if (!item || item->data(0, InfoRole).toString() == line)
+        return;
+    item->setData(0, InfoRole, line);
+    showRowInfo(item);
+}
+
+QString FileListView::rowInfo(int row) const {
+    const QTreeWidgetItem* item = rowItem(row);
+    return item ? item->data(0, InfoRole).toString() : QString();
+}
+
+void FileListView::setRowEstimate(int row, const SizeEstimate& estimate) {
+    if (QTreeWidgetItem* item = rowItem(row)) {
+        item->setData(0, EstimateBytesRole, static_cast<qint64>(estimate.Bytes));
+        item->setData(0, EstimateApproximateRole, estimate.Approximate);
+    }
+}
+
+SizeEstimate FileListView::rowEstimate(int row) const {
+    SizeEstimate estimate;
+    if (const QTreeWidgetItem* item = rowItem(row);
+        item && item->data(0, EstimateBytesRole).isValid()) {
+        estimate.Bytes = item->data(0, EstimateBytesRole).toLongLong();
+        estimate.Approximate = item->data(0, EstimateApproximateRole).toBool();
+    }
+    return estimate;
+}
+
+void FileListView::selectRow(int row) {
+    if (QTreeWidgetItem* item = rowItem(row)) {
+        clearSelection();
+        setCurrentItem(item);
+        item->setSelected(true);
+        scrollToItem(item);
+    }
+}
+
+void FileListView::showRowInfo(QTreeWidgetItem* item) {
+    const QString line = item->data(0, InfoRole).toString();
+    const int reasonColumn = columnOf(FileColumn::Progress);
+    for (int column = 0; column < columnCount(); ++column) {
+        if (column == reasonColumn)
+            continue;
+        QString tip = line;
+        if (column == 0)
+            tip = line.isEmpty() ? item->text(0) : item->text(0) + QLatin1Char('\n') + line;
+        item->setToolTip(column, tip);
+        // Screen readers read the tooltip as the cell's description.
+        item->setData(column, Qt::AccessibleDescriptionRole, tip);
+    }
 }

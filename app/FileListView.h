@@ -4,11 +4,13 @@
 
 #include "FileList.h"
 #include "RowTexts.h"
+#include "SizeEstimate.h"
 
 #include <QStringList>
 #include <QTreeWidget>
 
 #include <functional>
+#include <optional>
 
 class FileListView : public QTreeWidget, public FileList {
     Q_OBJECT
@@ -41,6 +43,21 @@ public:
     // Scrolls so that the row is visible (a partly visible row counts as visible).
     void makeRowVisible(int row);
 
+    // Beside its texts a row keeps what the probe found in its file, the output its last
+    // conversion wrote, and a line about its output (the estimated size, or the output and
+    // its real size) that the row's tooltips show after the file name or the reason.
+    void setRowFacts(int row, const InputFacts& facts);
+    std::optional<InputFacts> rowFacts(int row) const;
+    void setRowOutput(int row, const QString& path);
+    QString rowOutput(int row) const;
+    void setRowInfo(int row, const QString& line);
+    QString rowInfo(int row) const;
+    // The row's estimated output size, kept beside its tooltip line.
+    void setRowEstimate(int row, const SizeEstimate& estimate);
+    SizeEstimate rowEstimate(int row) const;
+    // Selects the row alone and shows it.
+    void selectRow(int row);
+
     // The faint text an empty list shows in its middle.
     static const QString EmptyHint;
 
@@ -60,6 +77,8 @@ protected:
 
 private:
     QTreeWidgetItem* rowItem(int row) const;
+    // The tooltips of every cell but the reason's: the file name or nothing, then the line.
+    void showRowInfo(QTreeWidgetItem* item);
 
     bool m_nameWidthByUser = false; // the user sized "File Name"; window's thread
     bool m_sizingName = false;      // the list itself sizes "File Name" now

@@ -17,7 +17,8 @@ namespace {
 const char* const kHelpText =
     "Usage: vidbrisk [OPTION...] [--] [FILE...]\n"
     "Opens the Vidbrisk window, a converter of video and audio files, with the FILEs in\n"
-    "its list.\n"
+    "its list, after the rows kept from the last time (a FILE listed already is not\n"
+    "added twice).\n"
     "\n"
     "  -h, --help     show this text and end\n"
     "      --version  show the program's name and version and end\n"

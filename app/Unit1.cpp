@@ -166,6 +166,9 @@ void TForm1::connectFormatState() {
 }
 
 TForm1::~TForm1() {
+    // A change not written yet (the window ended by "Exit") is kept.
+    SaveQueue();
+    detachQueue();
     // The component's tasks end before the window's controls go.
     detachComponentEvents();
     FFmpegVCL1.ClearTasks();
@@ -237,7 +240,7 @@ QGridLayout* TForm1::buildOutputFields(QWidget* panel) {
     fields->addWidget(new QLabel(QStringLiteral("Output Folder :"), panel), 1, 0);
     EditOutputFolder = new QLineEdit(QStringLiteral("C:\\1"), panel);
     EditOutputFolder->setObjectName(QStringLiteral("EditOutputFolder"));
-    EditOutputFolder->setReadOnly(true);
+    // A folder may be typed or pasted; it is checked when a run starts.
     EditOutputFolder->setToolTip(QStringLiteral("Output Folder"));
     fields->addWidget(EditOutputFolder, 1, 1);
     ButtonBrowseForFolder = new QToolButton(panel);
@@ -371,6 +374,11 @@ void TForm1::buildMainMenu() {
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(ActionGoConvert, &QAction::triggered, ButtonConvert, &QToolButton::click);
     file->addSeparator();
+    ActionOpenOutputFolder = file->addAction(QStringLiteral("Open &Output Folder"));
+    connect(ActionOpenOutputFolder, &QAction::triggered, this, &TForm1::OpenOutputFolder);
+    ActionRemoveFinished = file->addAction(QStringLiteral("Remove &Finished"));
+    connect(ActionRemoveFinished, &QAction::triggered, this, &TForm1::RemoveFinished);
+    file->addSeparator();
     connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &TForm1::Exit);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
@@ -380,6 +388,7 @@ void TForm1::buildMainMenu() {
             Form4->exec();
     });
 
+    buildPresetsMenu();
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("MenuHelp"));
     QAction* openHelp = help->addAction(QStringLiteral("Open &HelpFile"));
@@ -464,7 +473,9 @@ void TForm1::buildStatusBar() {
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    // The bar always shows its text: the percentage, and during a run the speed and time left.
+    ProgressBar1->setFormat(QStringLiteral("%p%"));
+    ProgressBar1->setTextVisible(true);
     ProgressBar1->setFixedWidth(350 - 2);
     inside->addWidget(ProgressBar1);
     bar->addWidget(panel2);
@@ -479,6 +490,7 @@ bool TForm1::FormCreate() {
         return false;
     }
     setWindowTitle(QStringLiteral("Vidbrisk"));
+    attachQueue();
     for (QWidget* widget : findChildren<QWidget*>())
         if (!widget->toolTip().isEmpty())
             widget->setToolTipDuration(kHintDurationMs);
@@ -489,11 +501,13 @@ bool TForm1::FormCreate() {
     disableFormatSeparators();
     m_format.DropDownCount = kFormatDropDownCount;
     ComboOutputFormat->setMaxVisibleItems(m_format.DropDownCount);
+    chooseFirstStartFolder();
     // The Additional Options dialog loads the stored settings into both windows.
     Form4 = new TForm4(*this, *m_services.settings, this);
     tieLabelsToControls(Form4);
     if (WindowGeometry::wasMaximized(*m_services.settings))
         setWindowState(windowState() | Qt::WindowMaximized);
+    RestoreQueue();
     return true;
 }
 
@@ -546,10 +560,13 @@ void TForm1::prepareIntake() {
     FFmpegVCL1.ClearTasks();
 }
 
-void TForm1::AddFiles(const QStringList& files) {
+void TForm1::AddFiles(const QStringList& chosen) {
     if (Adding)
         return;
     Adding = true;
+    // A file the list holds already is not added again: its row is selected instead.
+    QStringList files = chosen;
+    const QList<int> listed = takeListedFiles(files);
     try {
         for (const QString& file : files) {
             // Throws only when the libraries are missing; the remaining files are dropped.
@@ -561,6 +578,9 @@ void TForm1::AddFiles(const QStringList& files) {
                 ListView1->setCellToolTip(
                     ListView1->RowCount() - 1, FileColumn::Progress,
                     QString::fromStdString(FFmpegVCL1.Probe.LastErrorMessage));
+            else
+                ListView1->setRowFacts(ListView1->RowCount() - 1,
+                                       ProbeInputFacts(FFmpegVCL1.Probe));
             ListView1->scrollToItem(ListView1->topLevelItem(ListView1->RowCount() - 1));
             QCoreApplication::processEvents();
         }
@@ -569,6 +589,8 @@ void TForm1::AddFiles(const QStringList& files) {
     }
     // The probe must not keep the last file open (it may be moved or deleted meanwhile).
     FFmpegVCL1.Probe.CloseFile();
+    if (!listed.isEmpty())
+        ListView1->selectRow(listed.last());
     Adding = false;
 }
 
@@ -580,6 +602,13 @@ void TForm1::ButtonRemoveClick() {
 
 void TForm1::ButtonClearClick() {
     if (Converting || Adding)
+        return;
+    // A list with files still to convert is not emptied without asking.
+    bool unconverted = false;
+    for (int row = 0; row < ListView1->RowCount() && !unconverted; ++row)
+        unconverted = ListView1->SubText(row, FileColumn::Progress) != "Done";
+    if (unconverted && !m_services.messages->question(QStringLiteral(
+                           "Some files of the list are not converted yet. Clear the list?")))
         return;
     StopPreview();
     FFmpegVCL1.ClearTasks();

@@ -3,13 +3,16 @@
 #pragma once
 
 #include "AddFileToFFMPEG.h"
+#include "DesktopOpener.h"
 #include "FFmpegVCL.h"
 #include "FileListView.h"
 #include "JobBuilderHost.h"
 #include "FormatBoxState.h"
 #include "QtSettingsBox.h"
 #include "QtTaskScheduler.h"
+#include "QueueFile.h"
 #include "RunSummary.h"
+#include "RunTimeLeft.h"
 #include "VolumeTrackBar.h"
 
 #include <QElapsedTimer>
@@ -22,6 +25,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 class FolderBrowser;
@@ -63,6 +67,17 @@ struct TForm1Services {
     std::function<void(const QString& title, const QString& text)> notify;
     // The persistent settings; null uses the current user's settings.
     SettingsStore* settings = nullptr;
+    // The file the list is kept in across runs; empty keeps no list (the program names
+    // QueueFile::defaultPath()).
+    QString queueFile;
+    // Shows outputs on the desktop; null uses the file manager's D-Bus interface and
+    // xdg-open.
+    DesktopOpener* opener = nullptr;
+    // Asks for a preset's name ("Save Settings As..."); nothing when cancelled.
+    std::function<std::optional<QString>(QWidget* owner, const QString& suggested)> askPresetName;
+    // The output folder of a first start; by default the desktop's videos folder, else the
+    // home folder.
+    std::function<QString()> defaultOutputFolder;
 };
 
 // The speed of a conversion and the time it has left, as "1.50x, 00:00:42 left"; empty
@@ -85,8 +100,9 @@ public:
 
     // ---- Commands ----
     void ButtonAddFileClick();
-    // The intake of the given files (from the open dialog or dropped onto the list).
-    void AddFiles(const QStringList& files);
+    // The intake of the given files (from the open dialog or dropped onto the list); a
+    // file the list holds already gets its row selected instead of a second row.
+    void AddFiles(const QStringList& chosen);
     void ButtonRemoveClick();
     void ButtonClearClick();
     void ButtonBrowseForFolderClick();
@@ -140,6 +156,31 @@ public:
     // "Files at once" of the Additional Options: how many rows a run converts at a time.
     int FilesAtOnceChosen() const;
 
+    // ---- Kept list, outputs and size estimates (Unit1Queue.cpp) ----
+    // Brings back the list kept by an earlier run, when the services name a queue file.
+    void RestoreQueue();
+    // Writes the kept list at once when it changed since it was written last.
+    void SaveQueue();
+    // The kept rows as the list holds them now.
+    std::vector<QueueRow> QueueSnapshot() const;
+    // "Remove Finished": removes the rows that show "Done".
+    void RemoveFinished();
+    // "Open Output Folder": the output folder in the desktop's file manager.
+    void OpenOutputFolder();
+    // "Show in Folder": the selected row's output in its folder.
+    void ShowInFolder();
+    // The output folder the box names, "~" expanded and blanks at either end removed.
+    QString OutputFolderChosen() const;
+
+    // ---- Presets (Unit1Presets.cpp) ----
+    // "Save Settings As...": the format, its boxes, the volume and the Additional Options
+    // under a name the user gives.
+    void SaveSettingsAs();
+    // Puts a preset's format and settings into the window; false (the user told) when it
+    // is missing or its format is not in the list.
+    bool ApplyPreset(const QString& name);
+    void DeletePreset(const QString& name);
+
     // ---- State ----
     bool Adding = false;
     bool Converting = false;
@@ -184,6 +225,11 @@ public:
     QAction* ActionGoConvert = nullptr;
     QAction* ActionSetAdditionalOptions = nullptr;
     QAction* ActionPlaySelectedFile = nullptr;
+    QAction* ActionOpenOutputFolder = nullptr;
+    QAction* ActionRemoveFinished = nullptr;
+    QAction* ActionShowInFolder = nullptr;
+    QAction* ActionSaveSettingsAs = nullptr;
+    QMenu* MenuPresets = nullptr;
 
     TFFmpegVCL FFmpegVCL1;
     FormatBoxState& formatState() { return m_format; }
@@ -267,6 +313,53 @@ private:
     // Connects the preview buttons, the list's selection and "Play Selected File".
     void attachPreview();
 
+    // ---- Kept list and outputs (Unit1Queue.cpp) ----
+    // Part of the creation steps: adds "Show in Folder" and "Remove Finished" to the list's
+    // menu and Ctrl+Q, and follows the list's changes.
+    void attachQueue();
+    // Ends the following of the list's changes (the window is being destroyed).
+    void detachQueue();
+    // The list changed: the kept file and the size panel follow on the next turn of the
+    // event loop, once for all the changes of this turn.
+    void listChanged();
+    // The first start's output folder, written with the other settings at once.
+    void chooseFirstStartFolder();
+    // The rows of the files among `files` that the list holds already; those files are
+    // dropped from `files`, as is a file named twice. Compares the paths as given and their
+    // absolute forms.
+    QList<int> takeListedFiles(QStringList& files) const;
+    // What the desktop opener calls when it could not show a folder or file: the user is
+    // told why.
+    DesktopOpener::Failed tellWhyNotShown();
+    // The stopped run ended: the window closes, as its close box would have.
+    void quitAfterStop();
+    // Stop without asking: no further row, every task stopped, the controls back.
+    void stopRun();
+    // "Stop and quit": the run stopped as Stop does, the window closed when it has ended.
+    void stopAndQuit();
+
+    // ---- Estimates and the run's time left (Unit1Estimates.cpp) ----
+    // Every row's tooltip line: the estimated output size, or its output and real size.
+    void refreshEstimates();
+    void refreshRowInfo(int row);
+    // The size panel while no run goes on: the estimate of the checked rows still to
+    // convert; empty after a run until the list or the settings change.
+    void showSizePanel();
+    // A run ended: the size panel stays empty until the list or the settings change.
+    void quietSizePanel() { m_sizePanelQuiet = true; }
+    // A row's conversion ended: the output it wrote becomes its tooltip.
+    void rowConversionEnded(int row, const std::string& renamedOutput);
+    // The progress bar's text: the row's own speed text (one file at a time), then the
+    // whole run's speed and time left.
+    void showProgressText(const QString& rowText);
+    // Media time the run has still to convert in rows that have not begun.
+    int64_t waitingRowsMs() const;
+
+    // ---- Presets (Unit1Presets.cpp) ----
+    void buildPresetsMenu();
+    // The Presets menu's entries for the stored presets.
+    void refreshPresetsMenu();
+
     TForm1Services m_services;
     std::unique_ptr<MessageBox> m_ownMessages;
     std::unique_ptr<FolderBrowser> m_ownFolderBrowser;
@@ -296,4 +389,18 @@ private:
     // list's context menu work. Window's thread.
     bool m_editingEnabled = true;
     bool m_shownOnce = false;
+    // The kept list and the desktop opener; all on the window's thread.
+    std::unique_ptr<QueueFile> m_queue; // null when no list is kept
+    bool m_queueUnwritable = false;     // the user was told the list cannot be written
+    std::unique_ptr<DesktopOpener> m_ownOpener;
+    QTimer* m_listChangedTimer = nullptr;
+    bool m_estimatesStale = false; // the rows' tooltip lines wait for a refresh
+    // A run ended and nothing changed since: the size panel stays empty.
+    bool m_sizePanelQuiet = false;
+    // The whole run's time left; window's thread. The clock starts at the run's first report.
+    RunTimeLeft m_runTimeLeft;
+    QElapsedTimer m_runClock;
+    int64_t m_runClockStartMs = 0; // media time converted when the clock started
+    // "Stop and quit" was chosen: the window closes when the stopped run has ended.
+    bool m_quitWhenStopped = false;
 };

@@ -38,6 +38,8 @@ void TForm1::startNextGroup() {
                 ListView1->setCellToolTip(row, FileColumn::Progress,
                                           QString::fromStdString(reason));
         }
+        // The kept list says at once which rows are converting: their part files are there.
+        listChanged();
         if (queued == 0)
             continue; // every row of the group failed: on to the next group
         try {
@@ -66,8 +68,11 @@ void TForm1::parallelProgress(int row, int32_t frameNumber, int64_t currentMs, i
     if (percent >= 0)
         m_runningPercent[row] = percent;
     // After Stop the bar stays at 0.
-    if (Converting)
-        showParallelCount();
+    if (!Converting)
+        return;
+    m_runTimeLeft.rowProgress(row, currentMs, totalMs);
+    showParallelCount();
+    showProgressText(QString());
 }
 
 void TForm1::parallelTerminate(int32_t taskIndex, bool finished, bool exception,

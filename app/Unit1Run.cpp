@@ -5,6 +5,7 @@
 #include "MoviePlayerControl.h"
 #include "RowTexts.h"
 #include "RunSummary.h"
+#include "TaskLockGuard.h"
 #include "Unit1.h"
 #include "Unit4.h"
 #include "WindowGeometry.h"
@@ -66,13 +67,23 @@ void TForm1::attachComponentEvents() {
         // The component holds TaskLock while it reports a task's end, so the task is there
         // to ask: one that never got its worker was stopped while it waited for its turn.
         bool started = true;
-        if (AIndex >= 0 && AIndex < FFmpegVCL1.Tasks.Count())
+        // The name the output got instead, when another program took its own meanwhile.
+        std::string renamed;
+        if (AIndex >= 0 && AIndex < FFmpegVCL1.Tasks.Count()) {
             started = FFmpegVCL1.Tasks[AIndex].OwnerThreadId.load() != 0;
+            if (!FFmpegVCL1.Tasks[AIndex].RenamedOutputs.empty())
+                renamed = FFmpegVCL1.Tasks[AIndex].RenamedOutputs.front().second;
+        }
         QMetaObject::invokeMethod(
             this,
             [=, this] {
-                if (run == m_runGeneration.load())
-                    FFmpegVCL1Terminate(AIndex, AFinished, AException, AMessage, started);
+                if (run != m_runGeneration.load())
+                    return;
+                const int row =
+                    parallelRun() ? m_builder->RowOfTask(AIndex) : m_builder->CurrentIndex;
+                FFmpegVCL1Terminate(AIndex, AFinished, AException, AMessage, started);
+                if (AIndex >= 0 && started && run == m_runGeneration.load())
+                    rowConversionEnded(row, renamed);
             },
             Qt::QueuedConnection);
     };
@@ -99,7 +110,7 @@ void TForm1::ButtonConvertClick() {
         ButtonBrowseForFolderClick();
         return;
     }
-    const QString trimmed = folder.trimmed();
+    const QString trimmed = OutputFolderChosen();
     if (trimmed.isEmpty() || !QDir(trimmed).exists()) {
         m_services.messages->information(missingFolderText(folder));
         // A folder that is gone is neither kept nor saved: the box is empty unless the user
@@ -112,6 +123,10 @@ void TForm1::ButtonConvertClick() {
 }
 
 void TForm1::beginRun(const QString& outputFolder) {
+    // The settings a run uses are kept at once, as the kept list is: a run may not live to
+    // see the window closed.
+    if (Form4)
+        Form4->SaveSettings();
     DisableControls();
     Converting = true;
     FFmpegVCL1.ClearTasks();
@@ -131,6 +146,8 @@ void TForm1::beginRun(const QString& outputFolder) {
     m_runRows.clear();
     m_runningPercent.clear();
     m_runningSize.clear();
+    m_runTimeLeft.clear();
+    m_runClock.invalidate();
     JobSettings& settings = m_builder->Settings;
     settings.OutputFolder = outputFolder.toStdString();
     settings.Overwrite = OverwriteChosen();
@@ -158,6 +175,10 @@ void TForm1::ButtonStopConvertClick() {
         }
         Aborted = true;
     }
+    stopRun();
+}
+
+void TForm1::stopRun() {
     // Between two rows (the retry timer armed) no task is left to report its end, so the
     // run ends here rather than with the stopped task's last event.
     const bool betweenRows = Converting && TimerConvertAgain->isActive();
@@ -192,6 +213,7 @@ void TForm1::FFmpegVCL1Progress(int32_t AIndex, int32_t AFrameNumber, int32_t,
     // After Stop the bar stays at 0; within a row it never moves back.
     if (!Converting)
         return;
+    m_runTimeLeft.rowProgress(row, ACurrentDuration, ATotalOutputDuration);
     const int percent = ProgressPercent(ACurrentDuration, ATotalOutputDuration);
     if (percent > ProgressBar1->value())
         ProgressBar1->setValue(percent);
@@ -202,14 +224,12 @@ void TForm1::showSpeed(int64_t currentMs, int64_t totalMs) {
     if (!m_rowClock.isValid()) {
         m_rowClock.start();
         m_rowFirstDurationMs = currentMs;
+        showProgressText(QString());
         return;
     }
     const QString text =
         SpeedText(currentMs - m_rowFirstDurationMs, m_rowClock.elapsed(), totalMs - currentMs);
-    if (text.isEmpty())
-        return;
-    ProgressBar1->setFormat(QStringLiteral("%p%  ") + text);
-    ProgressBar1->setTextVisible(true);
+    showProgressText(text);
 }
 
 QString SpeedText(int64_t convertedMs, int64_t elapsedMs, int64_t remainingMs) {
@@ -269,6 +289,8 @@ void TForm1::TimerConvertAgainTimer() {
 }
 
 void TForm1::afterRowTaken() {
+    // The kept list says at once which row is converting: its part file is there.
+    listChanged();
     showRowFailure();
     const int row = m_builder->CurrentIndex;
     if (!Converting || row < 0 || row == m_lastTakenRow)
@@ -286,7 +308,10 @@ void TForm1::afterRowTaken() {
 
 void TForm1::showReady() {
     StatusPanels[0]->setText(QStringLiteral("Ready"));
-    ProgressBar1->setTextVisible(false);
+    // The bar always shows its text; with no run, only its percentage.
+    ProgressBar1->setFormat(QStringLiteral("%p%"));
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->setAccessibleDescription(QString());
 }
 
 void TForm1::showRowFailure() {
@@ -300,7 +325,9 @@ void TForm1::showRowFailure() {
 void TForm1::ResetProgressBar() {
     // A new row: its bar, speed and time left start afresh.
     ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFormat(QStringLiteral("%p%"));
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->setAccessibleDescription(QString());
     m_rowClock.invalidate();
 }
 
@@ -325,10 +352,15 @@ void TForm1::EndOfRun() {
     DisarmConvertAgain();
     FFmpegVCL1.ClearTasks();
     ++m_runGeneration;
+    if (m_quitWhenStopped) {
+        quitAfterStop();
+        return;
+    }
     const RunCounts counts = countRunRows();
     // The status bar says the run is over before the message waits for the user.
     showReady();
     StatusPanels[1]->clear();
+    quietSizePanel();
     notifyRunEnded(counts);
     const QString text = QStringLiteral("All Conversions Completed\n") +
                          QString::fromStdString(RunSummaryText(counts, Aborted));
@@ -372,19 +404,8 @@ void TForm1::notifyRunEnded(const RunCounts& counts) {
 }
 
 QString FileSizeText(int64_t bytes) {
-    // Decimal units, as the desktop's file managers show sizes; a size that rounds up to
-    // the next unit is shown in it ("1.0 MB", not "1000.0 kB").
-    const double size = static_cast<double>(std::max<int64_t>(bytes, 0));
-    double unit = 1e3;
-    const char* name = "kB";
-    if (size >= 999.95e6) {
-        unit = 1e9;
-        name = "GB";
-    } else if (size >= 999.95e3) {
-        unit = 1e6;
-        name = "MB";
-    }
-    return QString::number(size / unit, 'f', 1) + QLatin1Char(' ') + QLatin1String(name);
+    // Decimal units, as the desktop's file managers show sizes ("1.0 MB", not "1000.0 kB").
+    return QString::fromStdString(ByteSizeText(bytes));
 }
 
 namespace {
@@ -469,6 +490,7 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::FormClose() {
+    SaveQueue();
     try {
         if (Form4)
             Form4->SaveSettings();
@@ -480,14 +502,35 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (Converting) {
+        event->ignore();
+        // The run ends as Stop ends it (the outputs get their trailers), then the window
+        // closes; or nothing changes.
+        if (m_services.messages->confirm(
+                QStringLiteral("A conversion is running. Stop it and quit?"),
+                QStringLiteral("Stop and quit"), QStringLiteral("Keep converting")))
+            stopAndQuit();
+        return;
+    }
     if (!FormCloseQuery()) {
-        // The close box is refused during a run; the user is told why.
-        if (Converting)
-            m_services.messages->information(
-                QStringLiteral("A conversion is running. Stop it first."));
         event->ignore();
         return;
     }
     FormClose();
     event->accept();
+}
+
+void TForm1::stopAndQuit() {
+    Aborted = true;
+    m_quitWhenStopped = true;
+    stopRun();
+    // When no task is left to end, no end-of-run event will come: the window closes once
+    // the events already on their way have been handled.
+    bool tasksLeft = false;
+    {
+        const TaskLockGuard lock(FFmpegVCL1.TaskLock);
+        tasksLeft = FFmpegVCL1.FinishedCount < FFmpegVCL1.Tasks.Count();
+    }
+    if (!tasksLeft)
+        QMetaObject::invokeMethod(this, &TForm1::quitAfterStop, Qt::QueuedConnection);
 }

@@ -1,6 +1,7 @@
-// The window program's entry: the application, the main window and its message loop. Files
-// named on the command line (as the desktop passes them) are added to the list once the
-// window shows; --help and --version are answered without a window.
+// The window program's entry: the application, the main window and its message loop. The
+// list kept by the last run comes back; files named on the command line (as the desktop
+// passes them) are added after it once the window shows; --help and --version are answered
+// without a window.
 #include "ProgramStart.h"
 #include "TMoviePlayer.h"
 #include "Unit1.h"
@@ -26,7 +27,10 @@ int main(int argc, char* argv[]) {
     if (!FileArguments(QApplication::arguments().mid(1), files, std::cerr))
         return 2;
 
-    TForm1 form;
+    // The list is kept across runs of the program.
+    TForm1Services services;
+    services.queueFile = QueueFile::defaultPath();
+    TForm1 form(std::move(services));
     if (!form.FormCreate())
         return 1;
     form.show();

@@ -5,6 +5,7 @@
 #include "ConvertOptions.h"
 #include "HelpText.h"
 #include "ListCommands.h"
+#include "PresetOptions.h"
 #include "ProbeCommand.h"
 #include "Version.h"
 
@@ -88,6 +89,10 @@ const Command kCommands[] = {
      "The settings boxes after choosing FORMAT, one line per box, tab-separated:"
      "the box name, the selected position (-1 for none), then every entry.",
      nullptr, ListSettings},
+    {"--list-presets", nullptr, "",
+     "One line per preset saved in the window (\"Save Settings As...\"), tab-separated: "
+     "name, format.",
+     nullptr, runListPresets},
     {"--help", "-h", "", "Show this text.", nullptr, Help},
     {"--version", nullptr, "", "Show the program's name and version.", nullptr, Version},
 };

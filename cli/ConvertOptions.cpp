@@ -1,6 +1,7 @@
 #include "ConvertOptions.h"
 
 #include "EngineOptionState.h"
+#include "PresetOptions.h"
 
 #include <charconv>
 #include <iterator>
@@ -170,6 +171,11 @@ const Option kTrailingRows[] = {
       "author, copyright, comment, album and genre take the option's value. Refused (exit "
       "2): v (use --verbose) and padtop, padbottom, padleft, padright with --letterbox."},
      AddEngineOption},
+    {{nullptr, "--preset", "NAME",
+      "start from the format, settings, volume and Additional Options saved in the window "
+      "under NAME (\"Save Settings As...\"); -f and the options above, given beside it, win "
+      "(another format leaves the preset's settings boxes out)"},
+     SetText<&ConvertOptions::Preset>},
     {{"-q", "--quiet", nullptr, "no progress lines and no closing line"},
      SetFlag<&ConvertOptions::Quiet>},
     {{nullptr, "--verbose", nullptr, "print the engine's and the libraries' log lines on stderr"},
@@ -193,6 +199,8 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
                          std::string& error) {
     if (!ParseCommandLine<ConvertOptions>(args, ConvertOptionTable(), options, options.Files,
                                           error))
+        return false;
+    if (!options.Preset.empty() && !ReadOverPreset(args, options, error))
         return false;
     if (options.Format.empty())
         error = "a conversion needs -f FORMAT (the output format)";

@@ -22,6 +22,7 @@ struct ConvertOptions {
     int Threads = 0;                       // codec threads: 0 = the libraries choose
     StreamChoices Streams;                 // --subtitles, --audio-tracks
     std::vector<std::string> ExtraOptions; // "name=value"
+    std::string Preset;                    // the preset the options start from, or ""
     bool Quiet = false;
     bool Verbose = false;
     std::vector<std::string> Files;

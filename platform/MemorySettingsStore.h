@@ -12,7 +12,7 @@ public:
     // Puts a value of any type in place (for the wrong-type cases).
     void plant(const QString& name, const QVariant& value) { m_values.insert(name, value); }
     void remove(const QString& name) { m_values.remove(name); }
-    bool contains(const QString& name) const { return m_values.contains(name); }
+    void erase(const QString& name) override { m_values.remove(name); }
     QVariant value(const QString& name) const { return m_values.value(name); }
     // Every write from the given value name on fails (an empty name: none fails).
     void failWritesFrom(const QString& name) { m_failFrom = name; }

@@ -20,4 +20,11 @@ public:
     virtual bool question(const QString& text, const QString& title) = 0;
     // A question under the usual caption.
     bool question(const QString& text) { return question(text, QString::fromLatin1(kCaption)); }
+    // A question whose two answers are named by their buttons ("Stop and quit", "Keep
+    // converting"); true for the first. Closing the box any other way counts as the second.
+    // Stand-ins without buttons of their own answer it as the Yes/No question.
+    virtual bool confirm(const QString& text, const QString& acceptText,
+                         const QString& rejectText) {
+        return question(text);
+    }
 };

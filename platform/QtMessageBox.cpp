@@ -5,6 +5,7 @@
 
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 namespace {
@@ -42,4 +43,18 @@ bool QtMessageBox::question(const QString& text, const QString& title) {
     box.setEscapeButton(QMessageBox::No);
     keepTitleWhole(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool QtMessageBox::confirm(const QString& text, const QString& acceptText,
+                           const QString& rejectText) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kCaption), text,
+                    QMessageBox::NoButton, m_owner.data());
+    QPushButton* accept = box.addButton(acceptText, QMessageBox::AcceptRole);
+    QPushButton* reject = box.addButton(rejectText, QMessageBox::RejectRole);
+    // The safe answer is the default: Enter keeps what runs.
+    box.setDefaultButton(reject);
+    box.setEscapeButton(reject);
+    keepTitleWhole(box);
+    box.exec();
+    return box.clickedButton() == accept;
 }

@@ -13,6 +13,8 @@ public:
     void warning(const QString& text) override;
     using MessageBox::question;
     bool question(const QString& text, const QString& title) override;
+    bool confirm(const QString& text, const QString& acceptText,
+                 const QString& rejectText) override;
 
 private:
     QPointer<QWidget> m_owner; // window's thread only

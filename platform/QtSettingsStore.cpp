@@ -17,6 +17,10 @@ bool QtSettingsStore::flush() {
     return m_settings->status() == QSettings::NoError;
 }
 
+void QtSettingsStore::erase(const QString& name) {
+    m_settings->remove(name);
+}
+
 QString QtSettingsStore::fileName() const {
     return m_settings->fileName();
 }

@@ -20,6 +20,7 @@ public:
     ~QtSettingsStore() override;
 
     bool flush() override;
+    void erase(const QString& name) override;
     // Where the values are kept.
     QString fileName() const;
 

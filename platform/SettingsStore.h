@@ -27,6 +27,14 @@ public:
     // Writes everything out; false when the store could not be written.
     virtual bool flush() = 0;
 
+    // Whether a value of that name is stored.
+    bool contains(const QString& name) const { return load(name).isValid(); }
+    // Values of a layout of their own (the presets), as stored; invalid when missing.
+    QVariant readValue(const QString& name) const { return load(name); }
+    bool writeValue(const QString& name, const QVariant& value) { return store(name, value); }
+    // Removes a value; removing one that is not there does nothing.
+    virtual void erase(const QString& name) = 0;
+
 protected:
     // The stored value; an invalid QVariant when there is none.
     virtual QVariant load(const QString& name) const = 0;

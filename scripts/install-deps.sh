@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins
     libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils bash-completion
-    openbox dbus at-spi2-core python3 python3-pyatspi
+    openbox dbus at-spi2-core python3 python3-pyatspi python3-gi
     dpkg-dev file librsvg2-bin
 )
 

@@ -83,6 +83,15 @@ expect --streams "--probe --st"
 expect '\ High' "-f MKV --video-bitrate Quality:\ H"
 expect 'Quality: High' "-f MKV --video-bitrate 'Quality: H"
 expect 'Quality:\ High' "-f MKV --video-bitrate Qual"
+expect --list-presets "--list-p"
+# Preset names come from the settings file the window writes.
+config=$(mktemp -d)
+mkdir "$config/Morvane"
+printf '[Presets]\n1\\Name=Phone small\n1\\Format=FLV - Flash Video (*.flv)\nsize=1\n' \
+    >"$config/Morvane/Vidbrisk.conf"
+XDG_CONFIG_HOME=$config expect 'Phone\ small' "--preset Ph"
+XDG_CONFIG_HOME=$config expect 'Phone small' "-f MP4 --preset 'Ph"
+rm -r "$config"
 folder=$(mktemp -d)
 mkdir "$folder/out"
 touch "$folder/outfile.avi" "$folder/-dash.avi"

@@ -56,6 +56,8 @@ TEST_F(CliUsageTest, UsageErrorsAreOneLineAndWhereToLook) {
         {{"--list-settings"}, "'--list-settings' needs one FORMAT"},
         {{"--list-formats", "x"}, "'--list-formats' takes no arguments"},
         {{"--version", "x"}, "'--version' takes no arguments"},
+        {{"--list-presets", "x"}, "'--list-presets' takes no arguments"},
+        {{"-f", "FLV", "-o", out(), wav, "--preset"}, "'--preset' needs a value"},
     };
     for (const Case& test : cases) {
         const CliRun run = RunCli(test.args);

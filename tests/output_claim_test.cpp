@@ -1,5 +1,5 @@
 // Output name claims: part files created exclusively (threads and processes), taken over
-// after a killed process, renamed without replacing what appeared meanwhile, links
+// or removed after a killed process, renamed without replacing what appeared meanwhile, links
 // replaced and never followed.
 #include "OutputFileClaim.h"
 
@@ -113,6 +113,8 @@ TEST_F(OutputClaimTest, AnotherProcessHoldsTheNameUntilItIsKilled) {
     OutputFileClaim claim;
     EXPECT_EQ(claim.claim(path("clip.flv")), EEXIST);
     EXPECT_TRUE(OutputFileClaim::nameTaken(path("clip.flv")));
+    // A part file its task holds is never removed as a left-over.
+    EXPECT_FALSE(OutputFileClaim::removeStalePart(path("clip.flv")));
 
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
@@ -122,6 +124,12 @@ TEST_F(OutputClaimTest, AnotherProcessHoldsTheNameUntilItIsKilled) {
     EXPECT_FALSE(OutputFileClaim::nameTaken(path("clip.flv")));
     ASSERT_EQ(claim.claim(path("clip.flv")), 0);
     EXPECT_EQ(fs::file_size(path(".clip.flv.part")), 0u);
+    // A left-over nobody holds may also be removed outright.
+    claim.discard();
+    write(path(".left.flv.part"), "half a file");
+    EXPECT_TRUE(OutputFileClaim::removeStalePart(path("left.flv")));
+    EXPECT_TRUE(entries().empty());
+    EXPECT_FALSE(OutputFileClaim::removeStalePart(path("left.flv")));
     ::close(ready[0]);
     ::close(ready[1]);
 }

@@ -64,6 +64,8 @@ TEST(WindowDesktop, ProgramStartsWithAClipAndWritesItsFirstSettings) {
     environment.insert("DISPLAY", QString::fromStdString(display().name()));
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.insert("XDG_CONFIG_HOME", config.path());
+    // The list the program keeps stays out of the user's own data folder.
+    environment.insert("XDG_DATA_HOME", config.path());
     environment.insert("ASAN_OPTIONS", "detect_leaks=0");
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(VIDBRISK_BINARY_DIR "/app/vidbrisk"),

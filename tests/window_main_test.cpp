@@ -50,7 +50,8 @@ TEST(WindowMain, ControlsCaptionsAndHints) {
     EXPECT_EQ(form.ButtonAddFile->size(), QSize(65, 65));
     EXPECT_EQ(form.ComboOutputFormat->toolTip(), "Choose Output Format");
     EXPECT_EQ(form.EditOutputFolder->toolTip(), "Output Folder");
-    EXPECT_TRUE(form.EditOutputFolder->isReadOnly());
+    // A folder may be typed or pasted.
+    EXPECT_FALSE(form.EditOutputFolder->isReadOnly());
     EXPECT_EQ(form.ButtonBrowseForFolder->toolTip(), "Choose Output Folder");
     EXPECT_EQ(form.ComboOutputFormat->toolTipDuration(), 30000);
     EXPECT_EQ(form.ButtonPlay->toolTip(), "Play");
@@ -83,12 +84,16 @@ TEST(WindowMain, MenusWithTheirSeparators) {
     ScriptedWindow w;
     TForm1& form = w.create();
     ASSERT_TRUE(form.FormCreate());
-    EXPECT_EQ(menuEntries(form, "File"), QStringList({"Add File", "Go Convert", "-", "Exit"}));
+    EXPECT_EQ(menuEntries(form, "File"),
+              QStringList({"Add File", "Go Convert", "-", "Open Output Folder", "Remove Finished",
+                           "-", "Exit"}));
     EXPECT_EQ(menuEntries(form, "Options"), QStringList({"Set Additional Options"}));
+    EXPECT_EQ(menuEntries(form, "Presets"), QStringList({"Save Settings As..."}));
     EXPECT_EQ(menuEntries(form, "Help"), QStringList({"Open HelpFile", "-", "About"}));
     EXPECT_EQ(actionTexts(form.PopupMenu1->actions()),
               QStringList({"Check All Items", "Uncheck All Items", "Remove Selected Items",
-                           "Remove All Items", "Play Selected File"}));
+                           "Remove All Items", "Play Selected File", "-", "Show in Folder",
+                           "Remove Finished"}));
 }
 
 TEST(WindowMain, ExitEndsAtOnceAndHelpOpens) {

@@ -165,8 +165,9 @@ TEST_F(WindowPreview, AddFileClearAndConvertStopThePreview) {
         {"Clear", &TForm1::ButtonClear},
     };
     // The open dialog is cancelled and Convert is refused for a missing folder, so each
-    // command ends early but after the preview was stopped.
+    // command ends early but after the preview was stopped; Clear is answered Yes.
     form().EditOutputFolder->clear();
+    w.messages.setDefaultAnswer(true);
     for (const auto& [what, button] : commands) {
         SCOPED_TRACE(what);
         select(0);

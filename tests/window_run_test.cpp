@@ -468,9 +468,10 @@ TEST_F(WindowRun, CloseIsRefusedDuringARunAndDetachesTheEventsAfter) {
     form().AddFiles({clip(TestMedia::kAviMpeg4Mp3)});
     form().ButtonConvert->click();
     ASSERT_TRUE(form().Converting);
+    // Answered "Keep converting" (the scripted No).
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().isVisible());
-    EXPECT_EQ(w.messages.texts(), QStringList{"A conversion is running. Stop it first."});
+    EXPECT_EQ(w.messages.texts(), QStringList{"A conversion is running. Stop it and quit?"});
     w.messages.clear();
     ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
     EXPECT_TRUE(form().close());

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 // Each window test program includes this header once. Full stacks let LeakSanitizer match
 // the suppression of fontconfig's process-long caches, which Qt loads.
@@ -58,6 +59,26 @@ struct ScriptedWindow {
     int exitCount = 0;
     // The desktop notifications shown, as "title|text".
     QStringList notifications;
+    // The file the list is kept in (none by default), the output folder a first start
+    // chooses, and what "Save Settings As..." is answered.
+    QString queueFile;
+    QString firstStartFolder;
+    std::optional<QString> presetName;
+    // Records what the window asks the desktop to show; `failWith` makes it fail.
+    struct RecordingOpener : DesktopOpener {
+        QStringList calls; // "folder:PATH" or "file:PATH"
+        QString failWith;
+        void openFolder(const QString& folder, Failed failed) override {
+            calls << QStringLiteral("folder:") + folder;
+            if (!failWith.isEmpty())
+                failed(failWith);
+        }
+        void showFile(const QString& file, Failed failed) override {
+            calls << QStringLiteral("file:") + file;
+            if (!failWith.isEmpty())
+                failed(failWith);
+        }
+    } opener;
     std::unique_ptr<TForm1> form;
 
     TForm1& create() {
@@ -80,6 +101,10 @@ struct ScriptedWindow {
             notifications << title + QLatin1Char('|') + text;
         };
         services.settings = &settings;
+        services.queueFile = queueFile;
+        services.opener = &opener;
+        services.defaultOutputFolder = [this] { return firstStartFolder; };
+        services.askPresetName = [this](QWidget*, const QString&) { return presetName; };
         form = std::make_unique<TForm1>(std::move(services));
         return *form;
     }

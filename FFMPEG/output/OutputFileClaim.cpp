@@ -141,6 +141,17 @@ bool OutputFileClaim::partHeld(const std::string& finalName) {
     return !stale;
 }
 
+bool OutputFileClaim::removeStalePart(const std::string& finalName) {
+    const std::string part = partName(finalName);
+    // Locked first, as for a take-over: a part file a running task holds is never removed.
+    const int fd = takeOverStalePart(part);
+    if (fd < 0)
+        return false;
+    const bool removed = ::unlink(part.c_str()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 int OutputFileClaim::claim(const std::string& finalName) {
     discard();
     m_finalName = finalName;

@@ -31,6 +31,10 @@ public:
     // part file nobody holds was left by a killed process and does not count.
     static bool partHeld(const std::string& finalName);
 
+    // Removes the part file of the output name when nobody holds it (a process that was
+    // killed left it). Returns whether one was removed.
+    static bool removeStalePart(const std::string& finalName);
+
     // Creates and locks the part file of finalName. Returns 0, or the error number: EEXIST
     // when a running task holds the part file already.
     int claim(const std::string& finalName);

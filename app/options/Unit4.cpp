@@ -152,7 +152,8 @@ void TForm4::LoadSettings() {
     const QSignalBlocker formatBlocker(m_mainForm.ComboOutputFormat);
     const QSignalBlocker countBlocker(SpinEdit1);
 
-    if (read.outputFolder)
+    // A folder never stored keeps the first start's choice the main window made.
+    if (read.outputFolder && m_store.contains(QString::fromLatin1(SettingsNames::kOutputFolder)))
         m_mainForm.EditOutputFolder->setText(*read.outputFolder);
     if (read.comboOutputFormat && *read.comboOutputFormat >= 0)
         restoreFormat(*read.comboOutputFormat);

@@ -5,6 +5,7 @@ import shutil
 import subprocess
 import tempfile
 import time
+import traceback
 
 import pyatspi
 
@@ -72,8 +73,9 @@ def children(accessible):
         return []
 
 
-def find_all(root, role=None, name=None, test=None, limit=100000):
-    """Objects under root (breadth first) with the role name, the name and passing test."""
+def find_all(root, role=None, name=None, test=None, limit=100000, skip=None):
+    """Objects under root (breadth first) with the role name, the name and passing test; the
+    objects below those skip() is true for are not searched (a list of hundreds of rows)."""
     found, queue = [], [root]
     while queue and len(found) < limit:
         node = queue.pop(0)
@@ -83,14 +85,16 @@ def find_all(root, role=None, name=None, test=None, limit=100000):
             if ((role is None or node.getRoleName() == role) and
                     (name is None or node.name == name) and (test is None or test(node))):
                 found.append(node)
+            if skip is not None and node is not root and skip(node):
+                continue
         except Exception:  # pylint: disable=broad-except
             continue
         queue.extend(children(node))
     return found
 
 
-def find(root, role=None, name=None, test=None):
-    found = find_all(root, role, name, test, limit=1)
+def find(root, role=None, name=None, test=None, skip=None):
+    found = find_all(root, role, name, test, limit=1, skip=skip)
     return found[0] if found else None
 
 
@@ -133,6 +137,23 @@ def labelled(root, role, label):
     return find(root, role, test=lambda node: label in labels_of(node))
 
 
+def run_scenarios(scenarios):
+    """Runs each scenario once the window manager runs, saying PASS or FAIL with the reason;
+    the exit status for the check: 1 when any failed."""
+    wait_for_window_manager()
+    failures = 0
+    for scenario in scenarios:
+        started = time.monotonic()
+        try:
+            scenario()
+            print(f"PASS {scenario.__name__} ({time.monotonic() - started:.1f} s)", flush=True)
+        except Exception:  # pylint: disable=broad-except
+            failures += 1
+            print(f"FAIL {scenario.__name__}", flush=True)
+            traceback.print_exc()
+    return 1 if failures else 0
+
+
 def cell_texts(tree):
     """The rows of a tree or table as lists of cell texts."""
     table = tree.queryTable()
@@ -141,13 +162,17 @@ def cell_texts(tree):
 
 
 class Program:
-    """The program started on the desktop with its own settings folder, and its windows."""
+    """The program started on the desktop with its own settings folder and data folder (where
+    it keeps its list: a fresh one starts with an empty list), and its windows. `environment`
+    adds or replaces variables (HOME, PATH)."""
 
-    def __init__(self, binary, files=(), config=None, scale=1):
+    def __init__(self, binary, files=(), config=None, scale=1, data=None, environment=None):
         self.config = config or tempfile.mkdtemp(prefix="vidbrisk-config-")
-        environment = dict(os.environ, XDG_CONFIG_HOME=self.config,
+        self.data = data or tempfile.mkdtemp(prefix="vidbrisk-data-")
+        environment = dict(os.environ, XDG_CONFIG_HOME=self.config, XDG_DATA_HOME=self.data,
                            QT_SCALE_FACTOR=str(scale),
-                           ASAN_OPTIONS="detect_leaks=0:intercept_strndup=0")
+                           ASAN_OPTIONS="detect_leaks=0:intercept_strndup=0",
+                           **(environment or {}))
         self.log = tempfile.TemporaryFile()
         self.process = subprocess.Popen([binary, *files], env=environment,
                                         stdout=self.log, stderr=self.log)

@@ -10,8 +10,6 @@ import os
 import shutil
 import sys
 import tempfile
-import time
-import traceback
 
 import desktop
 from desktop import Program, click, find, find_all, keys, labelled, wait_for
@@ -183,7 +181,7 @@ def during_the_run(program):
     check(not desktop.enabled(find(frame, "text", "Output Folder")), "folder disabled")
     bar = find(frame, "menu bar")
     menus = {menu.name: desktop.enabled(menu) for menu in desktop.children(bar)}
-    check(menus == {"File": False, "Options": False, "Help": True},
+    check(menus == {"File": False, "Options": False, "Presets": False, "Help": True},
           "only Help enabled during the run: " + repr(menus))
 
     keys("F1")
@@ -284,20 +282,5 @@ def run_with_failure_and_stop():
 SCENARIOS = [layout_and_names, scale_two, run_with_failure_and_stop]
 
 
-def main():
-    desktop.wait_for_window_manager()
-    failures = 0
-    for scenario in SCENARIOS:
-        started = time.monotonic()
-        try:
-            scenario()
-            print(f"PASS {scenario.__name__} ({time.monotonic() - started:.1f} s)", flush=True)
-        except Exception:  # pylint: disable=broad-except
-            failures += 1
-            print(f"FAIL {scenario.__name__}", flush=True)
-            traceback.print_exc()
-    return 1 if failures else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(desktop.run_scenarios(SCENARIOS))

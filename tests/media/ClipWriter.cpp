@@ -243,6 +243,8 @@ void ClipWriter::encodeNext(Track& track) {
         const int index = static_cast<int>(track.nextPts);
         if (m_recipe.video->marked) {
             SyntheticSignal::fillMarkedPicture(frame, index, m_recipe.video->displayRotationCw);
+        } else if (m_recipe.video->textured) {
+            SyntheticSignal::fillTexturedPicture(frame, index);
         } else {
             SyntheticSignal::fillPicture(frame, index);
         }

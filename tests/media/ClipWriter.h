@@ -22,6 +22,8 @@ struct VideoRecipe {
     // The marked picture of OrientationMark.h instead of the colour bars (any size, odd
     // ones too, any 8-bit planar YUV format).
     bool marked = false;
+    // The textured picture of SyntheticSignal instead of the colour bars.
+    bool textured = false;
     // A display matrix on the stream telling players to turn the picture clockwise by this
     // many degrees (0: none); the marked picture is stored turned the other way.
     int displayRotationCw = 0;

@@ -69,6 +69,62 @@ void SyntheticSignal::fillPicture(AVFrame& frame, int frameIndex) {
 
 namespace {
 
+// A fixed pseudo-random value 0..255 for a lattice point.
+int latticeValue(int x, int y, uint32_t seed) {
+    uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
+                 seed * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return static_cast<int>((h ^ (h >> 16)) & 0xFF);
+}
+
+// Noise smoothed over cells of `cell` pixels (bilinear between lattice points), 0..255.
+int smoothNoise(int x, int y, int cell, uint32_t seed) {
+    const int cx = x / cell;
+    const int cy = y / cell;
+    const int fx = x % cell;
+    const int fy = y % cell;
+    const int top = latticeValue(cx, cy, seed) * (cell - fx) + latticeValue(cx + 1, cy, seed) * fx;
+    const int bottom =
+        latticeValue(cx, cy + 1, seed) * (cell - fx) + latticeValue(cx + 1, cy + 1, seed) * fx;
+    return (top * (cell - fy) + bottom * fy) / (cell * cell);
+}
+
+// A textured sample: coarse shapes, finer detail and a little grain.
+int texture(int x, int y, uint32_t seed) {
+    return (smoothNoise(x, y, 48, seed) * 5 + smoothNoise(x, y, 12, seed + 1) * 2 +
+            smoothNoise(x, y, 3, seed + 2)) /
+           8;
+}
+
+} // namespace
+
+void SyntheticSignal::fillTexturedPicture(AVFrame& frame, int frameIndex) {
+    if (frame.format != AV_PIX_FMT_YUV420P) {
+        throw std::runtime_error("textured pictures are made in yuv420p only");
+    }
+    // The scene pans right and a little down; positions stay positive.
+    const int panX = 1000 + frameIndex * 3;
+    const int panY = 1000 + frameIndex;
+    for (int y = 0; y < frame.height; ++y) {
+        uint8_t* row = frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0];
+        for (int x = 0; x < frame.width; ++x) {
+            // The grain of a camera picture changes from frame to frame.
+            const int grain = latticeValue(x, y, 100u + static_cast<uint32_t>(frameIndex)) / 32 - 4;
+            row[x] = static_cast<uint8_t>(20 + texture(x + panX, y + panY, 1) * 211 / 255 + grain);
+        }
+    }
+    for (int y = 0; y < frame.height / 2; ++y) {
+        uint8_t* u = frame.data[1] + static_cast<std::ptrdiff_t>(y) * frame.linesize[1];
+        uint8_t* v = frame.data[2] + static_cast<std::ptrdiff_t>(y) * frame.linesize[2];
+        for (int x = 0; x < frame.width / 2; ++x) {
+            u[x] = static_cast<uint8_t>(96 + smoothNoise(x + panX / 2, y + panY / 2, 24, 7) / 4);
+            v[x] = static_cast<uint8_t>(96 + smoothNoise(x + panX / 2, y + panY / 2, 24, 9) / 4);
+        }
+    }
+}
+
+namespace {
+
 // Where a stored pixel lands once the frame is turned clockwise by rotationCw degrees.
 struct Upright {
     int x;

@@ -15,6 +15,12 @@ public:
     // them. The frame's format, width and height must be set and its buffer allocated.
     static void fillPicture(AVFrame& frame, int frameIndex);
 
+    // A YUV 4:2:0 picture with the detail of a filmed scene: smooth and fine noise at
+    // several scales, panned a few pixels per frame, with grain that changes from frame to
+    // frame, so that encoders need about the bits
+    // a camera picture of the same size needs.
+    static void fillTexturedPicture(AVFrame& frame, int frameIndex);
+
     // The marked picture of OrientationMark.h (any 8-bit planar YUV format, any size,
     // odd ones too), stored turned so that a player which turns the frame clockwise by
     // displayRotationCw degrees (0, 90, 180 or 270) shows it upright. With 90 or 270 the

@@ -41,6 +41,7 @@ struct Production {
     const char* audioEncoder;
     int64_t audioBitRate;
     bool audioFirst;
+    bool textured = false; // the textured picture instead of the colour bars
 };
 
 const Production kProductions[] = {
@@ -52,6 +53,8 @@ const Production kProductions[] = {
     {&TestMedia::kAudioFirst, "avi", 2.0, "mpeg4", "", 200000, "libmp3lame", 64000, true},
     // A raw elementary stream has no container header, hence no duration.
     {&TestMedia::kNoDuration, "h264", 2.0, "libx264", "ultrafast", 200000, "", 0, false},
+    {&TestMedia::kTextured, "mp4", 10.0, "libx264", "ultrafast", 4000000, "aac", 128000, false,
+     true},
 };
 
 constexpr const char* kNotMediaText =
@@ -74,6 +77,7 @@ ClipRecipe recipeOf(const Production& production) {
             std::llround(production.seconds * clip.frameRateNum / clip.frameRateDen));
         video.bitRate = production.videoBitRate;
         video.preset = production.preset;
+        video.textured = production.textured;
         recipe.video = video;
     }
     if (production.audioEncoder[0] != '\0') {

@@ -238,10 +238,30 @@ inline constexpr TestClip kAviHalf{.name = "mpeg4_mp3_half.avi",
                                    .durationSeconds = 1.5,
                                    .halfOf = kAviMpeg4Mp3.name};
 
+// An ordinary scene: a textured picture that pans, 640x360 at 25 fps, H.264 and AAC in
+// MP4, 10 s; encoders need about the bits of a filmed picture of that size.
+inline constexpr TestClip kTextured{.name = "textured.mp4",
+                                    .opens = true,
+                                    .streamCount = 2,
+                                    .videoStreamCount = 1,
+                                    .audioStreamCount = 1,
+                                    .firstVideoStream = 0,
+                                    .firstAudioStream = 1,
+                                    .videoCodec = "h264",
+                                    .width = 640,
+                                    .height = 360,
+                                    .frameRateNum = 25,
+                                    .frameRateDen = 1,
+                                    .audioCodec = "aac",
+                                    .sampleRateHz = 44100,
+                                    .channels = 2,
+                                    .durationSeconds = 10.0,
+                                    .halfOf = ""};
+
 // Every generated file, originals before the copies cut from them.
-inline constexpr std::array<TestClip, 10> kAllClips{
-    kAviMpeg4Mp3, kMp4H264Aac, kMp3Audio, kWavMono8k, kVideoOnly,
-    kAudioFirst,  kNoDuration, kNotMedia, kMp4Half,   kAviHalf};
+inline constexpr std::array<TestClip, 11> kAllClips{
+    kAviMpeg4Mp3, kMp4H264Aac, kMp3Audio, kWavMono8k, kVideoOnly, kAudioFirst,
+    kNoDuration,  kNotMedia,   kMp4Half,  kAviHalf,   kTextured};
 
 } // namespace TestMedia
 
