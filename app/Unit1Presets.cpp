@@ -101,6 +101,9 @@ void TForm1::SaveSettingsAs() {
     preset.aspectRatio = std::max(0, ComboAspectRatio->currentIndex());
     preset.overwrite = OverwriteChosen();
     preset.filesAtOnce = FilesAtOnceChosen();
+    const StreamChoices streams = StreamsChosen();
+    preset.subtitles = streams.KeepSubtitles ? 0 : 1;
+    preset.audioTracks = streams.AudioTracks == StreamChoices::Tracks::DefaultOnly ? 1 : 0;
     putPreset(presets, preset);
     if (!writePresets(storage, presets))
         m_services.messages->information(
@@ -149,6 +152,8 @@ bool TForm1::ApplyPreset(const QString& name) {
         Form4->ComboLetterBox->setCurrentIndex(preset->letterBox == 1 ? 1 : 0);
         Form4->CheckBoxOverWrite->setChecked(preset->overwrite);
         Form4->SpinFilesAtOnce->setValue(preset->filesAtOnce);
+        Form4->ComboSubtitles->setCurrentIndex(preset->subtitles == 1 ? 1 : 0);
+        Form4->ComboAudioTracks->setCurrentIndex(preset->audioTracks == 1 ? 1 : 0);
     }
     // After the format change, which chooses "Original".
     if (preset->aspectRatio >= 0 && preset->aspectRatio < ComboAspectRatio->count())

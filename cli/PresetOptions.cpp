@@ -25,6 +25,9 @@ void startFromPreset(const Preset& preset, ConvertOptions& options) {
     options.LetterBox = preset.letterBox == 1;
     options.Overwrite = preset.overwrite;
     options.Jobs = std::max(1, preset.filesAtOnce);
+    options.Streams.KeepSubtitles = preset.subtitles != 1;
+    options.Streams.AudioTracks =
+        preset.audioTracks == 1 ? StreamChoices::Tracks::DefaultOnly : StreamChoices::Tracks::All;
 }
 
 // True when the two FORMAT texts name the same catalogue row.

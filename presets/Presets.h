@@ -26,6 +26,8 @@ struct Preset {
     int aspectRatio = 0; // 0 "Original", 1 "4:3", 2 "16:9"
     bool overwrite = false;
     int filesAtOnce = 1;
+    int subtitles = 0;   // "Subtitles": 0 "Keep", 1 "Leave out"
+    int audioTracks = 0; // "Audio tracks": 0 "All", 1 "Default only"
 
     bool operator==(const Preset&) const = default;
 };
