@@ -252,12 +252,21 @@ public:
     // DecodePacket's ways: a copied stream's packet to its outputs, a subtitle packet, and
     // the frames of an audio or video packet (null: the decoder drained, then the stream's
     // end handed on: FinishInputStream); each decoded frame gets its time and goes to the
-    // output paths (TakeDecodedFrame).
+    // output paths (TakeDecodedFrame). -1 on a decoding error.
     int CopyInputPacket(int istIndex, const AVPacket* packet);
     int DecodeSubtitlePacket(int istIndex, AVPacket* packet);
     int DecodeFrames(int istIndex, AVPacket* packet);
     void TakeDecodedFrame(int istIndex, AVFrame* frame);
     void FinishInputStream(int istIndex);
+    // Calls `perOutput(output file, ost)` for every output stream input stream `istIndex`
+    // feeds, once the input has reached the start time.
+    template <class PerOutput> void ForOutputsAfterStart(int istIndex, PerOutput&& perOutput) {
+        if (!(StartTime == 0 || InputStreams[istIndex].Pts >= StartTime))
+            return;
+        for (OutputStreamState& ost : OutputStreams)
+            if (ost.SourceIndex == istIndex)
+                perOutput(Loop.OutputFiles[ost.FileIndex], ost);
+    }
     // Encodes a decoded subtitle for `ost` and writes it; `pts` is the input packet's pts.
     void WriteSubtitle(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                        AVSubtitle* subtitle, int64_t pts);
@@ -442,16 +451,20 @@ public:
     // as much). Raises "Video encoding failed" (and write errors).
     int VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
                  AVFrame* picture);
-    // VideoOut's steps: how many times the picture is encoded (frame-rate sync), the
-    // picture cropped, scaled and padded into the encoder's geometry (null when it cannot
-    // be; `croppedView` holds the crop's view of `picture`), and the encoding of `final`
-    // `frames` times (`owner` holds its buffers). The geometry's picture lives in `ost`.
-    int64_t VideoFramesToEncode(const AVFormatContext* output, OutputStreamState& ost,
-                                const InputStreamState& ist);
-    const AVFrame* FitPicture(OutputStreamState& ost, const AVFrame* picture,
-                              std::unique_ptr<AVFrame, EngineFrameDeleter>& croppedView);
-    int EncodePicture(AVFormatContext* output, OutputStreamState& ost, const AVFrame* picture,
-                      const AVFrame* final, const AVFrame* owner, int64_t frames);
+    // Encodes `frame` (already in the encoder's geometry) `frames` times at the stream's
+    // next frame numbers and writes the packets; a pause holds and a stop ends the run of
+    // repeats. Returns the number of pictures handed to the encoder.
+    int EncodeRepeated(AVFormatContext* output, OutputStreamState& ost, AVFrame* frame,
+                       int64_t frames);
+    // Video of a cover (OutputStreamState::StillPicture). A decoded picture of input stream
+    // `istIndex` becomes the still picture of every such output it feeds; after each packet
+    // of an input stream the stills it is the clock of are encoded up to the end of its
+    // sound; at the end of the run each still reaches the end of the sound and its encoder
+    // is drained. Advancing returns the number of pictures handed to the encoder.
+    void HoldStillPictures(int istIndex, AVFrame* picture);
+    void AdvanceStillPictures(int istIndex);
+    int AdvanceStillPicture(AVFormatContext* output, OutputStreamState& ost);
+    void FinishStillPictures();
     // End of input: drains the video encoder of `ost` and writes what it still holds. A
     // second call does nothing.
     void FlushVideoEncoder(AVFormatContext* output, OutputStreamState& ost);
@@ -478,6 +491,8 @@ private:
     void SetTimestampScale(const std::string& value);
     void AddStreamMap(const std::string& value);
     void AddMetadataMap(const std::string& value);
+    void SetChapterMap(const std::string& value);     // "map_chapters": input file index
+    void SetPictureComment(const std::string& value); // "picture_comment": file:stream
     void SetPixelFormat(const std::string& value);
     // "auto", "always" or "never"; raises FFMpegException for any other text.
     void SetDeinterlaceMode(const std::string& value);
@@ -504,8 +519,18 @@ private:
     // The frame size and aspect of a video input stream (and InputPicture for the first).
     void TakeInputPictureShape(AVFormatContext* context, AVStream* stream,
                                const AVCodecContext* codec);
+    // The same for an attached picture (cover art) of an input with or without real video.
+    void ConfigureCoverInput(AVStream* stream, AVCodecContext* codec, bool realVideo);
     bool FailOpenOutput(AVFormatContext* context, bool listed, const std::string& text);
     bool CreateOutputStreams(AVFormatContext* context);
+    // The input stream that feeds output stream `outputIndex` by the maps, else the first
+    // subtitle of the inputs; null when none.
+    const AVStream* SubtitleSource(int outputIndex) const;
+    // Whether the subtitle that would become output stream `outputIndex` can go into the
+    // output as the options ask (as it is, with the named encoder, or with the format's
+    // own); a subtitle that cannot is left out with a log line. Without an encoder named,
+    // names the format's own.
+    bool SubtitleFits(AVFormatContext* context, int outputIndex);
     // Whether one of the output's streams is encoded or copied video.
     bool HasVideoStream(const AVFormatContext* context);
     void SetOutputMetadata(AVFormatContext* context);
@@ -520,6 +545,18 @@ private:
     void SetupTranscode(AVFormatContext** outputFiles, int outputCount,
                         AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
                         int mapCount);
+    // The set-up's phases: the per-stream state of the inputs, the parameters of output
+    // stream `n` (copy or encode), opening the codecs with the description of the outputs
+    // and the mapping, and the SDP text of RTP outputs.
+    void BuildInputStreamStates(AVFormatContext** inputFiles, int inputCount);
+    void SetOutputStreamParameters(AVFormatContext** outputFiles, int n);
+    void OpenAndDescribeCodecs(AVFormatContext** outputFiles, int outputCount);
+    void LogSdp(AVFormatContext** outputFiles, int outputCount);
+    // Marks the outputs that show an attached picture as a still picture and gives each
+    // the sound it lasts for (the map's sync stream, else the first sound that goes out).
+    void SetupStillPictures(AVFormatContext** outputFiles);
+    // One log line for every input stream no output takes.
+    void LogStreamsLeftOut();
     void MapOutputStreams(AVFormatContext** outputFiles, int outputCount,
                           AVFormatContext** inputFiles, int inputCount, const TStreamMap* maps,
                           int mapCount);
@@ -529,6 +566,14 @@ private:
     void OpenStreamCodecs(AVFormatContext** outputFiles);
     void CopyMetadataMaps(AVFormatContext** outputFiles, int outputCount,
                           AVFormatContext** inputFiles, int inputCount);
+    // The input's chapters into every output without its own ("map_chapters"), moved
+    // with the input's timestamp offset and cut at the recording time.
+    void CopyChapters(AVFormatContext** outputFiles, int outputCount, AVFormatContext** inputFiles,
+                      int inputCount);
+    // The cover of "picture_comment" as the METADATA_BLOCK_PICTURE comment of every sound
+    // stream of the Ogg outputs; a stream that holds no usable picture is left out (logged).
+    void SetPictureComments(AVFormatContext** outputFiles, int outputCount,
+                            AVFormatContext** inputFiles, int inputCount);
     void WriteHeaders(AVFormatContext** outputFiles, int outputCount);
     void FinishTranscode(AVFormatContext** outputFiles, int outputCount);
     void CloseEncoder(AVCodecContext** slot);

@@ -151,6 +151,8 @@ public:
     bool OverwriteChosen() const;
     // Whether the video zoom is "LetterBox": pictures of another shape get bars.
     bool LetterBoxChosen() const;
+    // The Additional Options "Subtitles" and "Audio tracks": which streams go out.
+    StreamChoices StreamsChosen() const;
     // "Files at once" of the Additional Options: how many rows a run converts at a time.
     int FilesAtOnceChosen() const;
     // The Additional Options' "Deinterlace" choice; "Auto" when the box shows none.

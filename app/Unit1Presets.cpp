@@ -102,6 +102,9 @@ void TForm1::SaveSettingsAs() {
     preset.overwrite = OverwriteChosen();
     preset.filesAtOnce = FilesAtOnceChosen();
     preset.deinterlace = static_cast<int>(DeinterlaceChosen());
+    const StreamChoices streams = StreamsChosen();
+    preset.subtitles = streams.KeepSubtitles ? 0 : 1;
+    preset.audioTracks = streams.AudioTracks == StreamChoices::Tracks::DefaultOnly ? 1 : 0;
     putPreset(presets, preset);
     if (!writePresets(storage, presets))
         m_services.messages->information(
@@ -152,6 +155,8 @@ bool TForm1::ApplyPreset(const QString& name) {
         Form4->SpinFilesAtOnce->setValue(preset->filesAtOnce);
         if (preset->deinterlace >= 0 && preset->deinterlace < Form4->ComboDeinterlace->count())
             Form4->ComboDeinterlace->setCurrentIndex(preset->deinterlace);
+        Form4->ComboSubtitles->setCurrentIndex(preset->subtitles == 1 ? 1 : 0);
+        Form4->ComboAudioTracks->setCurrentIndex(preset->audioTracks == 1 ? 1 : 0);
     }
     // After the format change, which chooses "Original".
     if (preset->aspectRatio >= 0 && preset->aspectRatio < ComboAspectRatio->count())

@@ -153,6 +153,7 @@ void TForm1::beginRun(const QString& outputFolder) {
     settings.Overwrite = OverwriteChosen();
     settings.LetterBox = LetterBoxChosen();
     settings.Deinterlace = DeinterlaceChosen();
+    settings.Streams = StreamsChosen();
     settings.VolumeValue = VolumeValue;
     m_builder->BeginRun();
     if (parallelRun()) {
@@ -473,6 +474,17 @@ DeinterlaceChoice TForm1::DeinterlaceChosen() const {
 
 int TForm1::FilesAtOnceChosen() const {
     return Form4 ? Form4->SpinFilesAtOnce->value() : 1;
+}
+
+StreamChoices TForm1::StreamsChosen() const {
+    StreamChoices choices;
+    if (Form4) {
+        choices.KeepSubtitles = Form4->ComboSubtitles->currentIndex() != 1;
+        choices.AudioTracks = Form4->ComboAudioTracks->currentIndex() == 1
+                                  ? StreamChoices::Tracks::DefaultOnly
+                                  : StreamChoices::Tracks::All;
+    }
+    return choices;
 }
 
 bool TForm1::FormCloseQuery() {

@@ -300,6 +300,7 @@ void ConvertRun::configureBuilder() {
     settings.LetterBox = m_options.LetterBox;
     settings.Deinterlace = m_options.Deinterlace;
     settings.VolumeValue = VolumeValueForPercent(m_options.VolumePercent);
+    settings.Streams = m_options.Streams;
     for (const std::string& option : m_options.ExtraOptions)
         settings.ExtraOptions += option + "\n";
     settings.AdjustOutputOptions = [this](TOutputOptions& record) {

@@ -82,6 +82,51 @@ bool SetThreads(ConvertOptions& options, const Option&, const std::string& value
     return false;
 }
 
+bool SetSubtitles(ConvertOptions& options, const Option&, const std::string& value,
+                  std::string& error) {
+    if (value != "keep" && value != "none") {
+        error = "'--subtitles' takes keep or none, not \"" + value + "\"";
+        return false;
+    }
+    options.Streams.KeepSubtitles = value == "keep";
+    return true;
+}
+
+// "all", "default" or stream numbers separated by commas ("1,2").
+bool ReadAudioTracks(const std::string& text, StreamChoices& choices) {
+    if (text == "all" || text == "default") {
+        choices.AudioTracks =
+            text == "all" ? StreamChoices::Tracks::All : StreamChoices::Tracks::DefaultOnly;
+        choices.ListedTracks.clear();
+        return true;
+    }
+    std::vector<int> numbers;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        int number = 0;
+        if (!ReadInt(text.substr(start, comma - start), number) || number < 0)
+            return false;
+        numbers.push_back(number);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    choices.AudioTracks = StreamChoices::Tracks::Listed;
+    choices.ListedTracks = numbers;
+    return true;
+}
+
+bool SetAudioTracks(ConvertOptions& options, const Option&, const std::string& value,
+                    std::string& error) {
+    if (ReadAudioTracks(value, options.Streams))
+        return true;
+    error = "'--audio-tracks' takes all, default or stream numbers such as 1,2 (see --probe "
+            "--streams), not \"" +
+            value + "\"";
+    return false;
+}
+
 bool AddEngineOption(ConvertOptions& options, const Option&, const std::string& value,
                      std::string& error) {
     const auto sign = value.find('=');
@@ -121,6 +166,15 @@ const Option kTrailingRows[] = {
       "replace existing outputs of the same name; an input file or an output of this run is "
       "never replaced (a free \"-n\" name is taken instead)"},
      SetFlag<&ConvertOptions::Overwrite>},
+    {{nullptr, "--subtitles", "S",
+      "keep (the default): text subtitles go into MKV as they are, into MP4, MOV, M4V and 3GP "
+      "as mov_text, into WebM as WebVTT, picture subtitles into MKV only; none: no subtitles"},
+     SetSubtitles},
+    {{nullptr, "--audio-tracks", "T",
+      "all (the default): MKV, WebM, MP4 and MOV keep every sound track, other formats the "
+      "input's default one; default: the default track only; N[,M...]: the tracks of these "
+      "stream numbers (see --probe --streams), the first of them where the format holds one"},
+     SetAudioTracks},
     {{"-j", "--jobs", "N", "convert N files at once (default 1)"}, SetJobs},
     {{nullptr, "--threads", "N",
       "threads of each decoder and encoder: 0 lets the libraries choose for the machine (the "

@@ -4,6 +4,7 @@
 #include "AddFileToFFMPEG.h"
 #include "CommandLine.h"
 #include "SettingChoice.h"
+#include "StreamPlan.h"
 
 #include <string>
 #include <utility>
@@ -21,6 +22,7 @@ struct ConvertOptions {
     DeinterlaceChoice Deinterlace = DeinterlaceChoice::Auto;
     int Jobs = 1;
     int Threads = 0;                       // codec threads: 0 = the libraries choose
+    StreamChoices Streams;                 // --subtitles, --audio-tracks
     std::vector<std::string> ExtraOptions; // "name=value"
     std::string Preset;                    // the preset the options start from, or ""
     bool Quiet = false;

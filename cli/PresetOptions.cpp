@@ -27,6 +27,9 @@ void startFromPreset(const Preset& preset, ConvertOptions& options) {
     options.Jobs = std::max(1, preset.filesAtOnce);
     if (preset.deinterlace >= 0 && preset.deinterlace < static_cast<int>(DeinterlaceEntries.size()))
         options.Deinterlace = static_cast<DeinterlaceChoice>(preset.deinterlace);
+    options.Streams.KeepSubtitles = preset.subtitles != 1;
+    options.Streams.AudioTracks =
+        preset.audioTracks == 1 ? StreamChoices::Tracks::DefaultOnly : StreamChoices::Tracks::All;
 }
 
 // True when the two FORMAT texts name the same catalogue row.

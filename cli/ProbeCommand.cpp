@@ -25,6 +25,10 @@ std::string oneLine(std::string text) {
     return result;
 }
 
+std::string field(const std::string& text) {
+    return text.empty() ? std::string("-") : oneLine(text);
+}
+
 template <bool ProbeOptions::*Flag>
 bool SetFlag(ProbeOptions& options, const CommandOption<ProbeOptions>&, const std::string&,
              std::string&) {
@@ -37,6 +41,12 @@ const CommandOption<ProbeOptions> kProbeOptions[] = {
       "everything the probe finds, as JSON: one object per file (an array of them for several "
       "files)"},
      SetFlag<&ProbeOptions::Json>},
+    {{nullptr, "--streams", nullptr,
+      "one line per stream of each FILE, tab-separated: the file name, the stream's number (as "
+      "--audio-tracks takes it), kind (video, cover, audio, subtitle, data, attachment), codec, "
+      "language, title, and \"default\" for the stream the file flags so; \"-\" stands for "
+      "an empty field"},
+     SetFlag<&ProbeOptions::Streams>},
     {{nullptr, "--verbose", nullptr, "print the libraries' log lines on stderr"},
      SetFlag<&ProbeOptions::Verbose>},
 };
@@ -56,6 +66,25 @@ int ProbeAsJson(const std::vector<std::string>& files, std::ostream& out) {
     return status;
 }
 
+int ProbeStreams(const std::vector<std::string>& files, std::ostream& out) {
+    TAVProbe probe;
+    int status = 0;
+    for (const std::string& file : files) {
+        if (!probe.LoadFile(file)) {
+            out << oneLine(file) << "\tError\t" << oneLine(probe.LastErrorMessage) << "\n";
+            status = 1;
+            continue;
+        }
+        for (const TAVStreamEntry& stream : probe.Streams())
+            out << oneLine(file) << "\t" << stream.Index << "\t" << StreamKindText(stream) << "\t"
+                << field(stream.Codec) << "\t" << field(stream.Language) << "\t"
+                << field(stream.Title) << "\t" << (stream.Default ? "default" : "-") << "\n";
+        out.flush();
+    }
+    probe.CloseFile();
+    return status;
+}
+
 } // namespace
 
 std::span<const CommandOption<ProbeOptions>> ProbeOptionTable() {
@@ -68,12 +97,16 @@ bool ParseProbeOptions(const std::vector<std::string>& args, ProbeOptions& optio
         return false;
     if (options.Files.empty())
         error = "'--probe' needs at least one file";
+    else if (options.Json && options.Streams)
+        error = "'--probe' takes '--json' or '--streams', not both";
     return error.empty();
 }
 
 int runProbeCommand(const ProbeOptions& options, std::ostream& out) {
     if (options.Json)
         return ProbeAsJson(options.Files, out);
+    if (options.Streams)
+        return ProbeStreams(options.Files, out);
     TAVProbe probe;
     int status = 0;
     for (const std::string& file : options.Files) {

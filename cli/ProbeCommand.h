@@ -10,6 +10,7 @@
 
 struct ProbeOptions {
     bool Json = false;
+    bool Streams = false; // one line per stream instead of one per file
     bool Verbose = false;
     std::vector<std::string> Files;
 };
@@ -23,6 +24,9 @@ bool ParseProbeOptions(const std::vector<std::string>& args, ProbeOptions& optio
 
 // Prints, per file, the file name and its "Video Size", "Frame Rate" and "Duration" texts,
 // or the file name, "Error" and the probe's reason, tab-separated; with --json one object
-// per file (an array of them for several files). Returns 0 when every file opened, 1
+// per file (an array of them for several files); with --streams one line per stream: the
+// file name, the stream's number (what --audio-tracks takes), kind (video, cover, audio,
+// subtitle, data, attachment), codec, language, title and "default" when the file flags it
+// so, "-" standing for an empty field. Returns 0 when every file opened, 1
 // otherwise.
 int runProbeCommand(const ProbeOptions& options, std::ostream& out);

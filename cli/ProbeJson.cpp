@@ -54,7 +54,7 @@ void WriteTags(JsonWriter& json, const MediaTags& tags) {
 }
 
 void WritePicture(JsonWriter& json, const MediaStreamDescription& stream) {
-    const bool video = stream.Kind == "video";
+    const bool video = stream.Kind == TAVStreamKind::Video;
     const auto numberIfVideo = [&](int value) {
         if (video)
             json.number(value);
@@ -81,7 +81,7 @@ void WritePicture(JsonWriter& json, const MediaStreamDescription& stream) {
 }
 
 void WriteSound(JsonWriter& json, const MediaStreamDescription& stream) {
-    const bool audio = stream.Kind == "audio";
+    const bool audio = stream.Kind == TAVStreamKind::Audio;
     json.key("channels")
         .numberOrNull(audio ? std::optional<int64_t>(stream.Channels) : std::nullopt);
     json.key("channel_layout").stringOrNull(stream.ChannelLayout);
@@ -93,7 +93,7 @@ void WriteSound(JsonWriter& json, const MediaStreamDescription& stream) {
 void WriteStream(JsonWriter& json, const MediaStreamDescription& stream) {
     json.beginObject();
     json.key("index").number(stream.Index);
-    json.key("kind").string(stream.Kind);
+    json.key("kind").string(MediaKindText(stream.Kind));
     json.key("codec").string(stream.Codec);
     json.key("codec_long_name").stringOrNull(stream.CodecLongName);
     json.key("profile").stringOrNull(stream.Profile);

@@ -212,14 +212,8 @@ bool ConversionJobBuilder::isProtected(const std::string& path) const {
     return false;
 }
 
-void ConversionJobBuilder::fillOutputOptions(int row, int taskIndex) {
-    // The input's picture as the engine shows it (display shape, upright); the row's size
-    // text when the engine has none.
-    const TCustomFFmpeg::TPictureShape picture = m_component.TaskInputPicture(taskIndex);
-    const std::string pictureSize =
-        picture.Width > 0 && picture.Height > 0
-            ? std::to_string(picture.Width) + "x" + std::to_string(picture.Height)
-            : m_list.SubText(row, FileColumn::VideoSize);
+std::string ConversionJobBuilder::fillOutputOptions(int row, int taskIndex,
+                                                    const std::vector<TAVStreamEntry>& streams) {
     ResetOutputOptions(m_outputOptions);
     ApplyProfileSettings(m_format, m_outputOptions, row);
     // A row that sets no speed of its own gets the encoder's usual one (see the table).
@@ -228,11 +222,39 @@ void ConversionJobBuilder::fillOutputOptions(int row, int taskIndex) {
         ("\n" + m_outputOptions.ExtraOptions).find("\npreset=") == std::string::npos)
         m_outputOptions.ExtraOptions = std::string(speed) + "\n" + m_outputOptions.ExtraOptions;
     m_outputOptions.AudioVolume = Settings.VolumeValue;
+    // The picture: that of the cover shown as the video of a song, else the input's as the
+    // engine shows it (display shape, upright), else the row's size text.
+    const TAVStreamEntry* cover = CoverShownAsVideo(streams, m_outputOptions);
+    TCustomFFmpeg::TPictureShape picture;
+    if (cover != nullptr) {
+        picture.Width = cover->Width;
+        picture.Height = cover->Height;
+    } else {
+        picture = m_component.TaskInputPicture(taskIndex);
+    }
+    const std::string videoSize =
+        picture.Width > 0 && picture.Height > 0
+            ? std::to_string(picture.Width) + "x" + std::to_string(picture.Height)
+            : m_list.SubText(row, FileColumn::VideoSize);
+    applyAspectRatio(videoSize, picture.Aspect);
+    if (Settings.AdjustOutputOptions)
+        Settings.AdjustOutputOptions(m_outputOptions);
+    const StreamPlanResult plan = PlanStreams(streams, m_format.OutputLabel, Settings.Streams,
+                                              Settings.ExtraOptions, m_outputOptions);
+    if (!plan.Failure.empty())
+        return plan.Failure;
+    applyLetterBox(videoSize, plan.CoverVideo != nullptr);
+    appendOptionLine(m_outputOptions.ExtraOptions, DeinterlaceOption(Settings.Deinterlace));
+    appendOptionLine(m_outputOptions.ExtraOptions, Settings.ExtraOptions);
+    return std::string();
+}
+
+void ConversionJobBuilder::applyAspectRatio(const std::string& videoSize, float aspectOfInput) {
     const SettingsBox* aspect = m_format.Boxes.ComboAspectRatio;
     switch (aspect != nullptr ? aspect->CurrentPosition() : -1) {
     case 0:
-        m_outputOptions.AspectRatio = picture.Aspect > 0 ? AspectRatioText(picture.Aspect)
-                                                         : AspectRatioFromVideoSize(pictureSize);
+        m_outputOptions.AspectRatio = aspectOfInput > 0 ? AspectRatioText(aspectOfInput)
+                                                        : AspectRatioFromVideoSize(videoSize);
         break;
     case 1:
         m_outputOptions.AspectRatio = "4:3";
@@ -243,28 +265,27 @@ void ConversionJobBuilder::fillOutputOptions(int row, int taskIndex) {
     default:
         break; // no choice: what the apply step wrote stays
     }
-    if (Settings.AdjustOutputOptions)
-        Settings.AdjustOutputOptions(m_outputOptions);
-    if (Settings.LetterBox && !m_outputOptions.DisableVideo) {
-        if (const auto box =
-                LetterBoxFor(pictureSize, m_outputOptions.FrameSize, m_outputOptions.AspectRatio)) {
-            // The frame keeps its size: the picture is scaled to the inner part, and the
-            // frame is shown with square pixels, so it looks right on players that ignore
-            // a container's aspect ratio.
-            const int32_t frameWidth = box->Width + box->Left + box->Right;
-            const int32_t frameHeight = box->Height + box->Top + box->Bottom;
-            m_outputOptions.AspectRatio =
-                std::to_string(frameWidth) + ":" + std::to_string(frameHeight);
-            m_outputOptions.FrameSize =
-                std::to_string(box->Width) + "x" + std::to_string(box->Height);
-            m_outputOptions.PadTop = box->Top;
-            m_outputOptions.PadBottom = box->Bottom;
-            m_outputOptions.PadLeft = box->Left;
-            m_outputOptions.PadRight = box->Right;
-        }
-    }
-    appendOptionLine(m_outputOptions.ExtraOptions, DeinterlaceOption(Settings.Deinterlace));
-    appendOptionLine(m_outputOptions.ExtraOptions, Settings.ExtraOptions);
+}
+
+void ConversionJobBuilder::applyLetterBox(const std::string& videoSize, bool always) {
+    if (!(Settings.LetterBox || always) || m_outputOptions.DisableVideo ||
+        m_outputOptions.VideoCodec == "copy")
+        return;
+    const auto box =
+        LetterBoxFor(videoSize, m_outputOptions.FrameSize, m_outputOptions.AspectRatio);
+    if (!box)
+        return;
+    // The frame keeps its size: the picture is scaled to the inner part, and the frame is
+    // shown with square pixels, so it looks right on players that ignore a container's
+    // aspect ratio.
+    const int32_t frameWidth = box->Width + box->Left + box->Right;
+    const int32_t frameHeight = box->Height + box->Top + box->Bottom;
+    m_outputOptions.AspectRatio = std::to_string(frameWidth) + ":" + std::to_string(frameHeight);
+    m_outputOptions.FrameSize = std::to_string(box->Width) + "x" + std::to_string(box->Height);
+    m_outputOptions.PadTop = box->Top;
+    m_outputOptions.PadBottom = box->Bottom;
+    m_outputOptions.PadLeft = box->Left;
+    m_outputOptions.PadRight = box->Right;
 }
 
 void ConversionJobBuilder::failRow(int row, const std::string& reason) {
@@ -288,7 +309,13 @@ int ConversionJobBuilder::queueRow(int row) {
             failRow(row, m_component.LastError);
             return -1;
         }
-        fillOutputOptions(row, taskIndex);
+        const std::vector<TAVStreamEntry> streams = m_component.TaskInputStreams(taskIndex);
+        if (const std::string refused = fillOutputOptions(row, taskIndex, streams);
+            !refused.empty()) {
+            m_component.RemoveTask(taskIndex);
+            failRow(row, refused);
+            return -1;
+        }
         // Another run, or another program, may take the name between the search and the
         // task's claim on it: then the search goes on from there.
         std::set<std::string> lost;
@@ -306,7 +333,7 @@ int ConversionJobBuilder::queueRow(int row) {
             lost.insert(output);
             output = outputPathFor(input, outputExtension(), lost);
             m_rowOutputs[row] = output;
-            fillOutputOptions(row, taskIndex);
+            fillOutputOptions(row, taskIndex, streams);
         }
         m_claimedOutputs.insert(output);
         m_taskRows[taskIndex] = row;

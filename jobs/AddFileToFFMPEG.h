@@ -8,6 +8,7 @@
 #include "FileList.h"
 #include "FormatBoxState.h"
 #include "JobBuilderHost.h"
+#include "StreamPlan.h"
 
 #include <array>
 #include <cstdint>
@@ -89,6 +90,8 @@ struct JobSettings {
     // Option lines ("name=value") added to every task's output options, after the format's
     // apply step. The window leaves it empty.
     std::string ExtraOptions;
+    // Which subtitles and sound tracks of an input go out (where the output can keep them).
+    StreamChoices Streams;
     // Runs on every task's output options after the format's apply step, the volume and the
     // aspect ratio, before the letterbox. The window leaves it empty; the converter lets its
     // option lines win over the fields there.
@@ -138,8 +141,16 @@ private:
     // The row's output path; names in `lost` were found taken by another run.
     std::string outputPathFor(const std::string& input, const std::string& ext,
                               const std::set<std::string>& lost = {});
-    // The task's output options for the row; `taskIndex` is the row's task (its input open).
-    void fillOutputOptions(int row, int taskIndex);
+    // The task's output options for a row whose input (task `taskIndex`, open) has `streams`:
+    // the format's settings, volume, aspect ratio, the streams that go out, the letterbox,
+    // the deinterlacing and the extra lines. Returns why the row cannot be converted, or "".
+    std::string fillOutputOptions(int row, int taskIndex,
+                                  const std::vector<TAVStreamEntry>& streams);
+    // The aspect ratio of the "Original" choice (the input's display shape `aspectOfInput`
+    // when known, else from `videoSize`) and the letterbox, for a picture of `videoSize`
+    // ("640x480"); a cover shown as the video is always letterboxed.
+    void applyAspectRatio(const std::string& videoSize, float aspectOfInput);
+    void applyLetterBox(const std::string& videoSize, bool always);
     void failRow(int row, const std::string& reason);
     // After a row failed: the next row from the retry timer, or the end of the run when the
     // row was the last one.

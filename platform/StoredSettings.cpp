@@ -29,6 +29,8 @@ StoredSettings readStoredSettings(const SettingsStore& store) {
     readInOrder(store, read);
     read.filesAtOnce = store.readInteger(QString::fromLatin1(kFilesAtOnce));
     read.deinterlace = store.readInteger(QString::fromLatin1(kDeinterlace));
+    read.subtitles = store.readInteger(QString::fromLatin1(kSubtitles));
+    read.audioTracks = store.readInteger(QString::fromLatin1(kAudioTracks));
     return read;
 }
 
@@ -40,7 +42,9 @@ bool writeStoredSettings(SettingsStore& store, const SettingsValues& values) {
         store.writeInteger(QString::fromLatin1(kDropDownItems), values.dropDownItems) &&
         store.writeInteger(QString::fromLatin1(kLetterBox), values.letterBox) &&
         store.writeInteger(QString::fromLatin1(kFilesAtOnce), values.filesAtOnce) &&
-        store.writeInteger(QString::fromLatin1(kDeinterlace), values.deinterlace);
+        store.writeInteger(QString::fromLatin1(kDeinterlace), values.deinterlace) &&
+        store.writeInteger(QString::fromLatin1(kSubtitles), values.subtitles) &&
+        store.writeInteger(QString::fromLatin1(kAudioTracks), values.audioTracks);
     const bool flushed = store.flush();
     return written && flushed;
 }

@@ -1,5 +1,6 @@
 // The persistent values: the five read in order under the failed-read rule, the number of
-// files converted at once beside them, their names, their defaults and writing them back.
+// files converted at once and the stream choices beside them, their names, their defaults
+// and writing them back.
 #pragma once
 
 #include "SettingsStore.h"
@@ -14,6 +15,8 @@ inline constexpr const char* kDropDownItems = "DropDownItems";
 inline constexpr const char* kLetterBox = "LetterBox";
 inline constexpr const char* kFilesAtOnce = "FilesAtOnce";
 inline constexpr const char* kDeinterlace = "Deinterlace";
+inline constexpr const char* kSubtitles = "Subtitles";
+inline constexpr const char* kAudioTracks = "AudioTracks";
 } // namespace SettingsNames
 
 // The values as the window and the options dialog hold them; the initial values are the
@@ -26,6 +29,8 @@ struct SettingsValues {
     int letterBox = 0;
     int filesAtOnce = 1;
     int deinterlace = 0; // item index of the "Deinterlace" list: 0 "Auto"
+    int subtitles = 0;   // position in "Subtitles": 0 "Keep", 1 "Leave out"
+    int audioTracks = 0; // position in "Audio tracks": 0 "All", 1 "Default only"
 };
 
 // What one read of the store gave, value by value in the order they are read. Reading
@@ -42,6 +47,9 @@ struct StoredSettings {
     std::optional<int> filesAtOnce;
     // The "Deinterlace" choice, read on its own like filesAtOnce (missing: "Auto").
     std::optional<int> deinterlace;
+    // The stream choices, read the same way (missing: the first entry).
+    std::optional<int> subtitles;
+    std::optional<int> audioTracks;
 
     // Every one of the five read; otherwise the caller writes its current values back at
     // once.
@@ -49,12 +57,13 @@ struct StoredSettings {
 };
 
 // Reads "Output Folder", "ComboOutputFormat", "Overwrite", "DropDownItems" and "LetterBox"
-// in this order, stopping at the first failed read, and "FilesAtOnce" and "Deinterlace" in
-// any case. Values
+// in this order, stopping at the first failed read, and "FilesAtOnce", "Deinterlace",
+// "Subtitles" and "AudioTracks" in any case. Values
 // are given as stored (a negative index included, a count beyond the machine's cores
 // too); the caller decides which to apply and keeps them within its ranges.
 StoredSettings readStoredSettings(const SettingsStore& store);
 
-// Writes the five values in the same order and then "FilesAtOnce" and "Deinterlace", stops at the
-// first write the store refuses, and flushes in every case. False when anything was not written.
+// Writes the five values in the same order and then "FilesAtOnce", "Deinterlace", "Subtitles"
+// and "AudioTracks", stops at the first write the store refuses, and flushes in every case.
+// False when anything was not written.
 bool writeStoredSettings(SettingsStore& store, const SettingsValues& values);

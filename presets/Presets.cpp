@@ -18,14 +18,16 @@ const QString kAspectRatio = QStringLiteral("AspectRatio");
 const QString kOverwrite = QStringLiteral("Overwrite");
 const QString kFilesAtOnce = QStringLiteral("FilesAtOnce");
 const QString kDeinterlace = QStringLiteral("Deinterlace");
+const QString kSubtitles = QStringLiteral("Subtitles");
+const QString kAudioTracks = QStringLiteral("AudioTracks");
 
 QString key(int number, const QString& field) {
     return kGroup + QString::number(number) + QLatin1Char('/') + field;
 }
 
 QStringList entryFields() {
-    QStringList fields{kName,        kFormat,    kVolume,      kLetterBox,
-                       kAspectRatio, kOverwrite, kFilesAtOnce, kDeinterlace};
+    QStringList fields{kName,      kFormat,      kVolume,      kLetterBox, kAspectRatio,
+                       kOverwrite, kFilesAtOnce, kDeinterlace, kSubtitles, kAudioTracks};
     for (const char* box : PresetBoxNames)
         fields << QString::fromLatin1(box);
     return fields;
@@ -51,6 +53,8 @@ Preset readEntry(const PresetStorage& storage, int number) {
     preset.overwrite = integer(storage.value(key(number, kOverwrite)), 0) != 0;
     preset.filesAtOnce = integer(storage.value(key(number, kFilesAtOnce)), 1);
     preset.deinterlace = integer(storage.value(key(number, kDeinterlace)), 0);
+    preset.subtitles = integer(storage.value(key(number, kSubtitles)), 0);
+    preset.audioTracks = integer(storage.value(key(number, kAudioTracks)), 0);
     return preset;
 }
 
@@ -65,7 +69,9 @@ bool writeEntry(PresetStorage& storage, int number, const Preset& preset) {
            storage.setValue(key(number, kAspectRatio), preset.aspectRatio) &&
            storage.setValue(key(number, kOverwrite), preset.overwrite ? 1 : 0) &&
            storage.setValue(key(number, kFilesAtOnce), preset.filesAtOnce) &&
-           storage.setValue(key(number, kDeinterlace), preset.deinterlace);
+           storage.setValue(key(number, kDeinterlace), preset.deinterlace) &&
+           storage.setValue(key(number, kSubtitles), preset.subtitles) &&
+           storage.setValue(key(number, kAudioTracks), preset.audioTracks);
 }
 
 } // namespace

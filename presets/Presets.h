@@ -27,6 +27,8 @@ struct Preset {
     bool overwrite = false;
     int filesAtOnce = 1;
     int deinterlace = 0; // "Deinterlace": 0 "Auto", 1 "Always", 2 "Never"
+    int subtitles = 0;   // "Subtitles": 0 "Keep", 1 "Leave out"
+    int audioTracks = 0; // "Audio tracks": 0 "All", 1 "Default only"
 
     bool operator==(const Preset&) const = default;
 };

@@ -10,10 +10,10 @@
 # (in build-fuzz/ by default), writes the test clips, then for seeds SEED .. SEED+N-1
 # (N defaults to 1000, SEED to 0) damages one clip with vidbrisk_mutate, converts it to one
 # output format and looks at how the run ended. Clips and formats rotate with the seed. The
-# clips are the standard test clips, the real-world set (MKV, TS, ASF, turned phone videos,
-# cut files...), named "real-world/NAME" in findings, and the source kinds (sound from many
-# decoders, anamorphic, 10-bit and interlaced pictures, 5.1), named "source-kinds/NAME";
-# --clips narrows the choice.
+# clips are the standard test clips with the songs and the film of the library set, the
+# real-world set (MKV, TS, ASF, turned phone videos, cut files...), named "real-world/NAME"
+# in findings, and the source kinds (sound from many decoders, anamorphic, 10-bit and
+# interlaced pictures, 5.1), named "source-kinds/NAME"; --clips narrows the choice.
 # Flagged: a sanitizer report, death by a signal, a run still going after the time limit,
 # an output file that reaches the size cap, an exit status other than 0 or 1, and a missing
 # or doubled result line. Each finding goes to the findings file (build-fuzz/findings.txt)
@@ -45,9 +45,10 @@ findings=${findings:-$build/findings.txt}
 capBytes=$((50 * 1024 * 1024))
 
 clips=(mpeg4_mp3.avi h264_aac.mp4 audio_only.mp3 mono_8khz.wav video_only.mp4
-    audio_first.avi no_duration.h264)
+    audio_first.avi no_duration.h264 cover_art.mp3 cover_art.m4a two_languages.mkv)
 formats=(FLV MP4 "AVI - Audio Video Interleave (*.avi)" MP3 WAV 3GP WMV SWF
-    "MPEG-1 Movie (*.mpg)" "MPEG-2 Movie (*.mpg)" MOV "AVI - XviD Video (*.avi)" WMA MKV)
+    "MPEG-1 Movie (*.mpg)" "MPEG-2 Movie (*.mpg)" MOV "AVI - XviD Video (*.avi)" WMA
+    MKV "M4A - Mpeg4 Audio File (*.m4a)" "OGG - Ogg Vorbis Audio (*.ogg)")
 
 if ((doBuild)); then
     if [[ ! -f $build/CMakeCache.txt ]]; then

@@ -110,7 +110,7 @@ TEST_F(CliOutputSafetyTest, RunsStartedTogetherNeverShareAName) {
     std::set<std::string> outputs;
     for (const CliRun& run : runs) {
         const std::vector<std::string> fields = onlyLine(run);
-        ASSERT_EQ(fields.size(), 3u) << fields[0];
+        ASSERT_EQ(fields.size(), 3u) << fields[0] << " " << fields.back();
         EXPECT_EQ(fields[0], "Done");
         outputs.insert(fields[2]);
     }

@@ -1,6 +1,7 @@
 // Test doubles for the component and lifecycle tests: an engine instance whose transcode
 // is a loop that runs until stopped (or for a given number of turns) and passes the pause
-// gate, a scheduler whose delayed calls the test runs by hand, and a recorder of events.
+// gate, a scheduler whose delayed calls the test runs by hand, a recorder of events, and a
+// fixture with a real component on the loaded libraries.
 #pragma once
 
 #include "FFmpegVCL.h"
@@ -11,11 +12,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 // What every fake task of a test shares: how many run at once, at most.
 struct FakeRunStats {
@@ -213,3 +217,27 @@ inline bool waitFor(const std::function<bool()>& condition,
     }
     return true;
 }
+
+// A component on the loaded media libraries with its events recorded, and a scratch
+// folder named after the test that is removed after it.
+class ComponentMediaFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(component.LoadLibraries("", true)) << component.LastError;
+        recorder.attach(component);
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder =
+            std::filesystem::temp_directory_path() /
+            (std::string("vidbrisk-component-") + info->name() + "-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override {
+        component.ClearTasks();
+        std::filesystem::remove_all(folder);
+    }
+    std::string scratch(const std::string& name) const { return (folder / name).string(); }
+
+    TFFmpegVCL component;
+    EventRecorder recorder;
+    std::filesystem::path folder;
+};

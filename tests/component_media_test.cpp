@@ -12,26 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ComponentMediaTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(component.LoadLibraries("", true)) << component.LastError;
-        recorder.attach(component);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() / (std::string("vidbrisk-component-") + info->name() +
-                                              "-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        component.ClearTasks();
-        fs::remove_all(folder);
-    }
-    std::string scratch(const std::string& name) const { return (folder / name).string(); }
-
-    TFFmpegVCL component;
-    EventRecorder recorder;
-    fs::path folder;
-};
+using ComponentMediaTest = ComponentMediaFixture;
 
 TEST_F(ComponentMediaTest, MissingInputFileIsRefusedWithItsName) {
     const std::string missing = scratch("missing.avi");

@@ -57,7 +57,7 @@ TEST_F(SettingsFileTest, FirstStartReadsEmptyFolderThenFailsAndWritesTheDefaults
         ASSERT_TRUE(writeStoredSettings(store, SettingsValues{}));
     }
     QSettings file(path(), QSettings::IniFormat);
-    EXPECT_EQ(file.allKeys().size(), 7);
+    EXPECT_EQ(file.allKeys().size(), 9);
     EXPECT_EQ(file.value(name(kOutputFolder)).toString(), QString());
     EXPECT_EQ(file.value(name(kComboOutputFormat)).toInt(), 0);
     EXPECT_EQ(file.value(name(kOverwrite)).toInt(), 0);
@@ -65,6 +65,8 @@ TEST_F(SettingsFileTest, FirstStartReadsEmptyFolderThenFailsAndWritesTheDefaults
     EXPECT_EQ(file.value(name(kLetterBox)).toInt(), 0);
     EXPECT_EQ(file.value(name(kFilesAtOnce)).toInt(), 1);
     EXPECT_EQ(file.value(name(kDeinterlace)).toInt(), 0);
+    EXPECT_EQ(file.value(name(kSubtitles)).toInt(), 0);
+    EXPECT_EQ(file.value(name(kAudioTracks)).toInt(), 0);
 
     QtSettingsStore again(path());
     EXPECT_TRUE(readStoredSettings(again).complete());
@@ -221,7 +223,7 @@ TEST(SettingsWrite, ValuesInOrderAndARefusedWriteEndsTheSeries) {
     ASSERT_TRUE(writeStoredSettings(store, SettingsValues{}));
     const QStringList order{name(kOutputFolder),  name(kComboOutputFormat), name(kOverwrite),
                             name(kDropDownItems), name(kLetterBox),         name(kFilesAtOnce),
-                            name(kDeinterlace)};
+                            name(kDeinterlace),   name(kSubtitles),         name(kAudioTracks)};
     EXPECT_EQ(store.writeOrder(), order);
     EXPECT_EQ(store.value(name(kOverwrite)), QVariant(0));
 

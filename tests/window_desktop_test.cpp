@@ -83,7 +83,7 @@ TEST(WindowDesktop, ProgramStartsWithAClipAndWritesItsFirstSettings) {
     QThread::msleep(300);
     QSettings settings(stored, QSettings::IniFormat);
     for (const char* name : {"Output Folder", "ComboOutputFormat", "Overwrite", "DropDownItems",
-                             "LetterBox", "FilesAtOnce"})
+                             "LetterBox", "FilesAtOnce", "Subtitles", "AudioTracks"})
         EXPECT_TRUE(settings.contains(QString::fromLatin1(name))) << name;
     EXPECT_EQ(settings.value("DropDownItems").toInt(), 27);
     // Still running: the libraries loaded, and the clip's intake did not end it.

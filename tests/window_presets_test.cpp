@@ -2,9 +2,11 @@
 // Options), replaced and deleted through the Presets menu, kept in the settings file beside
 // the other values, and used by the converter (--preset, --list-presets).
 #include "EventLoopWait.h"
+#include "LibraryMedia.h"
 #include "MediaLibraries.h"
 #include "OutputStreams.h"
 #include "SettingsStorePresets.h"
+#include "StreamReadBack.h"
 #include "QtSettingsStore.h"
 #include "TestMedia.h"
 #include "Unit4.h"
@@ -70,6 +72,8 @@ void chooseSettings(TForm1& form) {
     form.Form4->CheckBoxOverWrite->setChecked(true);
     form.Form4->SpinFilesAtOnce->setValue(std::min(2, TForm4::MaximumFilesAtOnce()));
     form.Form4->ComboDeinterlace->setCurrentIndex(2); // Never
+    form.Form4->ComboSubtitles->setCurrentIndex(1);   // "Leave out"
+    form.Form4->ComboAudioTracks->setCurrentIndex(1); // "Default only"
     form.ComboAspectRatio->setCurrentIndex(2);        // 16:9
 }
 
@@ -89,6 +93,8 @@ TEST_F(ShownWindowTest, APresetSavedFromTheWindowIsAppliedAgainReplacedAndDelete
     form().Form4->CheckBoxOverWrite->setChecked(false);
     form().Form4->SpinFilesAtOnce->setValue(1);
     form().Form4->ComboDeinterlace->setCurrentIndex(0);
+    form().Form4->ComboSubtitles->setCurrentIndex(0);
+    form().Form4->ComboAudioTracks->setCurrentIndex(0);
     entryOf(form().MenuPresets, QStringLiteral("&Phone && tablet"))->trigger();
     EXPECT_EQ(form().ComboOutputFormat->currentText(), kMp4);
     EXPECT_EQ(form().formatState().OutputLabel, "MP4");
@@ -102,6 +108,8 @@ TEST_F(ShownWindowTest, APresetSavedFromTheWindowIsAppliedAgainReplacedAndDelete
     EXPECT_TRUE(form().OverwriteChosen());
     EXPECT_EQ(form().FilesAtOnceChosen(), std::min(2, TForm4::MaximumFilesAtOnce()));
     EXPECT_EQ(form().DeinterlaceChosen(), DeinterlaceChoice::Never);
+    EXPECT_FALSE(form().StreamsChosen().KeepSubtitles);
+    EXPECT_EQ(form().StreamsChosen().AudioTracks, StreamChoices::Tracks::DefaultOnly);
     EXPECT_EQ(form().ComboAspectRatio->currentText(), "16:9");
     EXPECT_TRUE(w.messages.texts().isEmpty()) << w.messages.texts().join('\n').toStdString();
 
@@ -186,17 +194,22 @@ TEST(WindowPresets, TheConverterUsesAPresetTheWindowSaved) {
     EXPECT_EQ(list.status, 0) << list.err;
     EXPECT_EQ(list.out, "Phone\t" + kMp4.toStdString() + "\n");
 
-    // The preset's settings, with one of them given again on the command line.
+    // The preset's settings, with one of them given again on the command line; a film with
+    // two sound tracks and subtitles keeps its default track only and no subtitles.
     const CliRun run =
         RunCli({"--preset", "Phone", "--video-size", "176x144", "-o", output.path().toStdString(),
-                TestMediaPath(TestMedia::kAviMpeg4Mp3.name)},
+                TestMediaPath(LibraryMedia::kTwoLanguagesMkv)},
                {}, std::chrono::seconds(120), SIGINT, env);
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_TRUE(LoadMediaLibraries("", true)) << LoadLibraryError();
-    const OutputStreams streams = ReadOutputStreams(output.path().toStdString() + "/mpeg4_mp3.mp4");
+    const std::string made = output.path().toStdString() + "/two_languages.mp4";
+    const OutputStreams streams = ReadOutputStreams(made);
     EXPECT_EQ(streams.videoCodec, "h264") << streams;
     EXPECT_EQ(streams.width, 176) << streams;
     EXPECT_EQ(streams.channels, 1) << streams;
+    const ReadBackFile tracks = ReadBack(made);
+    EXPECT_EQ(tracks.count("audio"), 1);
+    EXPECT_EQ(tracks.count("subtitle"), 0);
 
     // Another format beside the preset: the preset's boxes, made for its own format, give way.
     const CliRun other =

@@ -3,7 +3,9 @@
 // progress columns, the controls locked during a run, the close query, rows that keep their
 // exact paths and a finished row's note, and several files at once.
 #include "EventLoopWait.h"
+#include "LibraryMedia.h"
 #include "OutputStreams.h"
+#include "StreamReadBack.h"
 #include "TaskLockGuard.h"
 #include "TestMedia.h"
 #include "window_support.h"
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
@@ -486,3 +489,30 @@ TEST_F(WindowRun, GoConvertClicksConvert) {
 }
 
 } // namespace
+
+TEST_F(WindowRun, StreamChoicesOfTheOptionsDialogShapeTheOutput) {
+    form().AddFiles({QString::fromStdString(TestMediaPath(LibraryMedia::kTwoLanguagesMkv))});
+    ASSERT_EQ(list().RowCount(), 1);
+    const int mkv =
+        form().ComboOutputFormat->findText(QStringLiteral("MKV - Matroska Video (*.mkv)"));
+    ASSERT_GE(mkv, 0);
+    form().ComboOutputFormat->setCurrentIndex(mkv);
+    form().ComboOutputFormatChange();
+    // In the dialog the user steps each list to its second entry with the keyboard.
+    TForm4& dialog = *form().Form4;
+    dialog.show();
+    for (QComboBox* box : {dialog.ComboSubtitles, dialog.ComboAudioTracks}) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+    }
+    EXPECT_EQ(dialog.ComboSubtitles->currentText(), "Leave out");
+    EXPECT_EQ(dialog.ComboAudioTracks->currentText(), "Default only");
+    dialog.ButtonDone->click();
+    form().ButtonConvert->click();
+    ASSERT_TRUE(waitForEvents([&] { return runEnded(); }));
+    ASSERT_EQ(progress(0), "Done") << list().cellToolTip(0, FileColumn::Progress).toStdString();
+    const ReadBackFile made = ReadBack(output.path().toStdString() + "/two_languages.mkv");
+    EXPECT_EQ(made.count("video"), 1);
+    EXPECT_EQ(made.count("audio"), 1);
+    EXPECT_EQ(made.count("subtitle"), 0);
+}

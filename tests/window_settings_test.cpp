@@ -27,6 +27,8 @@ const QString kDropDown = QStringLiteral("DropDownItems");
 const QString kLetterBox = QStringLiteral("LetterBox");
 const QString kFilesAtOnce = QStringLiteral("FilesAtOnce");
 const QString kDeinterlace = QStringLiteral("Deinterlace");
+const QString kSubtitles = QStringLiteral("Subtitles");
+const QString kAudioTracks = QStringLiteral("AudioTracks");
 
 struct Stored {
     QVariant folder, format, overwrite, dropDown, letterBox;
@@ -83,7 +85,7 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
     QStringList groups;
     for (const QGroupBox* group : dialog.findChildren<QGroupBox*>())
         groups << group->title();
-    EXPECT_EQ(groups, QStringList({" Video Options ", " General Options "}));
+    EXPECT_EQ(groups, QStringList({" Video Options ", " General Options ", " Stream Options "}));
     QStringList labels;
     for (const QLabel* label : dialog.findChildren<QLabel*>())
         labels << label->text();
@@ -92,6 +94,8 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
     EXPECT_TRUE(labels.contains("Deinterlace : "));
     EXPECT_TRUE(labels.contains("Drop Down Items in Output Format List"));
     EXPECT_TRUE(labels.contains("Files at once"));
+    EXPECT_TRUE(labels.contains("Subtitles"));
+    EXPECT_TRUE(labels.contains("Audio tracks"));
 
     EXPECT_EQ(items(dialog.ComboLetterBox), QStringList({"None", "LetterBox"}));
     EXPECT_EQ(items(dialog.ComboAspectRatio4),
@@ -101,9 +105,17 @@ TEST(WindowSettings, DialogControlsAndDefaults) {
         EXPECT_FALSE(list->isEditable());
         EXPECT_EQ(list->currentIndex(), 0);
     }
+    EXPECT_EQ(items(dialog.ComboSubtitles), QStringList({"Keep", "Leave out"}));
+    EXPECT_EQ(items(dialog.ComboAudioTracks), QStringList({"All", "Default only"}));
+    for (const QComboBox* list : {dialog.ComboSubtitles, dialog.ComboAudioTracks}) {
+        EXPECT_FALSE(list->isEditable());
+        EXPECT_EQ(list->currentIndex(), 0);
+    }
     EXPECT_EQ(dialog.ComboLetterBox->accessibleName(), "Video Zoom");
     EXPECT_EQ(dialog.ComboAspectRatio4->accessibleName(), "Aspect Ratio");
     EXPECT_EQ(dialog.SpinFilesAtOnce->accessibleName(), "Files at once");
+    EXPECT_EQ(dialog.ComboSubtitles->accessibleName(), "Subtitles");
+    EXPECT_EQ(dialog.ComboAudioTracks->accessibleName(), "Audio tracks");
     EXPECT_EQ(dialog.CheckBoxOverWrite->text(), "Overwrite Existing File With The Same Name");
     EXPECT_EQ(dialog.SpinEdit1->minimum(), 26);
     EXPECT_EQ(dialog.SpinEdit1->maximum(), 47);
@@ -128,10 +140,13 @@ TEST(WindowSettings, FirstStartWritesTheDefaults) {
     EXPECT_FALSE(form.OverwriteChosen());
     EXPECT_EQ(form.Form4->SpinEdit1->value(), 27);
     EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), 0);
-    EXPECT_EQ(w.settings.writeOrder(), QStringList({kFolder, kFormat, kOverwrite, kDropDown,
-                                                    kLetterBox, kFilesAtOnce, kDeinterlace}));
+    EXPECT_EQ(w.settings.writeOrder(),
+              QStringList({kFolder, kFormat, kOverwrite, kDropDown, kLetterBox, kFilesAtOnce,
+                           kDeinterlace, kSubtitles, kAudioTracks}));
     expectStored(w.settings, "", 0, 0, 27, 0);
     EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), 1);
+    EXPECT_EQ(w.settings.value(kSubtitles).toInt(), 0);
+    EXPECT_EQ(w.settings.value(kAudioTracks).toInt(), 0);
 }
 
 TEST(WindowSettings, StoredValuesRestoredIntoBothWindows) {
@@ -254,7 +269,7 @@ TEST(WindowSettings, FailedReadStopsAndWritesTheControlsBack) {
         EXPECT_EQ(form.OverwriteChosen(), c.overwrite != 0);
         EXPECT_EQ(form.Form4->SpinEdit1->value(), c.dropDown);
         EXPECT_EQ(form.Form4->ComboLetterBox->currentIndex(), c.letterBox);
-        EXPECT_EQ(w.settings.writeOrder().size(), 7);
+        EXPECT_EQ(w.settings.writeOrder().size(), 9);
         expectStored(w.settings, c.folder, c.format, c.overwrite, c.dropDown, c.letterBox);
     }
 }
@@ -383,7 +398,7 @@ TEST(WindowSettings, FilesAtOnceRoundTripAndRange) {
     w.settings.plant(kFormat, QStringLiteral("AVI"));
     w.settings.plant(kFilesAtOnce, cores);
     TForm1& form = createWindow(w);
-    EXPECT_EQ(w.settings.writeOrder().size(), 7);
+    EXPECT_EQ(w.settings.writeOrder().size(), 9);
     EXPECT_EQ(w.settings.value(kFilesAtOnce).toInt(), cores);
     EXPECT_EQ(form.FilesAtOnceChosen(), cores);
 }
@@ -413,5 +428,41 @@ TEST(WindowSettings, DeinterlaceChoiceIsOfferedStoredAndUsed) {
         EXPECT_EQ(form.DeinterlaceChosen(), DeinterlaceChoice::Always);
         EXPECT_TRUE(form.close());
         EXPECT_EQ(w.settings.value(kDeinterlace).toInt(), 1);
+    }
+}
+
+TEST(WindowSettings, StreamChoicesRoundTripAndReachTheRun) {
+    struct Case {
+        QVariant subtitles, audioTracks; // invalid: settings of an earlier version
+        int shownSubtitles, shownTracks;
+        bool keep;
+        StreamChoices::Tracks tracks;
+    };
+    const Case cases[] = {
+        {QVariant(), QVariant(), 0, 0, true, StreamChoices::Tracks::All},
+        {1, 1, 1, 1, false, StreamChoices::Tracks::DefaultOnly},
+        {7, QStringLiteral("all"), 0, 0, true, StreamChoices::Tracks::All},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.subtitles.toString().toStdString());
+        ScriptedWindow w;
+        plantAll(w.settings, kComplete);
+        if (c.subtitles.isValid())
+            w.settings.plant(kSubtitles, c.subtitles);
+        if (c.audioTracks.isValid())
+            w.settings.plant(kAudioTracks, c.audioTracks);
+        TForm1& form = createWindow(w);
+        EXPECT_EQ(form.Form4->ComboSubtitles->currentIndex(), c.shownSubtitles);
+        EXPECT_EQ(form.Form4->ComboAudioTracks->currentIndex(), c.shownTracks);
+        EXPECT_EQ(form.StreamsChosen().KeepSubtitles, c.keep);
+        EXPECT_EQ(form.StreamsChosen().AudioTracks, c.tracks);
+        EXPECT_TRUE(w.settings.writeOrder().isEmpty());
+        // Chosen by the user and kept when the window closes.
+        form.Form4->ComboSubtitles->setCurrentIndex(1 - c.shownSubtitles);
+        form.Form4->ComboAudioTracks->setCurrentIndex(1 - c.shownTracks);
+        showWindow(form);
+        EXPECT_TRUE(form.close());
+        EXPECT_EQ(w.settings.value(kSubtitles).toInt(), 1 - c.shownSubtitles);
+        EXPECT_EQ(w.settings.value(kAudioTracks).toInt(), 1 - c.shownTracks);
     }
 }

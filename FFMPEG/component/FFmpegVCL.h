@@ -129,6 +129,9 @@ public:
     // Raises std::out_of_range for an index outside the list; every other failure gives
     // false with the reason in LastError.
     bool SetTaskOutput(int index, const std::string& fileName, TOutputOptions* options = nullptr);
+    // The streams of a task's (first) opened input, for choosing which go out; empty for
+    // an index outside the list.
+    std::vector<TAVStreamEntry> TaskInputStreams(int index);
     void StartConversion(int count);
     void StopAll();
     void PauseAll();

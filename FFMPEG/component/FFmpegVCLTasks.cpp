@@ -181,6 +181,16 @@ bool TCustomFFmpegVCL::SetTaskOutput(int index, const std::string& fileName,
         const TaskLockGuard lock(TaskLock);
         task = &Tasks[index]; // raises for an index outside the list
     }
+    // A failed output leaves no stream or metadata map behind, so the caller may try again
+    // (with another name) with the same options.
+    const int streamMaps = task->StreamMapCount;
+    const int metadataMaps = task->MetadataMapCount;
+    const auto fail = [&](const std::string& reason) {
+        task->StreamMapCount = streamMaps;
+        task->MetadataMapCount = metadataMaps;
+        LastError = reason;
+        return false;
+    };
     try {
         if (options) {
             if (options->FileName.empty())
@@ -190,15 +200,23 @@ bool TCustomFFmpegVCL::SetTaskOutput(int index, const std::string& fileName,
         } else {
             ResetOutputOptions(task->OutputOptions);
         }
-        if (!task->OpenOutputFile(fileName)) {
-            LastError = task->ErrorText;
-            return false;
-        }
+        if (!task->OpenOutputFile(fileName))
+            return fail(task->ErrorText);
+        if (options)
+            task->ApplyOptionText(options->NewStreamOptions);
     } catch (const std::exception& error) {
-        LastError = error.what();
-        return false;
+        return fail(error.what());
     }
     return true;
+}
+
+std::vector<TAVStreamEntry> TCustomFFmpegVCL::TaskInputStreams(int index) {
+    const TaskLockGuard lock(TaskLock);
+    if (index < 0 || index >= Tasks.Count())
+        return {};
+    const TFFmpeg& task = Tasks[index];
+    return task.InputFileCount > 0 ? ListMediaStreams(task.InputFiles[0])
+                                   : std::vector<TAVStreamEntry>{};
 }
 
 void TCustomFFmpegVCL::applyOutputOptions(TFFmpeg& task, const TOutputOptions& o) {

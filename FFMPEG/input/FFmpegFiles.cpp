@@ -1,6 +1,7 @@
 // Opening a task's input with the option state, the kinds of stream the inputs hold, and
 // the texts of the libraries' open errors.
 #include "FFmpeg.h"
+#include "MediaStreamList.h"
 #include "StreamFrameRate.h"
 #include "StreamRotation.h"
 #include "EngineText.h"
@@ -244,6 +245,10 @@ void TCustomFFmpeg::TakeOpenedInput(AVFormatContext* context, const std::string&
 }
 
 void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::string& fileName) {
+    bool realVideo = false;
+    for (unsigned i = 0; i < context->nb_streams; ++i)
+        realVideo = realVideo || (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                                  !IsAttachedPicture(context->streams[i]));
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         AVStream* stream = context->streams[i];
         const AVCodecParameters* parameters = stream->codecpar;
@@ -260,7 +265,10 @@ void TCustomFFmpeg::ConfigureInputStreams(AVFormatContext* context, const std::s
         StreamCodecEntry& entry = StreamCodecs.Add(context, static_cast<int>(i), codec);
         switch (parameters->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
-            ConfigureInputVideo(context, stream, codec, entry, fileName);
+            if (IsAttachedPicture(stream))
+                ConfigureCoverInput(stream, codec, realVideo);
+            else
+                ConfigureInputVideo(context, stream, codec, entry, fileName);
             break;
         case AVMEDIA_TYPE_AUDIO:
             CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_AUDIO],
@@ -340,6 +348,21 @@ void TCustomFFmpeg::TakeInputPictureShape(AVFormatContext* context, AVStream* st
         InputPicture.Height = FrameHeight;
         InputPicture.Aspect = FrameAspectRatio;
     }
+}
+
+void TCustomFFmpeg::ConfigureCoverInput(AVStream* stream, AVCodecContext* codec, bool realVideo) {
+    CopyGenericOptions(codec, CodecOptionContexts[AVMEDIA_TYPE_VIDEO],
+                       AV_OPT_FLAG_DECODING_PARAM | AV_OPT_FLAG_VIDEO_PARAM);
+    // A cover is one picture with a clock of its own (often 90000 ticks a second): it is no
+    // video's rate or format. Its size is the picture size only of a file without video.
+    if (!realVideo && codec->width > 0 && codec->height > 0) {
+        FrameWidth = codec->width;
+        FrameHeight = codec->height;
+        FrameSizeFromInput = 1;
+        SetAspectRatio(formatText("%d:%d", FrameWidth, FrameHeight));
+    }
+    if (VideoDisabled)
+        stream->discard = AVDISCARD_ALL;
 }
 
 TCustomFFmpeg::TInputKinds TCustomFFmpeg::DetectInputKinds() const {

@@ -139,8 +139,11 @@ void TAVProbe::countStreams() {
     StreamCount = static_cast<int32_t>(m_context->nb_streams);
     AudioStreamCount = VideoStreamCount = SubtitleStreamCount = 0;
     for (int32_t i = 0; i < StreamCount; ++i) {
-        switch (m_context->streams[i]->codecpar->codec_type) {
+        const AVStream* stream = m_context->streams[i];
+        switch (stream->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
+            if (IsAttachedPicture(stream))
+                break;
             ++VideoStreamCount;
             if (FirstVideoStream == -1)
                 FirstVideoStream = i;
@@ -176,9 +179,11 @@ TAVPacketCounts TAVProbe::CountPackets(int64_t enough) {
     while (!satisfied() && lavf.av_read_frame(m_context, packet) >= 0) {
         if (packet->stream_index >= 0 &&
             packet->stream_index < static_cast<int>(m_context->nb_streams)) {
-            switch (m_context->streams[packet->stream_index]->codecpar->codec_type) {
+            const AVStream* stream = m_context->streams[packet->stream_index];
+            switch (stream->codecpar->codec_type) {
             case AVMEDIA_TYPE_VIDEO:
-                ++counts.Video;
+                if (!IsAttachedPicture(stream))
+                    ++counts.Video;
                 break;
             case AVMEDIA_TYPE_AUDIO:
                 ++counts.Audio;
@@ -194,6 +199,10 @@ TAVPacketCounts TAVProbe::CountPackets(int64_t enough) {
     }
     lavc.av_packet_free(&packet);
     return counts;
+}
+
+std::vector<TAVStreamEntry> TAVProbe::Streams() const {
+    return ListMediaStreams(m_context);
 }
 
 void TAVProbe::resetCounts() {

@@ -1,8 +1,11 @@
 // The media probe TAVProbe and its records TAVFileInfo and TAVStreamInfo.
 #pragma once
 
+#include "MediaStreamList.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct AVFormatContext;
 
@@ -67,6 +70,8 @@ public:
     // A negative index means the first video stream.
     TAVStreamInfo GetStreamInfo(int index) const;
     TAVStreamInfo GetVideoInfo() const { return GetStreamInfo(-1); }
+    // Every stream of the open file in file order; empty when no file is open.
+    std::vector<TAVStreamEntry> Streams() const;
     // Reads the open file's packets until each kind of stream it holds has given at least
     // `enough` of them, or the file ends. Zero counts when no file is open.
     TAVPacketCounts CountPackets(int64_t enough = 1);
@@ -82,6 +87,8 @@ public:
     std::string FormatName;
     int32_t StreamCount = -1;
     int32_t AudioStreamCount = -1;
+    // Video streams are real pictures: an attached picture (cover art) is not counted
+    // (a file with sound and a cover is sound only).
     int32_t VideoStreamCount = -1;
     int32_t SubtitleStreamCount = -1;
     int32_t FirstAudioStream = -1;

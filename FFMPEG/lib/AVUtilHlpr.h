@@ -19,6 +19,7 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 #include <libavutil/time.h>
 #include <libavutil/avstring.h>
+#include <libavutil/base64.h>
 }
 
 // One pointer per bound function, typed from the library's own prototype, so every

@@ -78,8 +78,6 @@ std::optional<MediaRatio> FrameRateOf(const AVStream& stream) {
 
 void DescribePicture(const AVStream& stream, MediaStreamDescription& out) {
     const AVCodecParameters& parameters = *stream.codecpar;
-    out.Width = parameters.width;
-    out.Height = parameters.height;
     AVRational sample = stream.sample_aspect_ratio;
     if (!Valid(sample))
         sample = parameters.sample_aspect_ratio;
@@ -108,19 +106,10 @@ void DescribeSound(const AVCodecParameters& parameters, MediaStreamDescription& 
 MediaStreamDescription DescribeStream(const AVStream& stream) {
     const AVCodecParameters& parameters = *stream.codecpar;
     MediaStreamDescription out;
-    out.Index = stream.index;
-    const char* kind = lavu.av_get_media_type_string(parameters.codec_type);
-    out.Kind = kind != nullptr ? kind : "unknown";
-    out.Codec = lavc.avcodec_get_name(parameters.codec_id);
+    static_cast<TAVStreamEntry&>(out) = DescribeStreamEntry(stream);
     if (const AVCodecDescriptor* descriptor = lavc.avcodec_descriptor_get(parameters.codec_id))
         out.CodecLongName = descriptor->long_name != nullptr ? descriptor->long_name : "";
     out.Profile = ProfileName(parameters);
-    out.Language = TagOf(stream.metadata, "language");
-    if (out.Language == "und")
-        out.Language.clear();
-    out.Title = TagOf(stream.metadata, "title");
-    out.Default = (stream.disposition & AV_DISPOSITION_DEFAULT) != 0;
-    out.AttachedPicture = (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
     out.BitRate = Positive(parameters.bit_rate);
     out.Duration = Microseconds(stream.duration, stream.time_base);
     if (parameters.codec_type == AVMEDIA_TYPE_VIDEO)

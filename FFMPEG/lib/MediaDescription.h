@@ -2,6 +2,8 @@
 // stream with its codec and shape, the tags and the chapters.
 #pragma once
 
+#include "MediaStreamList.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,22 +20,15 @@ struct MediaRatio {
     int Den = 1;
 };
 
-struct MediaStreamDescription {
-    int Index = 0;
-    std::string Kind;          // "video", "audio", "subtitle", "data", "attachment", "unknown"
-    std::string Codec;         // the codec's short name ("h264"), "none" when unknown
-    std::string CodecLongName; // "" when the libraries have none
-    std::string Profile;       // "" when unknown
-    std::string Language;      // as stored ("eng"); "" when absent or "und"
-    std::string Title;
-    bool Default = false;
-    bool AttachedPicture = false;    // a cover picture, not a moving picture
+// A stream's list entry (index, kind, codec, language, title, default flag, attached
+// picture, size) and what more the probe tells about it.
+struct MediaStreamDescription : TAVStreamEntry {
+    std::string CodecLongName;       // "" when the libraries have none
+    std::string Profile;             // "" when unknown
     std::optional<int64_t> BitRate;  // bits per second
     std::optional<int64_t> Duration; // microseconds
-    // Video: the size as stored, the shape of a sample and of the picture (unknown sample
-    // aspect counts as square), the clockwise turn that shows it upright.
-    int Width = 0;
-    int Height = 0;
+    // Video: the shape of a sample and of the picture (unknown sample aspect counts as
+    // square), the clockwise turn that shows it upright.
     MediaRatio SampleAspect;
     MediaRatio DisplayAspect;
     int RotationDegrees = 0;

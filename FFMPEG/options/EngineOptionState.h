@@ -51,6 +51,12 @@ struct EngineOptionState {
     int StreamMapCount = 0;
     TMetadataMap MetadataMaps[kMaxMetadataMaps] = {};
     int MetadataMapCount = 0;
+    // "map_chapters": the input file whose chapters every output gets; -1 = none.
+    int ChapterInputFile = -1;
+    // "picture_comment": the input stream whose attached picture (cover art) every sound
+    // stream of an Ogg output carries as its METADATA_BLOCK_PICTURE comment; -1 = none.
+    int PictureCommentFile = -1;
+    int PictureCommentStream = -1;
     const AVInputFormat* ForcedInputFormat = nullptr;
     const AVOutputFormat* ForcedOutputFormat = nullptr;
 

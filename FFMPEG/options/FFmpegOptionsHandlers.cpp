@@ -160,6 +160,16 @@ void TCustomFFmpeg::AddMetadataMap(const std::string& value) {
     ++MetadataMapCount;
 }
 
+void TCustomFFmpeg::SetChapterMap(const std::string& value) {
+    ChapterInputFile = NumberListReader(value).nextInt();
+}
+
+void TCustomFFmpeg::SetPictureComment(const std::string& value) {
+    NumberListReader reader(value);
+    PictureCommentFile = reader.nextInt();
+    PictureCommentStream = reader.nextInt();
+}
+
 void TCustomFFmpeg::SetBitrateOption(const std::string& name, const std::string& value) {
     if (!SetGenericOption(name, value) || !LogInstalled())
         return;

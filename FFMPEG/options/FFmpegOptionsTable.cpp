@@ -206,9 +206,12 @@ bool TCustomFFmpeg::DispatchOption(const std::string& name, const std::string& v
         {"apre", doNothing},
         {"vpre", doNothing},
         {"spre", doNothing},
+        {"map_chapters", [](E& e, S, S v) { e.SetChapterMap(v); }},
+        {"picture_comment", [](E& e, S, S v) { e.SetPictureComment(v); }},
     };
-    static_assert(std::size(kTable) == 104,
-                  "the option table has its 103 classic entries and deinterlace_mode");
+    static_assert(std::size(kTable) == 106,
+                  "the option table has its 103 classic entries, deinterlace_mode, "
+                  "map_chapters and picture_comment");
     for (const Entry& entry : kTable) {
         if (name == entry.name) {
             entry.handle(*this, name, value);

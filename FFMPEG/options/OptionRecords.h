@@ -80,6 +80,9 @@ struct TOutputOptions {
     bool RaiseBeforeHook = false;
     std::string HookRanges;   // "start-end" pairs separated by ","
     std::string ExtraOptions; // one "name=value" option per line
+    // Option lines applied once the output and its first streams exist: further streams
+    // ("newaudio", "newsubtitle") with the options they take.
+    std::string NewStreamOptions;
 };
 
 void ResetInputOptions(TInputOptions& options);

@@ -157,6 +157,10 @@ bool TCustomFFmpeg::CreateOutputStreams(AVFormatContext* context) {
     }
     if (SubtitleDisabled)
         useSubtitle = false;
+    const int subtitleIndex =
+        (useVideo && !VideoDisabled ? 1 : 0) + (useAudio && !AudioDisabled ? 1 : 0);
+    if (useSubtitle)
+        useSubtitle = SubtitleFits(context, subtitleIndex);
     struct Step {
         bool wanted;
         void (TCustomFFmpeg::*create)(AVFormatContext*);
@@ -176,6 +180,59 @@ bool TCustomFFmpeg::CreateOutputStreams(AVFormatContext* context) {
             ErrorText = formatText(step.failure, error.what());
             return false;
         }
+    }
+    return true;
+}
+
+const AVStream* TCustomFFmpeg::SubtitleSource(int outputIndex) const {
+    if (outputIndex < StreamMapCount) {
+        const TStreamMap& map = StreamMaps[outputIndex];
+        if (map.FileIndex < 0 || map.FileIndex >= InputFileCount || !InputFiles[map.FileIndex] ||
+            map.StreamIndex < 0 ||
+            map.StreamIndex >= static_cast<int>(InputFiles[map.FileIndex]->nb_streams))
+            return nullptr;
+        return InputFiles[map.FileIndex]->streams[map.StreamIndex];
+    }
+    for (int file = 0; file < InputFileCount; ++file)
+        for (unsigned i = 0; InputFiles[file] && i < InputFiles[file]->nb_streams; ++i)
+            if (InputFiles[file]->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+                return InputFiles[file]->streams[i];
+    return nullptr;
+}
+
+bool TCustomFFmpeg::SubtitleFits(AVFormatContext* context, int outputIndex) {
+    const AVStream* source = SubtitleSource(outputIndex);
+    if (!source || source->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE)
+        return true; // the set-up names what does not match
+    const auto leaveOut = [&](const char* why) {
+        LogIfInstalled(kLogInfo, formatText("Subtitle stream %d of the input left out: %s",
+                                            source->index, why));
+        return false;
+    };
+    const AVCodecID inputCodec = source->codecpar->codec_id;
+    if (SubtitleStreamCopy)
+        return lavf.avformat_query_codec(context->oformat, inputCodec, FF_COMPLIANCE_NORMAL) != 0
+                   ? true
+                   : leaveOut("the output format cannot hold it as it is");
+    AVCodecID outputCodec = AV_CODEC_ID_NONE;
+    if (SubtitleCodecName.empty()) {
+        outputCodec = lavf.av_guess_codec(context->oformat, nullptr, context->url, nullptr,
+                                          AVMEDIA_TYPE_SUBTITLE);
+        const AVCodec* encoder = lavc.avcodec_find_encoder(outputCodec);
+        if (!encoder)
+            return leaveOut("the output format takes no subtitles");
+        SubtitleCodecName = encoder->name;
+    } else if (!LookupCodec(SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true, outputCodec)) {
+        return true; // stream creation reports the unknown name
+    }
+    // Text becomes text and pictures pictures: no encoder turns one into the other.
+    const AVCodecDescriptor* from = lavc.avcodec_descriptor_get(inputCodec);
+    const AVCodecDescriptor* to = lavc.avcodec_descriptor_get(outputCodec);
+    const int kinds = AV_CODEC_PROP_TEXT_SUB | AV_CODEC_PROP_BITMAP_SUB;
+    if (from && to && (from->props & kinds) && (to->props & kinds) &&
+        (from->props & kinds) != (to->props & kinds)) {
+        SubtitleCodecName.clear();
+        return leaveOut("text and picture subtitles do not convert into each other");
     }
     return true;
 }

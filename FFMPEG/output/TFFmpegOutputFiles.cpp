@@ -92,7 +92,9 @@ void TFFmpeg::noteOutputStreams() {
             output.videoStreams = output.audioStreams = 0;
             for (unsigned i = 0; i < context->nb_streams; ++i) {
                 const AVMediaType type = context->streams[i]->codecpar->codec_type;
-                output.videoStreams += type == AVMEDIA_TYPE_VIDEO ? 1 : 0;
+                // A cover is one picture, which the read-back does not count as video.
+                output.videoStreams +=
+                    type == AVMEDIA_TYPE_VIDEO && !IsAttachedPicture(context->streams[i]) ? 1 : 0;
                 output.audioStreams += type == AVMEDIA_TYPE_AUDIO ? 1 : 0;
             }
         }

@@ -295,6 +295,7 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
             continue;
         }
         lavc.av_packet_unref(packet.get());
+        AdvanceStillPictures(istIndex);
 
         // 10. The interim report (the encoder stage reports from its own thread).
         const int64_t now = lavu.av_gettime();
@@ -309,5 +310,6 @@ void TCustomFFmpeg::RunMainLoop(AVFormatContext** outputFiles, int outputCount,
     for (std::size_t i = 0; i < InputStreams.size(); ++i)
         if (InputStreams[i].DecodingNeeded)
             DecodePacket(static_cast<int>(i), nullptr);
+    FinishStillPictures();
     FinishEncoderStage();
 }

@@ -7,6 +7,7 @@
 #include "AVUtilHlpr.h"
 #include "FFmpeg.h"
 #include "LibavPointers.h"
+#include "MediaStreamList.h"
 #include "StreamFrameRate.h"
 
 #include <cstdarg>
@@ -73,22 +74,6 @@ void emulateRate(InputStreamState& ist) {
 
 } // namespace
 
-namespace {
-
-// Calls `perOutput(output file, ost)` for every output stream fed by input stream `istIndex`
-// once the input has reached the start time.
-template <class PerOutput>
-void forStartedOutputs(TCustomFFmpeg& engine, int istIndex, PerOutput&& perOutput) {
-    const InputStreamState& ist = engine.InputStreams[istIndex];
-    if (!(engine.StartTime == 0 || ist.Pts >= engine.StartTime))
-        return;
-    for (OutputStreamState& ost : engine.OutputStreams)
-        if (ost.SourceIndex == istIndex)
-            perOutput(engine.Loop.OutputFiles[ost.FileIndex], ost);
-}
-
-} // namespace
-
 int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     InputStreamState& ist = InputStreams[istIndex];
     const AVMediaType kind = ist.Stream->codecpar->codec_type;
@@ -104,7 +89,7 @@ int TCustomFFmpeg::DecodePacket(int istIndex, AVPacket* packet) {
     // A stream that one output decodes may be copied by another: that one gets the packet
     // as it came in.
     if (packet)
-        forStartedOutputs(*this, istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+        ForOutputsAfterStart(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
             if (!ost.EncodingNeeded)
                 CopyPacket(output, ost, ist, packet);
         });
@@ -134,7 +119,7 @@ int TCustomFFmpeg::CopyInputPacket(int istIndex, const AVPacket* packet) {
         ist.NextPts += videoStepUs(ist, packet->duration);
     }
     emulateRate(ist);
-    forStartedOutputs(*this, istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+    ForOutputsAfterStart(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
         CopyPacket(output, ost, ist, packet);
     });
     return 0;
@@ -153,7 +138,7 @@ int TCustomFFmpeg::DecodeSubtitlePacket(int istIndex, AVPacket* packet) {
         return 0;
     emulateRate(ist);
     try {
-        forStartedOutputs(*this, istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
+        ForOutputsAfterStart(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
             if (ost.EncodingNeeded)
                 WriteSubtitle(output, ost, ist, &subtitle, packet->pts);
         });
@@ -227,8 +212,10 @@ void TCustomFFmpeg::FinishInputStream(int istIndex) {
         PostFlush(istIndex);
         return;
     }
+    // A still picture lasts as long as its sound: its encoder is drained at the end.
     ForEncodingOutputs(istIndex, [this](AVFormatContext* output, OutputStreamState& ost) {
-        FlushEncoder(output, ost);
+        if (!ost.StillPicture)
+            FlushEncoder(output, ost);
     });
 }
 
@@ -292,7 +279,9 @@ TDeinterlacer* TCustomFFmpeg::DeinterlacerFor(int istIndex, const AVFrame* frame
     if (deinterlacer)
         return deinterlacer.get();
     const int mode = Deinterlace ? dmAlways : DeinterlaceMode;
-    if (mode == dmNever)
+    // A cover is one whole picture: no fields to join, and held back by the filter it would
+    // reach its still outputs only at the end.
+    if (mode == dmNever || IsAttachedPicture(InputStreams[istIndex].Stream))
         return nullptr;
     // Outputs that encode fields (interlaced coding) keep them; the pictures are made whole
     // when one output wants progressive ones.
@@ -318,14 +307,19 @@ void TCustomFFmpeg::DeliverPicture(int istIndex, AVFrame* frame) {
     // picture the hooks hold back reaches no output.
     AVFrame* picture = PreprocessPicture(ist, UprightPicture(ist, frame));
     emulateRate(ist);
-    if (!picture || !(StartTime == 0 || ist.Pts >= StartTime))
+    if (!picture)
+        return;
+    // A cover is shown from the start, whatever time its own stream gives it.
+    HoldStillPictures(istIndex, picture);
+    if (!(StartTime == 0 || ist.Pts >= StartTime))
         return;
     if (EncoderSide.Stage) {
         PostVideo(istIndex, picture);
         return;
     }
     ForEncodingOutputs(istIndex, [&](AVFormatContext* output, OutputStreamState& ost) {
-        VideoOut(output, ost, ist, picture);
+        if (!ost.StillPicture)
+            VideoOut(output, ost, ist, picture);
     });
 }
 

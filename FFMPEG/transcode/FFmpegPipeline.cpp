@@ -39,7 +39,9 @@ bool TCustomFFmpeg::EncoderStageWanted(int inputCount) const {
     bool video = false;
     for (const OutputStreamState& ost : OutputStreams) {
         const AVMediaType kind = ost.Stream->codecpar->codec_type;
-        if (!ost.EncodingNeeded || (kind != AVMEDIA_TYPE_AUDIO && kind != AVMEDIA_TYPE_VIDEO))
+        // A still picture is encoded as its sound goes, on the worker.
+        if (!ost.EncodingNeeded || ost.StillPicture ||
+            (kind != AVMEDIA_TYPE_AUDIO && kind != AVMEDIA_TYPE_VIDEO))
             return false;
         video = video || kind == AVMEDIA_TYPE_VIDEO;
     }

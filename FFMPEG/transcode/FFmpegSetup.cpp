@@ -2,6 +2,7 @@
 // two-pass log files, codec opening, metadata maps and the container headers.
 #include "FFmpeg.h"
 #include "EngineText.h"
+#include "MediaStreamList.h"
 #include "StreamRotation.h"
 
 #include "AVCodecHlpr.h"
@@ -22,6 +23,31 @@ namespace {
 
 AVMediaType typeOf(const AVStream* stream) {
     return stream->codecpar->codec_type;
+}
+
+bool namesTracksByHandler(const AVFormatContext* output) {
+    const char* name = output->oformat ? output->oformat->name : "";
+    for (const char* family : {"mp4", "mov", "ipod", "3gp", "3g2", "psp", "ismv", "f4v"})
+        if (std::strcmp(name, family) == 0)
+            return true;
+    return false;
+}
+
+// The stream's language, and the title of a sound track or subtitle, unless the options
+// gave the output its own.
+void nameOutputStream(AVStream* output, const AVStream* input, const AVFormatContext* file) {
+    const AVDictionaryEntry* language = lavu.av_dict_get(input->metadata, "language", nullptr, 0);
+    if (language && !lavu.av_dict_get(output->metadata, "language", nullptr, 0))
+        lavu.av_dict_set(&output->metadata, "language", language->value, 0);
+    const AVMediaType type = input->codecpar->codec_type;
+    const std::string inputTitle = StreamTitle(input->metadata);
+    if ((type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_SUBTITLE) && !inputTitle.empty() &&
+        !lavu.av_dict_get(output->metadata, "title", nullptr, 0))
+        lavu.av_dict_set(&output->metadata, "title", inputTitle.c_str(), 0);
+    // MP4 and QuickTime name a track by its handler.
+    const AVDictionaryEntry* title = lavu.av_dict_get(output->metadata, "title", nullptr, 0);
+    if (title && namesTracksByHandler(file))
+        lavu.av_dict_set(&output->metadata, "handler_name", title->value, 0);
 }
 
 } // namespace
@@ -60,6 +86,39 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
                                    const TStreamMap* maps, int mapCount) {
     FreeTranscodeState();
     // 1. Input side.
+    BuildInputStreamStates(inputFiles, inputCount);
+    // 2. - 4. Output side and the pairing of streams.
+    MapOutputStreams(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
+    SetupStillPictures(outputFiles);
+    LogStreamsLeftOut();
+    // 5. Parameters per output stream.
+    for (std::size_t n = 0; n < OutputStreams.size(); ++n)
+        SetOutputStreamParameters(outputFiles, static_cast<int>(n));
+    // 6. The encode output buffer.
+    if (!BitBuffer) {
+        BitBuffer = static_cast<uint8_t*>(lavu.av_malloc(BitBufferSize));
+        if (!BitBuffer)
+            fail("av_malloc fail");
+    }
+    // 7. - 10.
+    OpenAndDescribeCodecs(outputFiles, outputCount);
+    // 11. Input clocks.
+    for (InputStreamState& ist : InputStreams) {
+        ist.Pts = 0;
+        ist.NextPts = AV_NOPTS_VALUE;
+        ist.IsStart = 1;
+    }
+    // 12. - 14.
+    CopyMetadataMaps(outputFiles, outputCount, inputFiles, inputCount);
+    CopyChapters(outputFiles, outputCount, inputFiles, inputCount);
+    SetPictureComments(outputFiles, outputCount, inputFiles, inputCount);
+    WriteHeaders(outputFiles, outputCount);
+    LogSdp(outputFiles, outputCount);
+    // 15.
+    TimerStartUs = lavu.av_gettime();
+}
+
+void TCustomFFmpeg::BuildInputStreamStates(AVFormatContext** inputFiles, int inputCount) {
     InputFileStates.assign(inputCount, InputFileState{});
     int total = 0;
     for (int file = 0; file < inputCount; ++file) {
@@ -86,42 +145,29 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
         }
         total += static_cast<int>(input->nb_streams);
     }
+}
 
-    // 2. - 4. Output side and the pairing of streams.
-    MapOutputStreams(outputFiles, outputCount, inputFiles, inputCount, maps, mapCount);
+void TCustomFFmpeg::SetOutputStreamParameters(AVFormatContext** outputFiles, int n) {
+    OutputStreamState& ost = OutputStreams[n];
+    InputStreamState& ist = InputStreams[ost.SourceIndex];
+    nameOutputStream(ost.Stream, ist.Stream, outputFiles[ost.FileIndex]);
+    // A cover shown as the video is a video like any other.
+    ost.Stream->disposition =
+        ist.Stream->disposition & (ost.StillPicture ? ~AV_DISPOSITION_ATTACHED_PIC : ~0);
+    const StreamCodecEntry* entry = StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
+    if (entry && entry->StreamCopy)
+        SetCopyParameters(outputFiles[ost.FileIndex], ost, ist);
+    else
+        SetEncodeParameters(ost, ist);
+    if (ost.EncodingNeeded)
+        OpenPassLogFile(ost, n);
+    AVCodecContext* codec = *ost.Codec;
+    if (typeOf(ost.Stream) == AVMEDIA_TYPE_VIDEO && codec &&
+        4LL * codec->width * codec->height > BitBufferSize)
+        BitBufferSize = static_cast<int32_t>(4LL * codec->width * codec->height);
+}
 
-    // 5. Parameters per output stream.
-    for (std::size_t n = 0; n < OutputStreams.size(); ++n) {
-        OutputStreamState& ost = OutputStreams[n];
-        InputStreamState& ist = InputStreams[ost.SourceIndex];
-        AVDictionaryEntry* language =
-            lavu.av_dict_get(ost.Stream->metadata, "language", nullptr, 0);
-        AVDictionaryEntry* inputLanguage =
-            lavu.av_dict_get(ist.Stream->metadata, "language", nullptr, 0);
-        if (!language && inputLanguage)
-            lavu.av_dict_set(&ost.Stream->metadata, "language", inputLanguage->value, 0);
-        ost.Stream->disposition = ist.Stream->disposition;
-        const StreamCodecEntry* entry =
-            StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
-        if (entry && entry->StreamCopy)
-            SetCopyParameters(outputFiles[ost.FileIndex], ost, ist);
-        else
-            SetEncodeParameters(ost, ist);
-        if (ost.EncodingNeeded)
-            OpenPassLogFile(ost, static_cast<int>(n));
-        AVCodecContext* codec = *ost.Codec;
-        if (typeOf(ost.Stream) == AVMEDIA_TYPE_VIDEO && codec &&
-            4LL * codec->width * codec->height > BitBufferSize)
-            BitBufferSize = static_cast<int32_t>(4LL * codec->width * codec->height);
-    }
-
-    // 6. The encode output buffer.
-    if (!BitBuffer) {
-        BitBuffer = static_cast<uint8_t*>(lavu.av_malloc(BitBufferSize));
-        if (!BitBuffer)
-            fail("av_malloc fail");
-    }
-
+void TCustomFFmpeg::OpenAndDescribeCodecs(AVFormatContext** outputFiles, int outputCount) {
     // 7., 8. Describe the outputs and the mapping, once the encoders are open (9., 10.):
     // the output streams' parameters come from the opened encoders, so only then does the
     // dump show each codec, picture size, rate and channel count. When an open fails, the
@@ -154,34 +200,23 @@ void TCustomFFmpeg::SetupTranscode(AVFormatContext** outputFiles, int outputCoun
         throw;
     }
     describeOutputs();
+}
 
-    // 11. Input clocks.
-    for (InputStreamState& ist : InputStreams) {
-        ist.Pts = 0;
-        ist.NextPts = AV_NOPTS_VALUE;
-        ist.IsStart = 1;
+void TCustomFFmpeg::LogSdp(AVFormatContext** outputFiles, int outputCount) {
+    if (!LogInstalled())
+        return;
+    bool allRtp = outputCount > 0;
+    for (int file = 0; file < outputCount; ++file)
+        allRtp = allRtp && std::strcmp(outputFiles[file]->oformat->name, "rtp") == 0;
+    char sdp[2048] = {};
+    if (allRtp && lavf.av_sdp_create(outputFiles, outputCount, sdp, sizeof sdp) >= 0) {
+        std::string text(sdp);
+        const std::size_t first = text.find_first_not_of(" \t\r\n");
+        const std::size_t last = text.find_last_not_of(" \t\r\n");
+        Log(kLogInfo,
+            "SDP: " + (first == std::string::npos ? std::string()
+                                                  : text.substr(first, last - first + 1)));
     }
-
-    // 12. - 14.
-    CopyMetadataMaps(outputFiles, outputCount, inputFiles, inputCount);
-    WriteHeaders(outputFiles, outputCount);
-    if (LogInstalled()) {
-        bool allRtp = outputCount > 0;
-        for (int file = 0; file < outputCount; ++file)
-            allRtp = allRtp && std::strcmp(outputFiles[file]->oformat->name, "rtp") == 0;
-        char sdp[2048] = {};
-        if (allRtp && lavf.av_sdp_create(outputFiles, outputCount, sdp, sizeof sdp) >= 0) {
-            std::string text(sdp);
-            const std::size_t first = text.find_first_not_of(" \t\r\n");
-            const std::size_t last = text.find_last_not_of(" \t\r\n");
-            Log(kLogInfo,
-                "SDP: " + (first == std::string::npos ? std::string()
-                                                      : text.substr(first, last - first + 1)));
-        }
-    }
-
-    // 15.
-    TimerStartUs = lavu.av_gettime();
 }
 
 void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCount,
@@ -263,9 +298,13 @@ void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCo
                     }
                 }
             } else {
-                for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
-                    if (InputStreams[s].Discard && typeOf(InputStreams[s].Stream) == type)
-                        source = static_cast<int>(s);
+                // Real pictures before attached ones: a cover is the video only of a file
+                // that has no other.
+                for (const bool cover : {false, true})
+                    for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
+                        if (InputStreams[s].Discard && typeOf(InputStreams[s].Stream) == type &&
+                            IsAttachedPicture(InputStreams[s].Stream) == cover)
+                            source = static_cast<int>(s);
                 // More outputs of a kind than inputs: the last input of it is used again.
                 for (std::size_t s = 0; source < 0 && s < InputStreams.size(); ++s)
                     if (typeOf(InputStreams[InputStreams.size() - 1 - s].Stream) == type)
@@ -282,5 +321,45 @@ void TCustomFFmpeg::MapOutputStreams(AVFormatContext** outputFiles, int outputCo
             InputStreams[source].Discard = 0;
             OutputStreams.push_back(ost);
         }
+    }
+}
+
+void TCustomFFmpeg::SetupStillPictures(AVFormatContext** outputFiles) {
+    for (OutputStreamState& ost : OutputStreams) {
+        const AVCodecContext* codec = *ost.Codec;
+        const InputStreamState& source = InputStreams[ost.SourceIndex];
+        const StreamCodecEntry* entry =
+            StreamCodecs.Find(outputFiles[ost.FileIndex], ost.StreamIndex);
+        // A copied cover stays a cover.
+        if (!codec || codec->codec_type != AVMEDIA_TYPE_VIDEO ||
+            !IsAttachedPicture(source.Stream) || (entry && entry->StreamCopy))
+            continue;
+        ost.StillPicture = 1;
+        if (typeOf(InputStreams[ost.SyncSource].Stream) == AVMEDIA_TYPE_AUDIO)
+            continue;
+        // No sound given to follow: the first sound of the same file that goes out, else
+        // the picture is shown once.
+        for (const OutputStreamState& other : OutputStreams) {
+            const InputStreamState& sound = InputStreams[other.SourceIndex];
+            if (typeOf(sound.Stream) == AVMEDIA_TYPE_AUDIO && sound.FileIndex == source.FileIndex) {
+                ost.SyncSource = other.SourceIndex;
+                break;
+            }
+        }
+    }
+}
+
+void TCustomFFmpeg::LogStreamsLeftOut() {
+    for (const InputStreamState& ist : InputStreams) {
+        const bool pictureComment =
+            ist.FileIndex == PictureCommentFile && ist.StreamIndex == PictureCommentStream;
+        if (!ist.Discard || pictureComment)
+            continue;
+        const AVCodecParameters* parameters = ist.Stream->codecpar;
+        const char* kind = lavu.av_get_media_type_string(parameters->codec_type);
+        LogIfInstalled(kLogInfo, formatText("Input stream #%d.%d (%s %s) left out: the output does "
+                                            "not take it",
+                                            ist.FileIndex, ist.StreamIndex, kind ? kind : "unknown",
+                                            lavc.avcodec_get_name(parameters->codec_id)));
     }
 }

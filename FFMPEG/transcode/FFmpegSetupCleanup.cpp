@@ -68,6 +68,7 @@ void TCustomFFmpeg::FreeTranscodeState() {
         if (ost.Fifo)
             lavu.av_fifo_freep2(&ost.Fifo);
         lavu.av_frame_free(&ost.ScratchPicture);
+        lavu.av_frame_free(&ost.StillFrame);
         if (ost.Scaler)
             lsws.sws_freeContext(ost.Scaler);
         ost.Scaler = nullptr;

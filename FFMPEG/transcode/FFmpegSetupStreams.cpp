@@ -268,6 +268,21 @@ std::string EncoderRefusal(const AVCodecContext* codec, const AVCodec* encoder, 
     return text;
 }
 
+// A tag of the input: the file's own, else that of its first sound stream (Ogg and Opus
+// files keep their tags with the sound).
+const char* inputTag(const AVFormatContext* input, const char* key) {
+    if (const AVDictionaryEntry* entry = lavu.av_dict_get(input->metadata, key, nullptr, 0))
+        return entry->value;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        if (input->streams[i]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+            continue;
+        const AVDictionaryEntry* entry =
+            lavu.av_dict_get(input->streams[i]->metadata, key, nullptr, 0);
+        return entry ? entry->value : nullptr;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 void TCustomFFmpeg::OpenStreamCodecs(AVFormatContext** outputFiles) {
@@ -349,11 +364,12 @@ void TCustomFFmpeg::CopyMetadataMaps(AVFormatContext** outputFiles, int outputCo
         AVFormatContext* output = outputFiles[map.OutFile];
         const AVFormatContext* input = inputFiles[map.InFile];
         for (const Key& key : kKeys) {
-            const AVDictionaryEntry* entry =
-                lavu.av_dict_get(input->metadata, key.name, nullptr, 0);
-            if (entry)
+            // The engine's own metadata options ("title" and the others) win.
+            if (lavu.av_dict_get(output->metadata, key.name, nullptr, 0))
+                continue;
+            if (const char* value = inputTag(input, key.name))
                 lavu.av_dict_set(&output->metadata, key.name,
-                                 std::string(entry->value).substr(0, key.limit - 1).c_str(), 0);
+                                 std::string(value).substr(0, key.limit - 1).c_str(), 0);
         }
     }
 }

@@ -182,32 +182,16 @@ static int encodeAndWrite(TCustomFFmpeg& engine, AVFormatContext* output, Output
     return lastSize;
 }
 
-int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
-                            AVFrame* picture) {
-    AVCodecContext* enc = *ost.Codec;
-    if (!picture || !enc)
-        return 0;
-    // 1.-3. How many times this picture is encoded, within the frame-count limit.
-    const int64_t frames = std::min<int64_t>(VideoFramesToEncode(output, ost, ist),
-                                             static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
-    if (frames <= 0)
-        return 0;
-    // 4., 5. Cropped, scaled and padded into the encoder's geometry.
-    FramePtr cropped;
-    const AVFrame* final = FitPicture(ost, picture, cropped);
-    if (!final)
-        return 0;
-    // 6. Encode the picture `frames` times; the encoder keeps a reference to the buffers of
-    // the picture it is given (the decoded one when the cropped view is what it takes).
-    return EncodePicture(output, ost, picture, final,
-                         final == cropped.get() ? picture : ost.ScratchPicture, frames);
-}
+namespace {
 
-int64_t TCustomFFmpeg::VideoFramesToEncode(const AVFormatContext* output, OutputStreamState& ost,
-                                           const InputStreamState& ist) {
+// 1., 2. Frame-rate sync: how many times the picture that `ist` just gave is encoded for
+// `ost` (0 drops it, more than 1 repeats it) in `output`.
+int64_t syncFrameCount(TCustomFFmpeg& engine, const AVFormatContext* output, OutputStreamState& ost,
+                       const InputStreamState& ist) {
     const AVCodecContext* enc = *ost.Codec;
     const double timeBase = av_q2d(enc->time_base);
-    const double inputSeconds = static_cast<double>(SyncInput(ost).Pts - StartTime) / 1000000.0;
+    const double inputSeconds =
+        static_cast<double>(engine.SyncInput(ost).Pts - engine.StartTime) / 1000000.0;
     double inputFrames = inputSeconds / timeBase - ost.SyncShiftFrames;
     // A jump of the input clock by more than a few seconds is a damaged or restarted
     // timestamp, not a gap to fill with repeated pictures or to close by dropping them: the
@@ -216,12 +200,13 @@ int64_t TCustomFFmpeg::VideoFramesToEncode(const AVFormatContext* output, Output
     if (std::fabs(jump) * timeBase > kMaxSyncGapSeconds) {
         ost.SyncShiftFrames += jump;
         inputFrames -= jump;
-        LogIfInstalled(kLogStepFailed,
-                       formatText("Timestamp jump of %.3f s in input stream #%d.%d absorbed",
-                                  jump * timeBase, ist.FileIndex, ist.StreamIndex));
+        engine.LogIfInstalled(kLogStepFailed,
+                              formatText("Timestamp jump of %.3f s in input stream #%d.%d absorbed",
+                                         jump * timeBase, ist.FileIndex, ist.StreamIndex));
     }
+    const int32_t method = engine.VideoSyncMethod;
     int64_t frames = 1;
-    if (VideoSyncMethod > 0 || (VideoSyncMethod < 0 && timeBase > 0.001)) {
+    if (method > 0 || (method < 0 && timeBase > 0.001)) {
         const double delta = inputFrames - static_cast<double>(ost.SyncOpts);
         // A first picture half a frame or more after the output's start keeps its time:
         // the stream starts there, or, in a container that cannot say where a stream
@@ -231,21 +216,21 @@ int64_t TCustomFFmpeg::VideoFramesToEncode(const AVFormatContext* output, Output
         const bool lateFirst = ost.FrameNumber == 0 && delta >= 0.5;
         if (delta < -1.1)
             frames = 0;
-        else if (VideoSyncMethod == 2 || (lateFirst && !AudioTiming::LacksStreamStart(output)))
+        else if (method == 2 || (lateFirst && !AudioTiming::LacksStreamStart(output)))
             ost.SyncOpts = std::llrint(inputFrames);
         else if (lateFirst)
             frames = 1 + std::llrint(std::min(delta, static_cast<double>(INT_MAX) - 1));
         else if (delta > 1.1)
             frames = std::llrint(std::min(delta, static_cast<double>(INT_MAX)));
         if (frames == 0) {
-            ++DroppedFrames;
-            if (Verbosity > 2)
-                LogIfInstalled(kLogInfo, "*** drop!");
+            ++engine.DroppedFrames;
+            if (engine.Verbosity > 2)
+                engine.LogIfInstalled(kLogInfo, "*** drop!");
         } else if (frames > 1) {
-            DuplicatedFrames += static_cast<int32_t>(frames);
+            engine.DuplicatedFrames += static_cast<int32_t>(frames);
             char text[64];
             std::snprintf(text, sizeof text, "*** %d dup!", static_cast<int>(frames - 1));
-            LogIfInstalled(kLogInfo, text);
+            engine.LogIfInstalled(kLogInfo, text);
         }
     } else {
         ost.SyncOpts = std::llrint(inputFrames);
@@ -253,42 +238,12 @@ int64_t TCustomFFmpeg::VideoFramesToEncode(const AVFormatContext* output, Output
     return frames;
 }
 
-const AVFrame* TCustomFFmpeg::FitPicture(OutputStreamState& ost, const AVFrame* picture,
-                                         FramePtr& croppedView) {
-    AVCodecContext* enc = *ost.Codec;
-    // Crop: a view of the picture.
-    croppedView = planeView(picture);
-    AVFrame* cropped = croppedView.get();
-    if (ost.VideoCrop) {
-        cropped->width = picture->width - ost.CropLeft - CropRight;
-        cropped->height = picture->height - ost.CropTop - CropBottom;
-        if (cropped->width <= 0 || cropped->height <= 0 ||
-            !offsetPlanes(cropped, ost.CropTop, ost.CropLeft)) {
-            LogIfInstalled(kLogStepFailed, "error cropping picture");
-            return nullptr;
-        }
-    }
-
-    // Scale and pad into the encoder's geometry. A picture whose size or format is not the
-    // one the set-up saw goes through a scaler as well, never read out of bounds.
-    const int innerWidth = enc->width - ost.PadLeft - ost.PadRight;
-    const int innerHeight = enc->height - ost.PadTop - ost.PadBottom;
-    if (!ost.VideoResample && (cropped->width != innerWidth || cropped->height != innerHeight ||
-                               cropped->format != enc->pix_fmt))
-        ost.VideoResample = 1;
-    if (!ost.VideoResample && !ost.VideoPad)
-        return cropped;
-    // The encoder's picture, written for every frame: while the encoder still holds the last
-    // one (it keeps references for reordering or lookahead) a fresh buffer is taken.
-    prepareOwnPicture(ost.ScratchPicture, enc->width, enc->height, enc->pix_fmt);
-    // The inner part of the scratch picture (inside the pads).
-    FramePtr inner = planeView(ost.ScratchPicture);
-    inner->width = innerWidth;
-    inner->height = innerHeight;
-    if (ost.VideoPad && !offsetPlanes(inner.get(), ost.PadTop, ost.PadLeft)) {
-        LogIfInstalled(kLogStepFailed, "error padding picture");
-        return nullptr;
-    }
+// The cropped picture scaled (or, at the same size and format, copied) into the inner part
+// of the stream's scratch picture.
+void fillInner(TCustomFFmpeg& engine, OutputStreamState& ost, AVFrame* cropped, AVFrame* inner) {
+    const AVCodecContext* enc = *ost.Codec;
+    const int innerWidth = inner->width;
+    const int innerHeight = inner->height;
     if (ost.VideoResample) {
         if (cropped->width <= 0 || cropped->height <= 0 ||
             lsws.sws_isSupportedInput(static_cast<AVPixelFormat>(cropped->format)) <= 0)
@@ -298,7 +253,7 @@ const AVFrame* TCustomFFmpeg::FitPicture(OutputStreamState& ost, const AVFrame* 
         ost.Scaler = lsws.sws_getCachedContext(ost.Scaler, cropped->width, cropped->height,
                                                static_cast<AVPixelFormat>(cropped->format),
                                                innerWidth, innerHeight, enc->pix_fmt,
-                                               scalerFlags(*this), nullptr, nullptr, nullptr);
+                                               scalerFlags(engine), nullptr, nullptr, nullptr);
         if (!ost.Scaler)
             throw FFMpegException("Cannot get resampling context");
         ost.ResampleHeight = cropped->height;
@@ -308,20 +263,75 @@ const AVFrame* TCustomFFmpeg::FitPicture(OutputStreamState& ost, const AVFrame* 
         lavu.av_image_copy(inner->data, inner->linesize, const_cast<const uint8_t**>(cropped->data),
                            cropped->linesize, enc->pix_fmt, innerWidth, innerHeight);
     }
-    if (ost.VideoPad && !fillPadBorders(ost.ScratchPicture, PadColorYUV, ost.PadTop, ost.PadBottom,
-                                        ost.PadLeft, ost.PadRight)) {
-        LogIfInstalled(kLogStepFailed, "error padding picture");
-        return nullptr;
-    }
-    return ost.ScratchPicture;
 }
 
-int TCustomFFmpeg::EncodePicture(AVFormatContext* output, OutputStreamState& ost,
-                                 const AVFrame* picture, const AVFrame* final, const AVFrame* owner,
-                                 int64_t frames) {
-    const AVCodecContext* enc = *ost.Codec;
-    FramePtr frame = planeView(final);
-    shareBuffers(frame.get(), owner);
+// 4., 5. The picture cropped, scaled and padded into the encoder's geometry, as a frame
+// that views its planes and holds references to their buffers (the picture's own when it
+// fits as it is, else the stream's scratch picture). Null when it cannot be done (logged).
+FramePtr fitPicture(TCustomFFmpeg& engine, OutputStreamState& ost, AVFrame* picture) {
+    AVCodecContext* enc = *ost.Codec;
+    // Crop: a view of the picture.
+    FramePtr cropped = planeView(picture);
+    if (ost.VideoCrop) {
+        cropped->width = picture->width - ost.CropLeft - engine.CropRight;
+        cropped->height = picture->height - ost.CropTop - engine.CropBottom;
+        if (cropped->width <= 0 || cropped->height <= 0 ||
+            !offsetPlanes(cropped.get(), ost.CropTop, ost.CropLeft)) {
+            engine.LogIfInstalled(kLogStepFailed, "error cropping picture");
+            return nullptr;
+        }
+    }
+
+    // Scale and pad. A picture whose size or format is not the one the set-up saw goes
+    // through a scaler as well, never read out of bounds.
+    const int innerWidth = enc->width - ost.PadLeft - ost.PadRight;
+    const int innerHeight = enc->height - ost.PadTop - ost.PadBottom;
+    if (!ost.VideoResample && (cropped->width != innerWidth || cropped->height != innerHeight ||
+                               cropped->format != enc->pix_fmt))
+        ost.VideoResample = 1;
+    if (!ost.VideoResample && !ost.VideoPad) {
+        FramePtr frame = planeView(cropped.get());
+        shareBuffers(frame.get(), picture);
+        return frame;
+    }
+    // The encoder's picture, written for every frame: while the encoder still holds the
+    // last one (it keeps references for reordering or lookahead) a fresh buffer is taken.
+    prepareOwnPicture(ost.ScratchPicture, enc->width, enc->height, enc->pix_fmt);
+    // The inner part of the scratch picture (inside the pads).
+    FramePtr inner = planeView(ost.ScratchPicture);
+    inner->width = innerWidth;
+    inner->height = innerHeight;
+    if (ost.VideoPad && !offsetPlanes(inner.get(), ost.PadTop, ost.PadLeft)) {
+        engine.LogIfInstalled(kLogStepFailed, "error padding picture");
+        return nullptr;
+    }
+    fillInner(engine, ost, cropped.get(), inner.get());
+    if (ost.VideoPad && !fillPadBorders(ost.ScratchPicture, engine.PadColorYUV, ost.PadTop,
+                                        ost.PadBottom, ost.PadLeft, ost.PadRight)) {
+        engine.LogIfInstalled(kLogStepFailed, "error padding picture");
+        return nullptr;
+    }
+    FramePtr frame = planeView(ost.ScratchPicture);
+    shareBuffers(frame.get(), ost.ScratchPicture);
+    return frame;
+}
+
+} // namespace
+
+int TCustomFFmpeg::VideoOut(AVFormatContext* output, OutputStreamState& ost, InputStreamState& ist,
+                            AVFrame* picture) {
+    AVCodecContext* enc = *ost.Codec;
+    if (!picture || !enc)
+        return 0;
+    int64_t frames = syncFrameCount(*this, output, ost, ist);
+    // 3. The frame-count limit.
+    frames = std::min<int64_t>(frames, static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
+    if (frames <= 0)
+        return 0;
+    FramePtr frame = fitPicture(*this, ost, picture);
+    if (!frame)
+        return 0;
+    // 6. Encode the picture `frames` times.
     frame->width = enc->width;
     frame->height = enc->height;
     frame->interlaced_frame = picture->interlaced_frame;
@@ -330,6 +340,11 @@ int TCustomFFmpeg::EncodePicture(AVFormatContext* output, OutputStreamState& ost
     frame->quality = SameQuality ? picture->quality : enc->global_quality;
     frame->pict_type = MotionEstimationThreshold ? picture->pict_type : AV_PICTURE_TYPE_NONE;
     frame->sample_aspect_ratio = enc->sample_aspect_ratio;
+    return EncodeRepeated(output, ost, frame.get(), frames);
+}
+
+int TCustomFFmpeg::EncodeRepeated(AVFormatContext* output, OutputStreamState& ost, AVFrame* frame,
+                                  int64_t frames) {
     int written = 0;
     int frameSize = 0;
     for (int64_t i = 0; i < frames; ++i) {
@@ -343,7 +358,7 @@ int TCustomFFmpeg::EncodePicture(AVFormatContext* output, OutputStreamState& ost
         if (stopped)
             break;
         frame->pts = ost.SyncOpts;
-        const int size = encodeAndWrite(*this, output, ost, frame.get());
+        const int size = encodeAndWrite(*this, output, ost, frame);
         if (size > 0)
             frameSize = size;
         ++ost.SyncOpts;
@@ -360,4 +375,110 @@ void TCustomFFmpeg::FlushVideoEncoder(AVFormatContext* output, OutputStreamState
         (*ost.Codec)->codec_type != AVMEDIA_TYPE_VIDEO)
         return;
     encodeAndWrite(*this, output, ost, nullptr);
+}
+
+// ---- Video of a cover ------------------------------------------------------------------
+
+namespace {
+
+// A jump of the sound's clock by more than this is a damaged timestamp: the still picture
+// goes on from where it was instead of filling the gap (which could be hours).
+constexpr double kMaxStillStepSeconds = 10.0;
+
+} // namespace
+
+void TCustomFFmpeg::HoldStillPictures(int istIndex, AVFrame* picture) {
+    for (OutputStreamState& ost : OutputStreams) {
+        if (!ost.StillPicture || ost.SourceIndex != istIndex || !ost.EncodingNeeded)
+            continue;
+        AVCodecContext* enc = *ost.Codec;
+        FramePtr frame = fitPicture(*this, ost, picture);
+        if (!frame)
+            continue;
+        frame->width = enc->width;
+        frame->height = enc->height;
+        frame->quality = enc->global_quality;
+        frame->pict_type = AV_PICTURE_TYPE_NONE;
+        frame->sample_aspect_ratio = enc->sample_aspect_ratio;
+        lavu.av_frame_free(&ost.StillFrame);
+        ost.StillFrame = frame.release();
+        AdvanceStillPicture(Loop.OutputFiles[ost.FileIndex], ost);
+    }
+}
+
+void TCustomFFmpeg::AdvanceStillPictures(int istIndex) {
+    for (OutputStreamState& ost : OutputStreams)
+        if (ost.StillPicture && ost.SyncSource == istIndex)
+            AdvanceStillPicture(Loop.OutputFiles[ost.FileIndex], ost);
+}
+
+int TCustomFFmpeg::AdvanceStillPicture(AVFormatContext* output, OutputStreamState& ost) {
+    const AVCodecContext* enc = *ost.Codec;
+    if (!ost.StillFrame || !enc || enc->time_base.num <= 0 || enc->time_base.den <= 0)
+        return 0;
+    // The picture lasts until the end of the sound decoded so far, and is shown at least once.
+    const InputStreamState& clock = InputStreams[ost.SyncSource];
+    const int64_t untilUs =
+        (clock.NextPts != AV_NOPTS_VALUE ? clock.NextPts : clock.Pts) - StartTime;
+    const double timeBase = av_q2d(enc->time_base);
+    const double clockFrames = static_cast<double>(untilUs) / 1000000.0 / timeBase;
+    double due = std::ceil(clockFrames - ost.SyncShiftFrames - 1e-6);
+    const double step = due - static_cast<double>(ost.SyncOpts);
+    if (std::fabs(step) * timeBase > kMaxStillStepSeconds) {
+        ost.SyncShiftFrames += step - 1;
+        due = static_cast<double>(ost.SyncOpts) + 1;
+        LogIfInstalled(kLogStepFailed,
+                       formatText("Timestamp jump of %.3f s in input stream #%d.%d absorbed",
+                                  step * timeBase, clock.FileIndex, clock.StreamIndex));
+    }
+    const int64_t frames =
+        std::min<int64_t>(std::max<double>(due, 1.0) - static_cast<double>(ost.SyncOpts),
+                          static_cast<int64_t>(MaxFrames[0]) - ost.FrameNumber);
+    if (frames <= 0)
+        return 0;
+    return EncodeRepeated(output, ost, ost.StillFrame, frames);
+}
+
+namespace {
+
+// A black picture of the encoder's size and format; null when it cannot be made.
+AVFrame* blackPicture(const AVCodecContext* enc) {
+    FramePtr picture(lavu.av_frame_alloc());
+    if (!picture)
+        return nullptr;
+    picture->width = enc->width;
+    picture->height = enc->height;
+    picture->format = enc->pix_fmt;
+    picture->sample_aspect_ratio = enc->sample_aspect_ratio;
+    if (lavu.av_frame_get_buffer(picture.get(), 0) < 0)
+        return nullptr;
+    ptrdiff_t linesizes[4] = {};
+    for (int plane = 0; plane < 4; ++plane)
+        linesizes[plane] = picture->linesize[plane];
+    if (lavu.av_image_fill_black(picture->data, linesizes, enc->pix_fmt, enc->color_range,
+                                 enc->width, enc->height) < 0)
+        return nullptr;
+    return picture.release();
+}
+
+} // namespace
+
+void TCustomFFmpeg::FinishStillPictures() {
+    for (OutputStreamState& ost : OutputStreams) {
+        if (!ost.StillPicture || !ost.EncodingNeeded)
+            continue;
+        AVFormatContext* output = Loop.OutputFiles[ost.FileIndex];
+        if (!ost.StillFrame && !StopRequested) {
+            // A cover that could not be decoded: the sound still gets its picture.
+            const InputStreamState& cover = InputStreams[ost.SourceIndex];
+            LogIfInstalled(kLogStepFailed,
+                           formatText("The picture of input stream #%d.%d could not be decoded: "
+                                      "the video is black",
+                                      cover.FileIndex, cover.StreamIndex));
+            ost.StillFrame = blackPicture(*ost.Codec);
+        }
+        if (!StopRequested)
+            AdvanceStillPicture(output, ost);
+        FlushVideoEncoder(output, ost);
+    }
 }

@@ -61,6 +61,12 @@ struct OutputStreamState {
     int ResampleHeight = 0;
     int VideoCrop = 0, CropTop = 0, CropLeft = 0;
     int VideoPad = 0, PadTop = 0, PadBottom = 0, PadLeft = 0, PadRight = 0;
+    // Video of a cover: the output's source is an attached picture (cover art), shown as
+    // a still picture for as long as the sound of SyncSource lasts. StillFrame is that
+    // picture fitted once into the encoder's geometry (owned; never written again, so the
+    // encoder may keep references to it).
+    int StillPicture = 0;
+    AVFrame* StillFrame = nullptr;
     // Audio.
     int AudioResample = 0;
     SwrContext* Resampler = nullptr; // created by the audio path

@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -38,6 +39,12 @@ QComboBox* makeList(const QString& name, const QStringList& items, QWidget* pare
     combo->addItems(items);
     combo->setCurrentIndex(0);
     return combo;
+}
+
+// The stored position of a list; a value outside the list keeps the first entry.
+void restoreListPosition(QComboBox* combo, const std::optional<int>& position) {
+    if (position && *position >= 0 && *position < combo->count())
+        combo->setCurrentIndex(*position);
 }
 
 // The entry the box shows, or -1 when it shows none (a stored position beyond the list).
@@ -70,6 +77,8 @@ TForm4::TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent)
     layout->addWidget(buildVideoOptions());
 
     layout->addWidget(buildGeneralOptions());
+    // Below the existing groups, so that they keep their places.
+    layout->addWidget(buildStreamOptions());
 
     ButtonDone = new QPushButton(QStringLiteral("Done"), this);
     ButtonDone->setObjectName(QStringLiteral("ButtonDone"));
@@ -143,6 +152,20 @@ QGroupBox* TForm4::buildGeneralOptions() {
     return general;
 }
 
+QGroupBox* TForm4::buildStreamOptions() {
+    auto* streams = new QGroupBox(QStringLiteral(" Stream Options "), this);
+    auto* streamsLayout = new QGridLayout(streams);
+    ComboSubtitles = makeList(QStringLiteral("ComboSubtitles"),
+                              {QStringLiteral("Keep"), QStringLiteral("Leave out")}, streams);
+    ComboAudioTracks = makeList(QStringLiteral("ComboAudioTracks"),
+                                {QStringLiteral("All"), QStringLiteral("Default only")}, streams);
+    streamsLayout->addWidget(new QLabel(QStringLiteral("Subtitles"), streams), 0, 0);
+    streamsLayout->addWidget(ComboSubtitles, 0, 1);
+    streamsLayout->addWidget(new QLabel(QStringLiteral("Audio tracks"), streams), 1, 0);
+    streamsLayout->addWidget(ComboAudioTracks, 1, 1);
+    return streams;
+}
+
 void TForm4::LoadSettings() {
     const StoredSettings read = readStoredSettings(m_store);
     // Values restored here do not run the change handling: the main window's show handler
@@ -166,6 +189,8 @@ void TForm4::LoadSettings() {
         SpinFilesAtOnce->setValue(*read.filesAtOnce);
     if (read.deinterlace && *read.deinterlace >= 0)
         selectItem(ComboDeinterlace, *read.deinterlace);
+    restoreListPosition(ComboSubtitles, read.subtitles);
+    restoreListPosition(ComboAudioTracks, read.audioTracks);
 
     if (!read.complete())
         SaveSettings();
@@ -195,6 +220,8 @@ void TForm4::SaveSettings() {
         values.letterBox = chosenItem(ComboLetterBox);
         values.filesAtOnce = SpinFilesAtOnce->value();
         values.deinterlace = chosenItem(ComboDeinterlace);
+        values.subtitles = ComboSubtitles->currentIndex();
+        values.audioTracks = ComboAudioTracks->currentIndex();
         writeStoredSettings(m_store, values);
     } catch (...) {
         // Settings that cannot be written are given up silently.

@@ -1,7 +1,7 @@
 // TForm4, the Additional Options dialog: video zoom, aspect-ratio and deinterlace choices,
-// overwrite, the format list's drop-down count and the number of files converted at once; it loads
-// the persistent settings into itself and the main window when created, and saves them when the
-// main window closes.
+// overwrite, the format list's drop-down count, the number of files converted at once and the
+// subtitles and sound tracks that go out; it loads the persistent settings into itself and the
+// main window when created, and saves them when the main window closes.
 #pragma once
 
 #include <QDialog>
@@ -22,7 +22,8 @@ public:
     TForm4(TForm1& mainForm, SettingsStore& store, QWidget* parent = nullptr);
 
     // Reads the five values into both windows; after a failed read writes the controls'
-    // values back at once. The files at once are read beside them (missing: 1).
+    // values back at once. The files at once (missing: 1) and the stream choices (missing:
+    // "Keep", "All") are read beside them.
     void LoadSettings();
     // Writes the values from the controls; errors end the writing silently.
     void SaveSettings();
@@ -38,15 +39,20 @@ public:
     QSpinBox* SpinEdit1 = nullptr;
     // "Files at once": how many checked rows a run converts at the same time.
     QSpinBox* SpinFilesAtOnce = nullptr;
+    // Which streams of an input go out: "Subtitles" ("Keep", "Leave out") and "Audio
+    // tracks" ("All", "Default only").
+    QComboBox* ComboSubtitles = nullptr;
+    QComboBox* ComboAudioTracks = nullptr;
     QPushButton* ButtonDone = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // The two groups of controls, with their lists and defaults.
+    // The three groups of controls, with their lists and defaults.
     QGroupBox* buildVideoOptions();
     QGroupBox* buildGeneralOptions();
+    QGroupBox* buildStreamOptions();
     void SpinEdit1Change();
     void ComboAspectRatio4Change();
     // Chooses the stored format box position without running the format change.

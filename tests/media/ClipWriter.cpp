@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -33,6 +34,17 @@ std::vector<std::string> ClipWriter::encodersOf(const ClipRecipe& recipe) {
     if (recipe.audio) {
         names.push_back(recipe.audio->encoder);
     }
+    for (const AudioRecipe& audio : recipe.moreAudio) {
+        names.push_back(audio.encoder);
+    }
+    if (recipe.cover) {
+        names.push_back(recipe.cover->encoder);
+    }
+    for (const SubtitleRecipe& subtitles : recipe.subtitles) {
+        if (subtitles.encoder != "subrip") {
+            names.push_back(subtitles.encoder);
+        }
+    }
     return names;
 }
 
@@ -52,6 +64,16 @@ void ClipWriter::write(const std::filesystem::path& path) {
     if (m_recipe.audio && !m_recipe.audioFirst) {
         openAudio(*m_recipe.audio);
     }
+    for (const AudioRecipe& audio : m_recipe.moreAudio) {
+        openAudio(audio);
+    }
+    if (m_recipe.cover) {
+        addCover(*m_recipe.cover);
+    }
+    for (const SubtitleRecipe& subtitles : m_recipe.subtitles) {
+        addSubtitles(subtitles);
+    }
+    addChaptersAndTags();
 
     if (!(m_output->oformat->flags & AVFMT_NOFILE)) {
         checkAv(avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE),
@@ -63,6 +85,10 @@ void ClipWriter::write(const std::filesystem::path& path) {
     if (!m_packet) {
         throw std::runtime_error("out of memory");
     }
+    for (PacketPtr& ready : m_ready) {
+        checkAv(av_interleaved_write_frame(m_output.get(), ready.get()), "writing a packet");
+    }
+    m_ready.clear();
     while (Track* track = nextTrack()) {
         encodeNext(*track);
     }
@@ -174,7 +200,14 @@ void ClipWriter::openAudio(const AudioRecipe& audio) {
     codec.bit_rate = audio.bitRate;
     codec.thread_count = 1;
 
-    addStream(track);
+    AVStream* stream = addStream(track);
+    if (!audio.language.empty()) {
+        av_dict_set(&stream->metadata, "language", audio.language.c_str(), 0);
+    }
+    if (!audio.title.empty()) {
+        av_dict_set(&stream->metadata, "title", audio.title.c_str(), 0);
+    }
+    stream->disposition = audio.isDefault ? AV_DISPOSITION_DEFAULT : 0;
 
     const int frameSamples =
         (codec.frame_size > 0 && !(encoder->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
@@ -336,5 +369,171 @@ void ClipWriter::jumpTimes(Track& track) {
     m_packet->pts += jump;
     if (m_packet->dts != AV_NOPTS_VALUE) {
         m_packet->dts += jump;
+    }
+}
+
+namespace {
+
+// A packet holding a copy of `data`, stamped `pts` (also its dts) for `stream`.
+PacketPtr readyPacket(const uint8_t* data, int size, const AVStream& stream, int64_t pts,
+                      int64_t duration) {
+    PacketPtr packet(av_packet_alloc());
+    if (!packet || av_new_packet(packet.get(), size) < 0) {
+        throw std::runtime_error("out of memory");
+    }
+    std::copy(data, data + size, packet->data);
+    packet->stream_index = stream.index;
+    packet->pts = packet->dts = pts;
+    packet->duration = duration;
+    packet->flags |= AV_PKT_FLAG_KEY;
+    return packet;
+}
+
+// Encodes one picture of the cover's size: colour bars for JPEG, a gradient for PNG.
+std::vector<uint8_t> encodeCover(const CoverRecipe& cover) {
+    const AVCodec* encoder = findEncoder(cover.encoder);
+    CodecContextPtr codec(avcodec_alloc_context3(encoder));
+    const bool png = encoder->id == AV_CODEC_ID_PNG;
+    codec->width = cover.width;
+    codec->height = cover.height;
+    codec->pix_fmt = png ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUVJ420P;
+    codec->time_base = AVRational{1, 25};
+    codec->flags |= AV_CODEC_FLAG_BITEXACT;
+    checkAv(avcodec_open2(codec.get(), encoder, nullptr), "opening encoder " + cover.encoder);
+    FramePtr frame(av_frame_alloc());
+    frame->format = codec->pix_fmt;
+    frame->width = cover.width;
+    frame->height = cover.height;
+    checkAv(av_frame_get_buffer(frame.get(), 0), "picture buffer");
+    if (png) {
+        for (int y = 0; y < cover.height; ++y) {
+            uint8_t* row = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
+            for (int x = 0; x < cover.width; ++x) {
+                row[3 * x] = static_cast<uint8_t>(x * 255 / cover.width);
+                row[3 * x + 1] = static_cast<uint8_t>(y * 255 / cover.height);
+                row[3 * x + 2] = 128;
+            }
+        }
+    } else {
+        SyntheticSignal::fillMarkedPicture(*frame, 0, 0);
+    }
+    checkAv(avcodec_send_frame(codec.get(), frame.get()), "encoding the cover");
+    checkAv(avcodec_send_frame(codec.get(), nullptr), "encoding the cover");
+    PacketPtr packet(av_packet_alloc());
+    checkAv(avcodec_receive_packet(codec.get(), packet.get()), "encoding the cover");
+    return std::vector<uint8_t>(packet->data, packet->data + packet->size);
+}
+
+// One DVD subtitle: a bar of `width` x 20 in the lower part of the picture.
+std::vector<uint8_t> encodePictureCue(AVCodecContext& codec, const SubtitleCue& cue) {
+    const int width = std::min(codec.width - 20, 160);
+    const int height = 20;
+    std::vector<uint8_t> bitmap(static_cast<std::size_t>(width) * height);
+    for (int i = 0; i < width * height; ++i) {
+        bitmap[static_cast<std::size_t>(i)] = static_cast<uint8_t>((i / 4 + i / width) % 4);
+    }
+    uint32_t palette[4] = {0x00000000u, 0xFFFFFFFFu, 0xFF000000u, 0xFF808080u};
+    AVSubtitleRect rect{};
+    rect.type = SUBTITLE_BITMAP;
+    rect.x = 10;
+    rect.y = codec.height - height - 10;
+    rect.w = width;
+    rect.h = height;
+    rect.nb_colors = 4;
+    rect.data[0] = bitmap.data();
+    rect.linesize[0] = width;
+    rect.data[1] = reinterpret_cast<uint8_t*>(palette);
+    AVSubtitleRect* rects[] = {&rect};
+    AVSubtitle subtitle{};
+    subtitle.end_display_time =
+        static_cast<uint32_t>(std::llround((cue.endSeconds - cue.startSeconds) * 1000));
+    subtitle.num_rects = 1;
+    subtitle.rects = rects;
+    std::vector<uint8_t> buffer(65536);
+    const int size = checkAv(
+        avcodec_encode_subtitle(&codec, buffer.data(), static_cast<int>(buffer.size()), &subtitle),
+        "encoding a DVD subtitle");
+    buffer.resize(static_cast<std::size_t>(size));
+    return buffer;
+}
+
+} // namespace
+
+void ClipWriter::addCover(const CoverRecipe& cover) {
+    const std::vector<uint8_t> picture = encodeCover(cover);
+    AVStream* stream = avformat_new_stream(m_output.get(), nullptr);
+    if (stream == nullptr) {
+        throw std::runtime_error("out of memory");
+    }
+    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    stream->codecpar->codec_id = findEncoder(cover.encoder)->id;
+    stream->codecpar->width = cover.width;
+    stream->codecpar->height = cover.height;
+    stream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+    stream->time_base = AVRational{1, 90000};
+    m_ready.push_back(readyPacket(picture.data(), static_cast<int>(picture.size()), *stream, 0, 0));
+}
+
+void ClipWriter::addSubtitles(const SubtitleRecipe& subtitles) {
+    AVStream* stream = avformat_new_stream(m_output.get(), nullptr);
+    if (stream == nullptr) {
+        throw std::runtime_error("out of memory");
+    }
+    stream->time_base = AVRational{1, 1000};
+    stream->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;
+    if (!subtitles.language.empty()) {
+        av_dict_set(&stream->metadata, "language", subtitles.language.c_str(), 0);
+    }
+    if (!subtitles.title.empty()) {
+        av_dict_set(&stream->metadata, "title", subtitles.title.c_str(), 0);
+    }
+    CodecContextPtr codec;
+    if (subtitles.encoder == "subrip") {
+        stream->codecpar->codec_id = AV_CODEC_ID_SUBRIP;
+    } else {
+        const AVCodec* encoder = findEncoder(subtitles.encoder);
+        codec.reset(avcodec_alloc_context3(encoder));
+        codec->width = subtitles.width;
+        codec->height = subtitles.height;
+        codec->time_base = AVRational{1, 1000};
+        checkAv(avcodec_open2(codec.get(), encoder, nullptr),
+                "opening encoder " + subtitles.encoder);
+        checkAv(avcodec_parameters_from_context(stream->codecpar, codec.get()),
+                "stream parameters");
+    }
+    for (const SubtitleCue& cue : subtitles.cues) {
+        const int64_t start = std::llround(cue.startSeconds * 1000);
+        const int64_t duration = std::llround((cue.endSeconds - cue.startSeconds) * 1000);
+        const std::vector<uint8_t> data =
+            codec ? encodePictureCue(*codec, cue)
+                  : std::vector<uint8_t>(cue.text.begin(), cue.text.end());
+        m_ready.push_back(
+            readyPacket(data.data(), static_cast<int>(data.size()), *stream, start, duration));
+    }
+}
+
+void ClipWriter::addChaptersAndTags() {
+    for (const auto& [key, value] : m_recipe.tags) {
+        av_dict_set(&m_output->metadata, key.c_str(), value.c_str(), 0);
+    }
+    if (m_recipe.chapters.empty()) {
+        return;
+    }
+    const std::size_t count = m_recipe.chapters.size();
+    m_output->chapters = static_cast<AVChapter**>(av_calloc(count, sizeof(AVChapter*)));
+    if (m_output->chapters == nullptr) {
+        throw std::runtime_error("out of memory");
+    }
+    for (const ChapterRecipe& recipe : m_recipe.chapters) {
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (chapter == nullptr) {
+            throw std::runtime_error("out of memory");
+        }
+        chapter->id = static_cast<int64_t>(m_output->nb_chapters) + 1;
+        chapter->time_base = AVRational{1, 1000};
+        chapter->start = std::llround(recipe.startSeconds * 1000);
+        chapter->end = std::llround(recipe.endSeconds * 1000);
+        av_dict_set(&chapter->metadata, "title", recipe.title.c_str(), 0);
+        m_output->chapters[m_output->nb_chapters++] = chapter;
     }
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct VideoRecipe {
@@ -53,6 +54,40 @@ struct AudioRecipe {
     // burstLengthSeconds; negative: the tones all along.
     double burstSeconds = -1.0;
     double burstLengthSeconds = 0.0;
+    // The stream's language and title tags ("" for none) and its default flag.
+    std::string language = "";
+    std::string title = "";
+    bool isDefault = false;
+};
+
+// A picture stored beside the sound (cover art): one encoded picture in a stream flagged
+// as an attached picture. "mjpeg" or "png".
+struct CoverRecipe {
+    std::string encoder;
+    int width = 0;
+    int height = 0;
+};
+
+// A subtitle stream: SubRip text ("subrip", written as it is) or DVD pictures ("dvdsub",
+// each cue a box of `width` x `height` in the picture's lower part).
+struct SubtitleCue {
+    double startSeconds = 0;
+    double endSeconds = 0;
+    std::string text;
+};
+struct SubtitleRecipe {
+    std::string encoder;
+    std::string language = "";
+    std::string title = "";
+    std::vector<SubtitleCue> cues;
+    int width = 0; // the picture the DVD subtitles are drawn on
+    int height = 0;
+};
+
+struct ChapterRecipe {
+    double startSeconds = 0;
+    double endSeconds = 0;
+    std::string title = "";
 };
 
 // What one file holds: the muxer, and a video and/or an audio stream.
@@ -61,6 +96,13 @@ struct ClipRecipe {
     std::optional<VideoRecipe> video;
     std::optional<AudioRecipe> audio;
     bool audioFirst = false; // put the audio stream before the video stream
+    // Further sound tracks after the first, a cover, subtitles (after every other stream,
+    // the cover first), chapters and the file's tags.
+    std::vector<AudioRecipe> moreAudio;
+    std::optional<CoverRecipe> cover;
+    std::vector<SubtitleRecipe> subtitles;
+    std::vector<ChapterRecipe> chapters;
+    std::vector<std::pair<std::string, std::string>> tags;
 };
 
 // Writes one clip: opens the encoders, muxes their packets interleaved by time and writes
@@ -93,6 +135,11 @@ private:
 
     void openVideo(const VideoRecipe& video);
     void openAudio(const AudioRecipe& audio);
+    // The cover and the subtitles become streams whose packets are ready before the header
+    // is written (m_ready, written right after it); chapters and tags go on the file.
+    void addCover(const CoverRecipe& cover);
+    void addSubtitles(const SubtitleRecipe& subtitles);
+    void addChaptersAndTags();
     AVStream* addStream(Track& track);
     Track* nextTrack();
     void encodeNext(Track& track);
@@ -105,4 +152,5 @@ private:
     OutputContextPtr m_output;
     std::vector<Track> m_tracks;
     PacketPtr m_packet;
+    std::vector<PacketPtr> m_ready;
 };

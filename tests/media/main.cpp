@@ -4,6 +4,7 @@
 #include "ClipVerifier.h"
 #include "ClipWriter.h"
 #include "DescribedSet.h"
+#include "LibrarySet.h"
 #include "PartialFile.h"
 #include "RealWorldSet.h"
 #include "SourceKindsSet.h"
@@ -155,6 +156,7 @@ std::set<std::string> missingEncoders() {
             }
         }
     }
+    missing.merge(LibrarySet::missingEncoders(&hidden));
     return missing;
 }
 
@@ -191,9 +193,16 @@ int generate(const fs::path& folder) {
             return 1;
         }
     }
+    try {
+        LibrarySet::write(folder);
+    } catch (const std::exception& error) {
+        std::cerr << kProgram << ": " << error.what() << "\n";
+        return 1;
+    }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-    std::printf("%s: wrote %zu files to %s in %.2f s\n", kProgram, TestMedia::kAllClips.size(),
-                folder.c_str(), elapsed.count());
+    std::printf("%s: wrote %zu files to %s in %.2f s\n", kProgram,
+                TestMedia::kAllClips.size() + LibrarySet::names().size(), folder.c_str(),
+                elapsed.count());
     return 0;
 }
 
@@ -212,7 +221,23 @@ int verify(const fs::path& folder) {
             std::printf("FAILED  %s: %s\n", clip.name, line.c_str());
         }
     }
-    std::printf("%d passed, %d failed\n", static_cast<int>(TestMedia::kAllClips.size()) - failed,
+    const std::vector<std::string> library = LibrarySet::verify(folder);
+    for (const std::string& name : LibrarySet::names()) {
+        bool ok = true;
+        for (const std::string& line : library) {
+            if (line.rfind(name + ":", 0) == 0) {
+                std::printf("FAILED  %s\n", line.c_str());
+                ok = false;
+            }
+        }
+        if (ok) {
+            std::printf("ok      %s\n", name.c_str());
+        } else {
+            ++failed;
+        }
+    }
+    std::printf("%d passed, %d failed\n",
+                static_cast<int>(TestMedia::kAllClips.size() + LibrarySet::names().size()) - failed,
                 failed);
     return failed == 0 ? 0 : 1;
 }

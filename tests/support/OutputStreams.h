@@ -35,15 +35,22 @@ inline std::ostream& operator<<(std::ostream& out, const OutputStreams& s) {
                << ", " << s.pixelFormat << " " << s.profile << ", title \"" << s.title << '"';
 }
 
-inline OutputStreams ReadOutputStreams(const std::string& path) {
-    OutputStreams result;
+// The file opened and its streams analysed (close it with avformat_close_input); null when
+// either fails.
+inline AVFormatContext* OpenAnalysed(const std::string& path) {
     AVFormatContext* file = nullptr;
     if (lavf.avformat_open_input(&file, path.c_str(), nullptr, nullptr) < 0)
-        return result;
-    if (lavf.avformat_find_stream_info(file, nullptr) < 0) {
+        return nullptr;
+    if (lavf.avformat_find_stream_info(file, nullptr) < 0)
         lavf.avformat_close_input(&file);
+    return file;
+}
+
+inline OutputStreams ReadOutputStreams(const std::string& path) {
+    OutputStreams result;
+    AVFormatContext* file = OpenAnalysed(path);
+    if (!file)
         return result;
-    }
     result.opened = true;
     for (unsigned i = 0; i < file->nb_streams; ++i) {
         const AVCodecParameters* p = file->streams[i]->codecpar;
