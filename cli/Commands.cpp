@@ -74,19 +74,19 @@ bool AsksForHelp(const Arguments& args) {
 
 const Command kCommands[] = {
     {"--probe", nullptr, "[--] FILE...",
-     "For each FILE print one line, tab-separated: the file name, then its"
-     "\"Video Size\", \"Frame Rate\" and \"Duration\" texts as the file list shows"
-     "them (a single blank for size and rate when the file has no video,"
-     "\"Unknown\" when the duration is not known). A file that cannot be opened"
-     "gives the file name, \"Error\" and the reason."
+     "For each FILE print one line, tab-separated: the file name, then its "
+     "\"Video Size\", \"Frame Rate\" and \"Duration\" texts as the file list shows "
+     "them (a single blank for size and rate when the file has no video, "
+     "\"Unknown\" when the duration is not known). A file that cannot be opened "
+     "gives the file name, \"Error\" and the reason. "
      "Exit status: 0 when every file opened, 1 otherwise.",
      [] { return SpellingsOf(ProbeOptionTable()); }, Probe},
     {"--list-formats", nullptr, "",
-     "One line per catalogue row, tab-separated: profile number, output label,"
+     "One line per catalogue row, tab-separated: profile number, output label, "
      "position in the format box (\"-\" when the box does not offer it), display name.",
      nullptr, ListFormats},
     {"--list-settings", nullptr, "[--] FORMAT",
-     "The settings boxes after choosing FORMAT, one line per box, tab-separated:"
+     "The settings boxes after choosing FORMAT, one line per box, tab-separated: "
      "the box name, the selected position (-1 for none), then every entry.",
      nullptr, ListSettings},
     {"--list-presets", nullptr, "",

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -119,6 +120,11 @@ TEST_F(CliUsageTest, HelpListsEveryLabelThatSelectsARowAndEveryShortOption) {
     for (const char* option :
          {"-f, --format", "-o, --output-folder", "-j, --jobs", "-q, --quiet", "--json", "--help"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    // Descriptions are written as joined pieces: a piece that ends without its blank glues two
+    // words ("its\"Video Size\"", "reason.Exit").
+    const std::regex glued(R"([a-z][".][A-Z])");
+    for (const std::string& line : Lines(help.out))
+        EXPECT_FALSE(std::regex_search(line, glued)) << line;
 }
 
 TEST_F(CliUsageTest, MissingOrUnusableMediaLibrariesNameTheirPackage) {
