@@ -10,7 +10,7 @@ import traceback
 import pyatspi
 
 
-def wait_for(probe, what, timeout=30.0):
+def wait_for(probe, what, timeout=60.0):
     """The first true value probe() gives within the time; a probe that raises counts as
     false (objects go away while windows change)."""
     end = time.monotonic() + timeout
@@ -44,7 +44,8 @@ def wait_for_window_manager():
     """Returns once the window manager runs (it names the desktops), as windows are only
     placed and activated from then on."""
     wait_for(lambda: subprocess.run(["xdotool", "get_num_desktops"], capture_output=True,
-                                    check=False).returncode == 0, "the window manager")
+                                    check=False).returncode == 0, "the window manager",
+             timeout=120.0)
 
 
 def keys(*names):
@@ -228,7 +229,7 @@ class Program:
         bar = find(self.frame, "status bar")
         return [label.name for label in find_all(bar, "label")]
 
-    def ended(self, timeout=20.0):
+    def ended(self, timeout=45.0):
         try:
             self.process.wait(timeout)
             return True
